@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need (only those that
+# are missing) and configures and builds the project in build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libudev-dev
+          dosfstools mtools fdisk fusefat util-linux)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+build_dir=${1:-build}
+shift || true
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+cmake -S . -B "$build_dir" -DQUILLFEN_WERROR="$werror" "$@" > /dev/null
+cmake --build "$build_dir" -j "$(nproc)"

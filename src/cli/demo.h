@@ -1,0 +1,4 @@
+// The built-in demo of the command-line tool.
+#pragma once
+
+int RunDemo();

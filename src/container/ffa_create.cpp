@@ -1,0 +1,87 @@
+// Creating a new container on a card.
+#include <memory>
+
+#include "container/container_layout.h"
+#include "container/ffa_errors.h"
+#include "container/ffa_store.h"
+#include "container/ffa_template.h"
+#include "container/main_header.h"
+#include "container/slot_block.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "services/current_language.h"
+#include "services/progress_display.h"
+#include "services/progress_state.h"
+
+using platform::Disposition;
+
+namespace {
+bool WriteBlock(platform::File& file, const ByteBuffer& block) {
+  return file.WriteExact(block.data(), static_cast<std::uint32_t>(block.size()));
+}
+}  // namespace
+
+int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, bool highDensity,
+              IProgressOwner* parent) {
+  // Every empty slot carries the moment the creation began.
+  const platform::LocalTime now = platform::GetLocalTime();
+  const auto count = static_cast<std::uint16_t>(imageCount);
+  if (count > kMaxImageCount) return FFA_ERR_TOO_MANY_IMAGES;
+  if (count == 0) return FFA_ERR_TOO_FEW_IMAGES;
+
+  platform::MakeFolder(FfaGetFolderPath(drive));  // may exist already
+  const std::string path = FfaGetContainerPath(drive);
+  if (platform::PathExists(path)) {
+    if (!platform::SetAttributes(path, platform::kAttributeNormal)) return FFA_ERR_SET_ATTRIBUTES;
+    if (!platform::RemoveFile(path)) return FFA_ERR_DELETE;
+  }
+
+  ByteBuffer blankTemplate;
+  if (!FfaLoadTemplate(highDensity, blankTemplate)) return FFA_ERR_CREATE;
+  const std::uint64_t required = (static_cast<std::uint64_t>(count) + 1) * kContainerBlockSize;
+  if (required > FfaGetDriveFreeBytes(drive)) return FFA_ERR_FREE_SPACE;
+
+  platform::File file = platform::OpenFile(path, platform::kGenericWrite,
+                                           Disposition::kCreateAlways, platform::kFlagNoBuffering);
+  if (!file.IsOpen()) return FFA_ERR_CREATE;
+  // The whole length at once, so the file system can allocate it in one piece.
+  bool failed = !file.SetLength(required) || !file.Seek(0, platform::SeekOrigin::kBegin);
+
+  std::unique_ptr<IProgressDisplay> progress;
+  if (parent) {
+    progress = parent->CreateProgress(
+        Localized("Create Dornveld Container File", "Dornveld Container Datei erzeugen"),
+        kProgressVisible);
+  }
+  if (progress) progress->SetProgressState(0, count + 1);
+
+  // One block buffer serves every block: first 0xFF for the header's place,
+  // then the empty slot, whose table is computed once and whose slot record
+  // alone changes from slot to slot.
+  ByteBuffer block(kContainerBlockSize, 0xFF);
+  for (unsigned i = 0; i <= count && !failed; ++i) {
+    if (progress) progress->SetProgressState(1, static_cast<int>(i + 1));
+    if (i == 1) {
+      failed = BuildEmptySlotBlock(block, i, highDensity, blankTemplate, now) != 0;
+      ByteBuffer().swap(blankTemplate);
+    } else if (i > 1) {
+      failed = SetSlotNumberInEmptyBlock(block, i, now) != 0;
+    }
+    failed = failed || !WriteBlock(file, block);
+  }
+
+  // The signature goes on last, once every slot is on the card.
+  if (!failed) {
+    failed = !file.Seek(0, platform::SeekOrigin::kBegin) ||
+             BuildMainHeaderBlock(block, name, highDensity, count) != 0 ||
+             !WriteBlock(file, block);
+  }
+  failed = !file.Close() || failed;
+  progress.reset();
+
+  if (failed) {
+    FfaDeleteOnDrive(drive);
+    return FFA_ERR_WRITE;
+  }
+  return FfaSetProtection(path, true);
+}

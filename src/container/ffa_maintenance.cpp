@@ -1,0 +1,64 @@
+// Deleting, erasing and renaming the container.
+#include "container/container_layout.h"
+#include "container/ffa_errors.h"
+#include "container/ffa_store.h"
+#include "container/main_header.h"
+#include "platform/files.h"
+
+using platform::Disposition;
+
+int FfaDelete(const std::string& path) {
+  if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
+  if (FfaSetProtection(path, false) != FFA_OK) return FFA_ERR_SET_ATTRIBUTES;
+  // Wipe the header first, so the card's sectors no longer carry a valid
+  // container once the file is gone.
+  {
+    platform::File file =
+        platform::OpenFile(path, platform::kGenericWrite, Disposition::kOpenExisting);
+    if (file.IsOpen()) {
+      const std::uint8_t zeros[kMainHeaderSize] = {};
+      file.WriteExact(zeros, kMainHeaderSize);
+      file.Close();
+    }
+  }
+  if (!platform::RemoveFile(path)) {
+    FfaSetProtection(path, true);
+    return FFA_ERR_DELETE;
+  }
+  return FFA_OK;
+}
+
+int FfaDeleteOnDrive(char drive) {
+  return FfaDelete(FfaGetContainerPath(drive));
+}
+
+int FfaErase(char drive) {
+  FfaDeleteOnDrive(drive);
+  const std::string folder = FfaGetFolderPath(drive);
+  if (!platform::PathExists(folder)) return FFA_ERR_NOT_FOUND;
+  if (!platform::SetAttributes(folder, platform::kAttributeNormal)) return FFA_ERR_SET_ATTRIBUTES;
+  if (!platform::RemoveFolder(folder)) return FFA_ERR_DELETE;
+  return FFA_OK;
+}
+
+int FfaRename(char drive, const std::string& name) {
+  const std::string path = FfaGetContainerPath(drive);
+  if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
+  MainHeader header;
+  if (!FfaReadMainHeader(path, header.Bytes())) return FFA_ERR_NO_SIGNATURE;
+  FfaSetProtection(path, false);
+  platform::File file = platform::OpenFile(path, platform::kGenericRead | platform::kGenericWrite,
+                                           Disposition::kOpenExisting);
+  if (!file.IsOpen()) {
+    FfaSetProtection(path, true);
+    return FFA_ERR_OPEN;
+  }
+  header.SetName(name);
+  int result = FFA_OK;
+  if (!file.Seek(0, platform::SeekOrigin::kBegin) || !file.WriteExact(header.Bytes(), kMainHeaderSize)) {
+    result = FFA_ERR_WRITE;
+  }
+  if (!file.Close() && result == FFA_OK) result = FFA_ERR_WRITE;
+  FfaSetProtection(path, true);
+  return result;
+}

@@ -1,0 +1,56 @@
+// The file side of the container store: the container file on a card, its
+// main header, creation, deletion, renaming, and slot transfers.
+//
+// Every operation takes the card's drive letter (or a path built from it),
+// runs synchronously and returns 0 or a negative code of ffa_errors.h. None
+// shows a message.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/bytes.h"
+
+class IProgressOwner;
+class IProgressStateCallback;
+
+// "X:\DornveldFLP" and "X:\DornveldFLP\DornveldCIF.dfp".
+std::string FfaGetFolderPath(char drive);
+std::string FfaGetContainerPath(char drive);
+
+// 0, or FFA_ERR_NOT_FOUND when the container file does not exist.
+int FfaContainerExists(char drive);
+
+// True when the file opens for reading, holds at least 286 bytes and begins
+// with the signature; the 286 bytes are copied to header as they are.
+bool FfaReadMainHeader(const std::string& path, std::uint8_t* header);
+
+int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, bool highDensity,
+              IProgressOwner* parent);
+int FfaDelete(const std::string& path);
+int FfaDeleteOnDrive(char drive);
+int FfaErase(char drive);
+int FfaRename(char drive, const std::string& name);
+// slot counts from 0; block is a slot block of BuildImageSlotBlock.
+int FfaWriteSlot(char drive, std::uint32_t slot, const ByteBuffer& block,
+                 IProgressStateCallback* progress);
+// Reads buffer.size() bytes from the slot's start. A read that fails returns
+// the positive system code of the failure (kErrorHandleEof when the file ends
+// before the slot does).
+int FfaReadSlot(char drive, std::uint32_t slot, ByteBuffer& buffer,
+                IProgressStateCallback* progress);
+
+// Read-only and system when protect is true, normal otherwise.
+int FfaSetProtection(const std::string& path, bool protect);
+
+// Creates the file anew (replacing an old one) and writes bytes.
+bool FfaWriteFile(const std::string& path, const ByteBuffer& bytes);
+// Reads the whole file; bytes is resized to its length.
+bool FfaReadFile(const std::string& path, ByteBuffer& bytes);
+
+// Total and caller-free bytes of the drive's volume; 0 on failure.
+std::uint64_t FfaGetDriveTotalBytes(char drive);
+std::uint64_t FfaGetDriveFreeBytes(char drive);
+// The largest image count for which a container still fits beside `reserve`
+// bytes of other files, at most 99.
+unsigned FfaGetMaxImageCount(char drive, std::uint64_t reserve);

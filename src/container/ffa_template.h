@@ -1,0 +1,8 @@
+// The blank floppy image that a new container's empty slots start from.
+#pragma once
+
+#include "platform/bytes.h"
+
+// Copies the blank template of the kind into `bytes`; false when the
+// resource is missing.
+bool FfaLoadTemplate(bool highDensity, ByteBuffer& bytes);

@@ -1,0 +1,16 @@
+// DOS attributes of host files: the vfat ioctl on vfat mounts, else the write
+// permission and an extended attribute.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// 0 or an error code. Directories carry kAttributeDirectory; a file without
+// any attribute reads as kAttributeNormal.
+std::uint32_t ReadDosAttributes(const std::string& hostPath, std::uint32_t* attributes);
+// kAttributeNormal clears every attribute.
+std::uint32_t WriteDosAttributes(const std::string& hostPath, std::uint32_t attributes);
+
+}  // namespace platform

@@ -1,0 +1,60 @@
+// The backend side of a volume's files: what a drive backend implements so
+// that `X:\...` paths work on it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+
+namespace platform {
+
+struct OpenRequest {
+  std::uint32_t access = kGenericRead;
+  Disposition disposition = Disposition::kOpenExisting;
+  std::uint32_t flags = 0;
+};
+
+// The files of one volume. Paths are relative to the volume's root, with
+// backslashes as separators and no leading backslash ("" is the root).
+// Every call returns 0 or an error code.
+class IVolumeFiles {
+ public:
+  virtual ~IVolumeFiles() = default;
+  virtual std::uint32_t Open(const std::string& path, const OpenRequest& request,
+                             std::unique_ptr<IFile>* file) = 0;
+  virtual std::uint32_t GetAttributes(const std::string& path, std::uint32_t* attributes) = 0;
+  virtual std::uint32_t SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
+  virtual std::uint32_t DeleteFile(const std::string& path) = 0;
+  virtual std::uint32_t CreateDirectory(const std::string& path) = 0;
+  virtual std::uint32_t RemoveDirectory(const std::string& path) = 0;
+  // Free bytes for the caller and total bytes of the volume that holds path.
+  virtual std::uint32_t FreeSpace(const std::string& path, std::uint64_t* freeToCaller,
+                                  std::uint64_t* totalBytes) = 0;
+
+  // Where a file lies: its runs of clusters in file order, logical clusters
+  // counted from the first cluster of the data area. Volumes that cannot tell
+  // answer kErrorInvalidFunction.
+  struct ClusterRun {
+    std::uint64_t virtualCluster = 0;
+    std::uint64_t logicalCluster = 0;
+    std::uint64_t length = 0;
+  };
+  virtual std::uint32_t ClusterRuns(const std::string& path, std::vector<ClusterRun>* runs) {
+    (void)path;
+    (void)runs;
+    return kErrorInvalidFunction;
+  }
+  // Sectors per cluster and bytes per sector of the volume.
+  virtual std::uint32_t ClusterSize(std::uint32_t* sectorsPerCluster,
+                                    std::uint32_t* bytesPerSector) {
+    (void)sectorsPerCluster;
+    (void)bytesPerSector;
+    return kErrorInvalidFunction;
+  }
+};
+
+}  // namespace platform
