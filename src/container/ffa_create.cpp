@@ -32,8 +32,13 @@ int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, boo
   platform::MakeFolder(FfaGetFolderPath(drive));  // may exist already
   const std::string path = FfaGetContainerPath(drive);
   if (platform::PathExists(path)) {
+    const std::uint32_t attributes = platform::GetAttributes(path);
     if (!platform::SetAttributes(path, platform::kAttributeNormal)) return FFA_ERR_SET_ATTRIBUTES;
-    if (!platform::RemoveFile(path)) return FFA_ERR_DELETE;
+    if (!platform::RemoveFile(path)) {
+      // Still there (held open elsewhere, say): it keeps its protection.
+      platform::SetAttributes(path, attributes);
+      return FFA_ERR_DELETE;
+    }
   }
 
   ByteBuffer blankTemplate;

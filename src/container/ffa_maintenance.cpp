@@ -3,6 +3,7 @@
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/main_header.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 
 using platform::Disposition;
@@ -45,7 +46,11 @@ int FfaRename(char drive, const std::string& name) {
   const std::string path = FfaGetContainerPath(drive);
   if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
   MainHeader header;
-  if (!FfaReadMainHeader(path, header.Bytes())) return FFA_ERR_NO_SIGNATURE;
+  if (!FfaReadMainHeader(path, header.Bytes())) {
+    // A container held open by another program cannot be opened at all.
+    return platform::GetLastError() == platform::kErrorSharingViolation ? FFA_ERR_OPEN
+                                                                        : FFA_ERR_NO_SIGNATURE;
+  }
   FfaSetProtection(path, false);
   platform::File file = platform::OpenFile(path, platform::kGenericRead | platform::kGenericWrite,
                                            Disposition::kOpenExisting);

@@ -23,6 +23,8 @@ int FfaContainerExists(char drive);
 
 // True when the file opens for reading, holds at least 286 bytes and begins
 // with the signature; the 286 bytes are copied to header as they are.
+// When false, GetLastError() holds why the file could not be read
+// (kErrorSharingViolation: open elsewhere), or 0 for a file without signature.
 bool FfaReadMainHeader(const std::string& path, std::uint8_t* header);
 
 int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, bool highDensity,

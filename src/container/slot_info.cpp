@@ -1,0 +1,49 @@
+#include "container/slot_info.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "container/container_layout.h"
+#include "platform/bytes.h"
+
+void BuildSlotInfo(std::uint8_t* record, const std::string& name,
+                   const platform::LocalTime& localTime) {
+  std::memset(record, 0, kSlotInfoSize);
+  le::Write16(record + kSlotInfoMarkerOffset, 1);
+  SetSlotInfoName(record, name);
+  le::Write16(record + kSlotInfoYearOffset, localTime.year);
+  record[kSlotInfoMonthOffset] = localTime.month;
+  record[kSlotInfoDayOffset] = localTime.day;
+  record[kSlotInfoHourOffset] = localTime.hour;
+  record[kSlotInfoMinuteOffset] = localTime.minute;
+  record[kSlotInfoSecondOffset] = localTime.second;
+  record[kSlotInfoEndMark1Offset] = kSlotInfoEndMark1;
+  record[kSlotInfoEndMark2Offset] = kSlotInfoEndMark2;
+}
+
+void SetSlotInfoName(std::uint8_t* record, const std::string& name) {
+  std::uint8_t* field = record + kSlotInfoNameOffset;
+  std::memset(field, 0, kSlotInfoNameFieldSize);
+  std::memcpy(field, name.data(), std::min(name.size(), kSlotNameMaxLength));
+}
+
+std::string SlotInfoName(const std::uint8_t* record) {
+  const auto* field = reinterpret_cast<const char*>(record + kSlotInfoNameOffset);
+  return std::string(field, strnlen(field, kSlotInfoNameFieldSize));
+}
+
+platform::LocalTime SlotInfoTime(const std::uint8_t* record) {
+  platform::LocalTime t;
+  t.year = le::Read16(record + kSlotInfoYearOffset);
+  t.month = record[kSlotInfoMonthOffset];
+  t.day = record[kSlotInfoDayOffset];
+  t.hour = record[kSlotInfoHourOffset];
+  t.minute = record[kSlotInfoMinuteOffset];
+  t.second = record[kSlotInfoSecondOffset];
+  t.milliseconds = 0;
+  return t;
+}
+
+std::string EmptySlotName(unsigned slotNumber) {
+  return "Empty " + std::to_string(slotNumber);
+}

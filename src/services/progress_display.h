@@ -1,0 +1,33 @@
+// What a long operation sees of its progress display, and the window that
+// can open one.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "driveaccess/direct_disk_access_callback.h"
+#include "driveaccess/drive_info_callback.h"
+#include "services/progress_state_callback.h"
+
+class IProgressDisplay : public IDirectDiskAccessCallback,
+                         public IDriveInfoCallback,
+                         public IProgressStateCallback {
+ public:
+  ~IProgressDisplay() override = default;
+  virtual void Show() = 0;
+  virtual void Hide() = 0;
+  virtual void SetText(const std::string& text) = 0;
+  virtual void SetBarRange(int maximum) = 0;
+  virtual void Refresh() = 0;
+};
+
+// The owner window that core operations receive so that they can open a
+// progress display; a null owner means no display.
+class IProgressOwner {
+ public:
+  virtual ~IProgressOwner() = default;
+  // `options` combines kProgressVisible, kProgressTwoLines, kProgressNoBar.
+  virtual std::unique_ptr<IProgressDisplay> CreateProgress(const std::string& text,
+                                                           std::uint32_t options) = 0;
+};
