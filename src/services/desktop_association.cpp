@@ -1,0 +1,163 @@
+#include "services/desktop_association.h"
+
+#include "platform/errors.h"
+#include "platform/ini_document.h"
+#include "platform/process.h"
+#include "platform/user_files.h"
+#include "services/file_association.h"
+
+namespace {
+
+std::string ProgramStem(const std::string& programPath) {
+  std::string name = ProgramFileName(programPath);
+  const std::size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return name.empty() ? std::string("quillfen") : name;
+}
+
+std::string EscapeXml(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string MimePackageText() {
+  return std::string(
+             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+             "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+             "  <mime-type type=\"") +
+         EscapeXml(kContainerMimeType) +
+         "\">\n"
+         "    <comment>Dornveld container file</comment>\n"
+         "    <comment xml:lang=\"de\">Dornveld Container Datei</comment>\n"
+         "    <glob pattern=\"*.dfp\"/>\n"
+         "  </mime-type>\n"
+         "</mime-info>\n";
+}
+
+// Desktop entry values may not hold line breaks; they are written escaped.
+std::string EscapeDesktopString(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string DesktopEntryText(const std::string& programPath) {
+  return "[Desktop Entry]\n"
+         "Type=Application\n"
+         "Name=Quillfen\n"
+         "Comment=Floppy image container files on Compact Flash cards\n"
+         "Comment[de]=Disketten-Abbild-Container auf Compact Flash Karten\n"
+         "Exec=" +
+         DesktopExecArgument(programPath) +
+         " %f\n"
+         "MimeType=" +
+         std::string(kContainerMimeType) +
+         ";\n"
+         "Terminal=false\n"
+         "Categories=Utility;\n";
+}
+
+// Writes a file only when its content differs. Sets *changed when it wrote.
+bool EnsureFile(const std::string& path, const std::string& content, bool* changed) {
+  std::string current;
+  if (platform::ReadWholeFile(path, &current) == platform::kErrorSuccess && current == content) {
+    return true;
+  }
+  const std::uint32_t error = platform::WriteFileAtomically(path, content);
+  if (error != platform::kErrorSuccess) {
+    platform::SetLastError(error);
+    return false;
+  }
+  *changed = true;
+  return true;
+}
+
+bool EnsureDefaultApplication(const std::string& listPath, const std::string& desktopId,
+                              bool* changed) {
+  std::string text;
+  if (platform::ReadWholeFile(listPath, &text) != platform::kErrorSuccess) text.clear();
+  platform::IniDocument doc = platform::IniDocument::Parse(text, false);
+  doc.Set("Default Applications", kContainerMimeType, desktopId + ";");
+  return EnsureFile(listPath, doc.ToText(), changed);
+}
+
+void RunIfInstalled(const std::string& program, const std::string& folder) {
+  if (platform::FindProgram(program).empty()) return;
+  int exitCode = 0;
+  platform::RunProgram({program, folder}, true, &exitCode);
+}
+
+}  // namespace
+
+std::string DesktopExecArgument(const std::string& argument) {
+  // Quoted with ", `, $ and \ escaped; a literal % is doubled; then the rules
+  // for string values apply to the whole.
+  std::string quoted = "\"";
+  for (const char c : argument) {
+    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+    if (c == '%') quoted += '%';
+    quoted += c;
+  }
+  quoted += '"';
+  return EscapeDesktopString(quoted);
+}
+
+DesktopAssociationFiles DesktopAssociationPaths(const std::string& programPath) {
+  const std::string data = platform::UserDataFolder();
+  DesktopAssociationFiles files;
+  files.mimePackage = data + "/mime/packages/dornveld-container.xml";
+  files.desktopEntry = data + "/applications/" + ProgramStem(programPath) + ".desktop";
+  files.mimeAppsList = platform::UserConfigFolder() + "/mimeapps.list";
+  return files;
+}
+
+bool WriteDesktopAssociation(const std::string& programPath) {
+  const DesktopAssociationFiles files = DesktopAssociationPaths(programPath);
+  bool mimeChanged = false;
+  bool desktopChanged = false;
+  bool ok = EnsureFile(files.mimePackage, MimePackageText(), &mimeChanged);
+  ok = EnsureFile(files.desktopEntry, DesktopEntryText(programPath), &desktopChanged) && ok;
+  bool listChanged = false;
+  ok = EnsureDefaultApplication(files.mimeAppsList, ProgramStem(programPath) + ".desktop",
+                                &listChanged) &&
+       ok;
+  const std::string data = platform::UserDataFolder();
+  if (mimeChanged) RunIfInstalled("update-mime-database", data + "/mime");
+  if (desktopChanged) RunIfInstalled("update-desktop-database", data + "/applications");
+  return ok;
+}

@@ -1,0 +1,77 @@
+#include "services/help_files.h"
+
+#include "platform/process.h"
+#include "platform/user_files.h"
+#include "resources/resources.h"
+#include "services/current_language.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+bool LoadHelpResource(int id, const std::uint8_t** data, std::size_t* size) {
+  return LoadResource(kResourceTypeBinary, id, data, size);
+}
+
+}  // namespace
+
+HelpFiles::HelpFiles(const std::string& tempFolder)
+    : germanPath_(tempFolder + kHelpFileGerman),
+      englishPath_(tempFolder + kHelpFileEnglish),
+      loader_(LoadHelpResource) {
+  ::unlink(germanPath_.c_str());
+  ::unlink(englishPath_.c_str());
+}
+
+HelpFiles::HelpFiles() : HelpFiles(platform::GetTempPath()) {}
+
+HelpFiles::~HelpFiles() {
+  CloseAndDeleteHelp();
+}
+
+void HelpFiles::WritePageIfMissing(bool german) {
+  const std::string& path = german ? germanPath_ : englishPath_;
+  if (FileExists(path)) return;  // written earlier in this run
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  if (!loader_ || !loader_(german ? kResourceHelpGerman : kResourceHelpEnglish, &data, &size)) {
+    return;
+  }
+  // Through a temporary file, so that a failed write leaves no half page that
+  // later requests would show.
+  platform::WriteFileAtomically(path, std::string(reinterpret_cast<const char*>(data), size));
+}
+
+void HelpFiles::ShowHelp() {
+  const bool german = IsGermanLanguage();
+  while (WindowIsOpen()) {
+    if (shownGerman_ == german) {
+      viewer_->BringToTop(window_);
+      return;
+    }
+    viewer_->Close(window_);
+    window_ = 0;
+    platform::SleepMs(200);  // let the viewer go before the other page opens
+  }
+  shownGerman_ = german;
+  WritePageIfMissing(german);
+  window_ = viewer_ != nullptr ? viewer_->OpenHelp(german ? germanPath_ : englishPath_) : 0;
+}
+
+void HelpFiles::CloseAndDeleteHelp() {
+  if (WindowIsOpen()) viewer_->Close(window_);
+  window_ = 0;
+  ::unlink(germanPath_.c_str());
+  ::unlink(englishPath_.c_str());
+}
+
+HelpFiles& GetHelpFiles() {
+  static HelpFiles files;
+  return files;
+}
