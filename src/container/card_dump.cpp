@@ -1,0 +1,59 @@
+// Copying a whole card into an image file.
+#include <algorithm>
+#include <memory>
+
+#include "container/card_state.h"
+#include "container/ffa_errors.h"
+#include "driveaccess/dda_error_codes.h"
+#include "driveaccess/direct_disk_access.h"
+#include "platform/bytes.h"
+#include "platform/files.h"
+#include "services/current_language.h"
+#include "services/progress_display.h"
+#include "services/progress_state.h"
+
+int FfaDumpCard(const std::string& driveEntry, const std::string& path, IProgressOwner* parent,
+                std::uint32_t sectorsPerRead) {
+  constexpr std::uint32_t kSectorSize = 512;
+  const char drive = driveEntry.empty() ? '\0' : driveEntry[0];
+  CDirectDiskAccess disk;
+  if (const int rc = disk.Open(drive, false)) return rc;
+  // A card whose size cannot be told, or that has other sectors than 512
+  // bytes, is reported, not copied as an empty success.
+  DriveGeometry geometry;
+  if (const int rc = disk.GetGeometry(geometry)) return rc;
+  if (geometry.bytesPerSector != kSectorSize) return DDA_ERR_SECTOR_SIZE;
+  if (sectorsPerRead == 0) sectorsPerRead = 1;
+
+  platform::File target =
+      platform::OpenFile(path, platform::kGenericWrite, platform::Disposition::kCreateAlways);
+  if (!target.IsOpen()) return FFA_ERR_CREATE;
+
+  std::unique_ptr<IProgressDisplay> progress;
+  if (parent) {
+    progress = parent->CreateProgress(Localized("Read [PERCENT]", "Lesen [PERCENT]"),
+                                      kProgressVisible);
+  }
+  if (progress) {
+    progress->SetProgressState(0, static_cast<int>(static_cast<std::uint32_t>(geometry.totalSectors)));
+  }
+  disk.SetSectorSize(kSectorSize);
+  ByteBuffer buffer(static_cast<std::size_t>(sectorsPerRead) * kSectorSize);
+  int result = disk.SetPosition(0);
+  std::uint64_t copied = 0;
+  while (result == DDA_NO_ERROR && copied < geometry.totalSectors) {
+    const auto count = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(sectorsPerRead, geometry.totalSectors - copied));
+    const std::uint32_t bytes = count * kSectorSize;
+    if ((result = disk.Read(buffer.data(), bytes, bytes)) != DDA_NO_ERROR) break;
+    if (!target.WriteExact(buffer.data(), bytes)) {
+      result = FFA_ERR_WRITE;
+      break;
+    }
+    copied += count;
+    if (progress) progress->SetProgressState(1, static_cast<int>(static_cast<std::uint32_t>(copied)));
+  }
+  if (!target.Close() && result == DDA_NO_ERROR) result = FFA_ERR_WRITE;
+  disk.Close();
+  return result;
+}

@@ -1,0 +1,113 @@
+// The card's state for the controller, and the start sector record.
+#include "container/card_state.h"
+
+#include <algorithm>
+
+#include "container/ffa_errors.h"
+#include "container/ffa_store.h"
+#include "driveaccess/dda_error_codes.h"
+#include "driveaccess/direct_disk_access.h"
+#include "driveaccess/file_placement.h"
+#include "driveaccess/volume_layout.h"
+#include "platform/bytes.h"
+
+namespace {
+constexpr std::uint32_t kSectorSize = 512;
+constexpr std::size_t kStartSectorOffset = 432;
+}  // namespace
+
+std::uint32_t FfaGetCardState(const std::string& driveEntry, std::uint64_t& size,
+                              CardState& state) {
+  state = CardState{};
+  state.DriveLetter = driveEntry.empty() ? '\0' : driveEntry[0];
+  size = 0;
+  const char drive = state.DriveLetter;
+
+  std::uint32_t flags = 0;
+  {
+    CDirectDiskAccess disk;
+    const int opened = disk.Open(drive, false);
+    if (opened == DDA_NO_ERROR) {
+      DriveGeometry geometry;
+      if (disk.GetGeometry(geometry) == DDA_NO_ERROR && geometry.bytesPerSector == kSectorSize) {
+        size = geometry.totalSectors * kSectorSize;
+        disk.SetSectorSize(kSectorSize);
+        std::uint8_t sector[kSectorSize];
+        if (disk.ReadSectors(sector, 0, 1) == DDA_NO_ERROR) flags |= CARD_RAW_ACCESS;
+      }
+      disk.Close();
+    } else if (opened == DDA_ERR_ACCESS_DENIED) {
+      flags |= CARD_NO_RAW_RIGHTS;
+      size = FfaGetDriveTotalBytes(drive);
+    }
+  }
+  if ((flags & (CARD_RAW_ACCESS | CARD_NO_RAW_RIGHTS)) == 0) return state.Flags = flags;
+
+  // Without raw rights the volume check is skipped; the container is still
+  // read through the file system.
+  if ((flags & CARD_NO_RAW_RIGHTS) == 0) {
+    VolumeLayout layout;
+    if (!ReadVolumeLayout(drive, layout)) return state.Flags = CARD_NO_FAT_VOLUME;
+  }
+
+  const std::string path = FfaGetContainerPath(drive);
+  if (FfaContainerExists(drive) == FFA_OK && FfaReadMainHeader(path, state.Header.Bytes())) {
+    state.ContainerPath = path;
+    flags |= CARD_CONTAINER_VALID;
+    FilePlacement placement;
+    if (GetFilePlacement(path.c_str(), placement) == 0) {
+      if (placement.extentCount == 1) flags |= CARD_CONTIGUOUS;
+      // Compared with the first extent even when the file is fragmented.
+      std::uint32_t recorded = 0;
+      if (FfaReadStartSector(drive, recorded) == DDA_NO_ERROR &&
+          recorded == static_cast<std::uint32_t>(placement.startSector)) {
+        flags |= CARD_START_SECTOR_SET;
+      }
+    }
+  } else {
+    state.Header = MainHeader();
+  }
+  return state.Flags = flags;
+}
+
+int FfaReadStartSector(char drive, std::uint32_t& value) {
+  CDirectDiskAccess disk;
+  if (const int rc = disk.Open(drive, false)) return rc;
+  disk.SetSectorSize(kSectorSize);
+  std::uint8_t sector[kSectorSize];
+  const int rc = disk.ReadSectors(sector, 0, 1);
+  if (rc == DDA_NO_ERROR) value = le::Read32(sector + kStartSectorOffset);
+  disk.Close();
+  return rc;
+}
+
+int FfaWriteStartSector(char drive, std::uint32_t value) {
+  CDirectDiskAccess disk;
+  if (const int rc = disk.Open(drive, true)) return rc;
+  disk.SetSectorSize(kSectorSize);
+  std::uint8_t sector[kSectorSize];
+  int rc = disk.ReadSectors(sector, 0, 1);
+  if (rc == DDA_NO_ERROR) {
+    // Only the record changes; the boot code, disk signature and partition
+    // table around it stay as read.
+    le::Write32(sector + kStartSectorOffset, value);
+    rc = disk.WriteSectors(sector, 0, 1);
+  }
+  disk.Close();
+  return rc;
+}
+
+int FfaMakeUsable(char drive) {
+  const std::string path = FfaGetContainerPath(drive);
+  if (FfaContainerExists(drive) != FFA_OK) return FFA_ERR_NOT_FOUND;
+  FilePlacement placement;
+  if (const int rc = GetFilePlacement(path.c_str(), placement)) return rc;
+  if (placement.extentCount != 1) return FFA_ERR_FRAGMENTED;
+  if ((placement.startSector >> 32) != 0) return FFA_ERR_START_SECTOR_RANGE;
+  return FfaWriteStartSector(drive, static_cast<std::uint32_t>(placement.startSector));
+}
+
+int FfaTouchCard(char drive) {
+  CDirectDiskAccess disk;
+  return disk.Open(drive, true);
+}

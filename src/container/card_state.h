@@ -1,0 +1,38 @@
+// What state a card is in for the controller, and the start sector record in
+// sector 0 of the card that tells the controller where the container lies.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "container/main_header.h"
+
+class IProgressOwner;
+
+inline constexpr std::uint32_t CARD_RAW_ACCESS = 0x001;
+inline constexpr std::uint32_t CARD_CONTAINER_VALID = 0x002;
+inline constexpr std::uint32_t CARD_CONTIGUOUS = 0x004;
+inline constexpr std::uint32_t CARD_START_SECTOR_SET = 0x008;
+inline constexpr std::uint32_t CARD_NO_FAT_VOLUME = 0x200;  // replaces every other flag
+inline constexpr std::uint32_t CARD_NO_RAW_RIGHTS = 0x400;
+
+struct CardState {
+  char DriveLetter = '\0';
+  std::uint32_t Flags = 0;
+  std::string ContainerPath;  // only when a valid main header was read
+  MainHeader Header;          // all zero when there is none
+};
+
+// driveEntry is the drive list entry (its text begins with the letter).
+// Fills size (bytes) and state; returns the flags.
+std::uint32_t FfaGetCardState(const std::string& driveEntry, std::uint64_t& size,
+                              CardState& state);
+int FfaReadStartSector(char drive, std::uint32_t& value);
+// Changes only bytes 432 to 435 of sector 0.
+int FfaWriteStartSector(char drive, std::uint32_t value);
+int FfaMakeUsable(char drive);
+// Opens the card for raw writing and closes it at once.
+int FfaTouchCard(char drive);
+// Copies the whole card into a file, sectorsPerRead sectors at a time.
+int FfaDumpCard(const std::string& driveEntry, const std::string& path, IProgressOwner* parent,
+                std::uint32_t sectorsPerRead);

@@ -1,0 +1,71 @@
+// Storing or clearing the FPGA update in the container's main header block.
+#include "container/fpga_store.h"
+
+#include <memory>
+
+#include "container/container_layout.h"
+#include "container/ffa_errors.h"
+#include "container/ffa_store.h"
+#include "container/fpga_update.h"
+#include "driveaccess/dda_error_codes.h"
+#include "platform/bytes.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "services/current_language.h"
+#include "services/progress_display.h"
+#include "services/progress_state.h"
+
+int FfaWriteFpgaUpdate(char drive, const std::string* filePath, IProgressOwner* parent) {
+  ByteBuffer data;
+  if (filePath != nullptr && !FfaReadFile(*filePath, data)) return DDA_ERR_FILE_NOT_FOUND;
+
+  const std::string path = FfaGetContainerPath(drive);
+  if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
+  std::uint8_t header[kMainHeaderSize];
+  if (!FfaReadMainHeader(path, header)) return FFA_ERR_NO_SIGNATURE;
+
+  std::unique_ptr<IProgressDisplay> progress;
+  if (parent) {
+    progress = parent->CreateProgress(
+        filePath ? Localized("Write FPGA Update", "Schreibe FPGA Update")
+                 : Localized("Clear FPGA Update", "Lösche FPGA Update"),
+        kProgressVisible);
+  }
+  auto step = [&](int value) {
+    if (progress) progress->SetProgressState(value == 0 ? 0 : 1, value == 0 ? 10 : value);
+  };
+  step(0);
+
+  FfaSetProtection(path, false);
+  platform::File file = platform::OpenFile(path, platform::kGenericRead | platform::kGenericWrite,
+                                           platform::Disposition::kOpenExisting);
+  if (!file.IsOpen()) {
+    FfaSetProtection(path, true);
+    return FFA_ERR_OPEN;
+  }
+  step(1);
+  ByteBuffer block(kContainerBlockSize);
+  int result = FFA_OK;
+  // A header block that cannot be read whole is never written back.
+  if (!file.ReadExact(block.data(), static_cast<std::uint32_t>(block.size()))) {
+    result = static_cast<int>(platform::GetLastError());
+  }
+  if (result == FFA_OK) {
+    step(4);
+    result = SetFpgaUpdate(block, filePath ? &data : nullptr);
+    step(6);
+    platform::SleepMs(200);
+  }
+  if (result == FFA_OK) {
+    if (!file.Seek(0, platform::SeekOrigin::kBegin) ||
+        !file.WriteExact(block.data(), static_cast<std::uint32_t>(block.size()))) {
+      result = FFA_ERR_WRITE;
+    } else {
+      step(10);
+    }
+  }
+  if (!file.Close() && result == FFA_OK) result = FFA_ERR_WRITE;
+  FfaSetProtection(path, true);
+  return result;
+}

@@ -1,0 +1,71 @@
+// Raw sector access to a drive: a floppy drive's disk, or the whole physical
+// disk behind a card or hard disk drive. Every operation returns a DDA code
+// and keeps it, with the system error of the moment, in the object.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "driveaccess/dda_errors.h"
+#include "driveaccess/direct_disk_access_callback.h"
+#include "platform/raw_device.h"
+
+struct DriveGeometry {
+  std::uint32_t bytesPerSector = 0;
+  std::uint64_t totalSectors = 0;  // the usable size of the drive
+  std::uint32_t sectorsPerTrack = 0;
+};
+
+class CDirectDiskAccess {
+ public:
+  CDirectDiskAccess() = default;
+  virtual ~CDirectDiskAccess();
+  CDirectDiskAccess(const CDirectDiskAccess&) = delete;
+  CDirectDiskAccess& operator=(const CDirectDiskAccess&) = delete;
+
+  // Opens the drive exclusively: "\\.\X:" for a floppy drive, the physical
+  // disk for a card or hard disk.
+  int Open(char driveLetter, bool forWriting);
+  void Close();
+  // 0 when a device is open, -701 when not (recorded).
+  int IsOpen();
+  void SetSectorSize(std::uint32_t bytes) { sectorSize_ = bytes; }
+  int GetGeometry(DriveGeometry& out);
+  // The current byte position; -1 when there is none. Records nothing.
+  std::int64_t GetPosition();
+  int SetPosition(std::uint64_t byteOffset);
+  // Move byteCount bytes at the current position in chunks of chunkSize,
+  // with notices to the callback.
+  int Read(void* buffer, std::uint64_t byteCount, std::uint32_t chunkSize);
+  int Write(const void* buffer, std::uint64_t byteCount, std::uint32_t chunkSize);
+  int ReadSectors(void* buffer, std::uint64_t firstSector, std::uint64_t sectorCount);
+  int WriteSectors(const void* buffer, std::uint64_t firstSector, std::uint64_t sectorCount);
+
+  static std::string DdaErrorText(int code) { return ::DdaErrorText(code); }
+  static bool DdaIsError(int code) { return ::DdaIsError(code); }
+
+  std::uint32_t SectorSize() const { return sectorSize_; }
+  std::uint32_t SectorsPerTrack() const { return sectorsPerTrack_; }
+  const std::string& DevicePath() const { return devicePath_; }
+  bool HasDevice() const { return device_ != nullptr; }
+
+  // Callers set the callback before a transfer and read the two error
+  // members afterwards.
+  IDirectDiskAccessCallback* callback = nullptr;  // not owned
+  int lastErrorCode = 0;
+  std::uint32_t lastSystemError = 0;
+
+ private:
+  int Record(int code);
+  // Grows out.totalSectors to where reads stop succeeding.
+  void MeasureSizeByReading(const platform::DiskGeometry& geometry, DriveGeometry& out);
+  bool ReadChunk(std::uint8_t* destination, std::uint32_t count);
+  bool WriteChunk(const std::uint8_t* source, std::uint32_t count);
+
+  std::unique_ptr<platform::IRawDevice> device_;
+  bool openForWriting_ = false;
+  std::uint32_t sectorSize_ = 512;
+  std::uint32_t sectorsPerTrack_ = 18;
+  std::string devicePath_;
+};
