@@ -1,0 +1,128 @@
+#include "fat/file_sector_device.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
+
+namespace fat {
+namespace {
+
+Status ErrnoStatus(const std::string& what, int error) {
+  return Fail(error == EACCES || error == EPERM ? Error::kAccessDenied : Error::kIo,
+              what + ": " + std::strerror(error));
+}
+
+}  // namespace
+
+FileSectorDevice::FileSectorDevice(int fd, bool owns, bool writable, std::uint32_t sectorSize,
+                                   std::uint64_t sectorCount)
+    : fd_(fd),
+      owns_(owns),
+      writable_(writable),
+      sectorSize_(sectorSize),
+      sectorCount_(sectorCount) {}
+
+FileSectorDevice::~FileSectorDevice() {
+  if (owns_) ::close(fd_);
+}
+
+std::unique_ptr<FileSectorDevice> FileSectorDevice::Make(int fd, bool owns, bool writable,
+                                                         std::uint32_t sectorSize, Status* status) {
+  if (sectorSize < 512 || (sectorSize & (sectorSize - 1)) != 0) {
+    if (owns) ::close(fd);
+    *status = Fail(Error::kInvalidArgument, "sector size must be a power of two of 512 or more");
+    return nullptr;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    *status = ErrnoStatus("fstat", errno);
+    if (owns) ::close(fd);
+    return nullptr;
+  }
+  std::uint64_t bytes = static_cast<std::uint64_t>(st.st_size);
+  if (S_ISBLK(st.st_mode)) {
+    std::uint64_t size = 0;
+    if (::ioctl(fd, BLKGETSIZE64, &size) != 0) {
+      *status = ErrnoStatus("BLKGETSIZE64", errno);
+      if (owns) ::close(fd);
+      return nullptr;
+    }
+    bytes = size;
+  }
+  *status = Status::Ok();
+  return std::unique_ptr<FileSectorDevice>(
+      new FileSectorDevice(fd, owns, writable, sectorSize, bytes / sectorSize));
+}
+
+std::unique_ptr<FileSectorDevice> FileSectorDevice::Open(const std::string& path, bool writable,
+                                                         Status* status, std::uint32_t sectorSize) {
+  const int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    *status = error == ENOENT ? Fail(Error::kNotFound, "open " + path + ": no such file")
+                              : ErrnoStatus("open " + path, error);
+    return nullptr;
+  }
+  return Make(fd, true, writable, sectorSize, status);
+}
+
+std::unique_ptr<FileSectorDevice> FileSectorDevice::FromDescriptor(int fd, bool writable,
+                                                                   Status* status,
+                                                                   std::uint32_t sectorSize) {
+  return Make(fd, false, writable, sectorSize, status);
+}
+
+Status FileSectorDevice::ReadSectors(std::uint64_t first, std::uint32_t count, void* buffer) {
+  Status s = CheckRange(first, count, sectorCount_);
+  if (!s.ok()) return s;
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  std::uint64_t left = static_cast<std::uint64_t>(count) * sectorSize_;
+  auto offset = static_cast<off_t>(first * sectorSize_);
+  while (left > 0) {
+    const ssize_t n = ::pread(fd_, out, left, offset);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return ErrnoStatus("read at byte " + std::to_string(offset), errno);
+    }
+    if (n == 0) return Fail(Error::kIo, "short read at byte " + std::to_string(offset));
+    out += n;
+    left -= static_cast<std::uint64_t>(n);
+    offset += n;
+  }
+  return Status::Ok();
+}
+
+Status FileSectorDevice::WriteSectors(std::uint64_t first, std::uint32_t count,
+                                      const void* buffer) {
+  if (!writable_) return Fail(Error::kReadOnly, "device is open read-only");
+  Status s = CheckRange(first, count, sectorCount_);
+  if (!s.ok()) return s;
+  const auto* in = static_cast<const std::uint8_t*>(buffer);
+  std::uint64_t left = static_cast<std::uint64_t>(count) * sectorSize_;
+  auto offset = static_cast<off_t>(first * sectorSize_);
+  while (left > 0) {
+    const ssize_t n = ::pwrite(fd_, in, left, offset);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      if (error == ENOSPC) return Fail(Error::kDiskFull, "no space left for the image");
+      return ErrnoStatus("write at byte " + std::to_string(offset), error);
+    }
+    in += n;
+    left -= static_cast<std::uint64_t>(n);
+    offset += n;
+  }
+  return Status::Ok();
+}
+
+Status FileSectorDevice::Sync() {
+  if (!writable_) return Status::Ok();
+  if (::fsync(fd_) != 0) return ErrnoStatus("fsync", errno);
+  return Status::Ok();
+}
+
+}  // namespace fat

@@ -1,0 +1,46 @@
+// A sector device on an image file or a device node, through pread/pwrite.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "fat/sector_device.h"
+
+namespace fat {
+
+class FileSectorDevice : public ISectorDevice {
+ public:
+  // Opens `path` read-only or read-write. The sector count is the file's size
+  // (or the block device's size) divided by the sector size; a partial last
+  // sector is not addressable.
+  static std::unique_ptr<FileSectorDevice> Open(const std::string& path, bool writable,
+                                                Status* status, std::uint32_t sectorSize = 512);
+  // Works on a descriptor that the caller keeps open and closes itself.
+  static std::unique_ptr<FileSectorDevice> FromDescriptor(int fd, bool writable, Status* status,
+                                                          std::uint32_t sectorSize = 512);
+  ~FileSectorDevice() override;
+  FileSectorDevice(const FileSectorDevice&) = delete;
+  FileSectorDevice& operator=(const FileSectorDevice&) = delete;
+
+  std::uint32_t SectorSize() const override { return sectorSize_; }
+  std::uint64_t SectorCount() const override { return sectorCount_; }
+  Status ReadSectors(std::uint64_t first, std::uint32_t count, void* buffer) override;
+  Status WriteSectors(std::uint64_t first, std::uint32_t count, const void* buffer) override;
+  Status Sync() override;
+
+  bool writable() const { return writable_; }
+
+ private:
+  FileSectorDevice(int fd, bool owns, bool writable, std::uint32_t sectorSize,
+                   std::uint64_t sectorCount);
+  static std::unique_ptr<FileSectorDevice> Make(int fd, bool owns, bool writable,
+                                                std::uint32_t sectorSize, Status* status);
+
+  int fd_;
+  bool owns_;
+  bool writable_;
+  std::uint32_t sectorSize_;
+  std::uint64_t sectorCount_;
+};
+
+}  // namespace fat

@@ -1,0 +1,164 @@
+// A mounted FAT12/FAT16/FAT32 volume: folders, files, attributes, label,
+// free space and the cluster runs of a file.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fat/boot_sector.h"
+#include "fat/dir_entry.h"
+#include "fat/directory.h"
+#include "fat/file.h"
+#include "fat/sector_device.h"
+#include "fat/volume_core.h"
+#include "platform/clock.h"
+
+namespace fat {
+
+struct DirEntryInfo {
+  std::string longName;   // the name as shown: the long name, or the short name with its case
+  std::string shortName;  // "DORNVE~1", "README.TXT"
+  std::uint8_t attributes = 0;
+  std::uint32_t size = 0;
+  std::uint32_t firstCluster = 0;
+  platform::LocalTime created;
+  platform::LocalTime modified;
+  platform::LocalTime accessed;  // date only
+  bool isDirectory() const { return (attributes & attr::kDirectory) != 0; }
+};
+
+// One extent of a file as Windows retrieval pointers give it: logical
+// clusters count from the first cluster of the data area (FAT cluster - 2).
+struct ClusterRun {
+  std::uint64_t virtualCluster = 0;
+  std::uint64_t logicalCluster = 0;
+  std::uint64_t length = 0;
+  bool operator==(const ClusterRun&) const = default;
+};
+
+// The state shared by every File open on one directory entry.
+struct OpenNode {
+  Volume* volume = nullptr;  // null once the volume is gone
+  DirRef dir;
+  std::uint32_t entryIndex = 0;
+  std::uint32_t firstCluster = 0;
+  std::uint32_t size = 0;
+  std::uint64_t validLength = 0;  // bytes below this were written; above, zeros
+  std::vector<ClusterSpan> spans;
+  std::vector<std::uint64_t> spanStarts;  // file cluster index of each span
+  std::uint64_t clusters = 0;
+  bool entryDirty = false;
+  bool modified = false;
+  int writers = 0;
+  int users = 0;  // open File objects
+};
+
+class Volume {
+ public:
+  // Mounts the volume that fills `device` (use SubRangeDevice for a
+  // partition). A read-only mount never writes.
+  static std::unique_ptr<Volume> Mount(ISectorDevice& device, bool writable, Status* status);
+  // Writes what is buffered; errors are lost here, so call Flush() first.
+  ~Volume();
+  Volume(const Volume&) = delete;
+  Volume& operator=(const Volume&) = delete;
+
+  const Geometry& geometry() const { return core_.geometry; }
+  bool writable() const { return core_.io.writable(); }
+
+  // Writes open files' entries, the FAT and FSInfo, and syncs the device.
+  Status Flush();
+
+  std::uint64_t FreeClusters() const { return core_.fat.freeCount(); }
+  std::uint64_t FreeBytes() const { return FreeClusters() * ClusterBytes(); }
+  std::uint64_t TotalBytes() const {
+    return static_cast<std::uint64_t>(core_.geometry.clusterCount) * ClusterBytes();
+  }
+  std::uint32_t ClusterBytes() const { return core_.geometry.ClusterBytes(); }
+
+  // The label entry of the root folder, else the boot sector's label; empty
+  // when there is none.
+  Status GetLabel(std::string* label);
+  // Sets both; an empty label removes it.
+  Status SetLabel(const std::string& label);
+
+  // Paths are relative to the root; '\\' or '/' separate; "" is the root.
+  Status Stat(const std::string& path, DirEntryInfo* info);
+  Status ListDirectory(const std::string& path, std::vector<DirEntryInfo>* entries);
+  Status CreateDirectory(const std::string& path);
+  Status RemoveDirectory(const std::string& path);
+
+  // Creates a new empty file (kExists when the name is taken) and opens it
+  // for writing. The archive bit is always set, as Windows does.
+  std::unique_ptr<File> CreateFile(const std::string& path, std::uint8_t attributes,
+                                   Status* status);
+  // kAccessDenied when writing is asked of a read-only file.
+  std::unique_ptr<File> OpenFile(const std::string& path, bool writable, Status* status);
+  Status DeleteFile(const std::string& path);
+  Status Truncate(const std::string& path, std::uint64_t length);
+  // Within a folder or across folders; kExists when the target exists.
+  Status Rename(const std::string& from, const std::string& to);
+
+  Status GetAttributes(const std::string& path, std::uint8_t* attributes);
+  // Sets read-only, hidden, system and archive; the folder bit stays.
+  Status SetAttributes(const std::string& path, std::uint8_t attributes);
+
+  // The cluster runs of a file or folder; none for an empty file.
+  Status ClusterRuns(const std::string& path, std::vector<ClusterRun>* runs);
+
+ private:
+  friend class File;
+  struct Located {
+    bool isRoot = false;
+    DirRef parent;
+    DirItem item;
+  };
+  using NodeKey = std::pair<std::uint32_t, std::uint32_t>;
+
+  Volume(ISectorDevice& device, const Geometry& geometry, bool writable);
+  DirRef RootRef() const;
+  // The folder a subfolder entry names; kCorrupt when it names the root or
+  // no cluster at all.
+  Status SubfolderRef(const DirItem& item, DirRef* ref) const;
+  DirEntryInfo InfoOf(const DirItem& item) const;
+  static Status SplitPath(const std::string& path, std::vector<std::u16string>* parts);
+  // Walks to the folder that holds the last part of `parts`; `visited`
+  // receives the folders on the way.
+  Status WalkToParent(const std::vector<std::u16string>& parts, DirRef* parent,
+                      std::vector<DirRef>* visited = nullptr);
+  Status Locate(const std::string& path, Located* out);
+  // The folder and the cleaned leaf name for a new entry.
+  Status LocateNew(const std::string& path, DirRef* parent, std::u16string* leaf,
+                   std::vector<DirRef>* visited = nullptr);
+  // Long-name entries (if needed) and the short entry for a new name.
+  Status BuildEntries(const Directory& dir, const std::u16string& name, const RawEntry& base,
+                      std::vector<RawEntry>* entries);
+  bool IsOpen(const DirRef& dir, std::uint32_t index) const;
+  // Size and first cluster of an open file as they are now, not as last written.
+  void ApplyOpenState(const DirRef& dir, DirItem* item) const;
+  Status WriteBootLabel(const ShortName& field);
+
+  // Open files (file_io.cpp).
+  std::unique_ptr<File> OpenNodeFor(const DirRef& dir, const DirItem& item, bool writable,
+                                    Status* status);
+  void Release(const std::shared_ptr<OpenNode>& node, bool writer);
+  Status NodeRead(OpenNode& node, std::uint64_t position, void* buffer, std::size_t size,
+                  std::size_t* done);
+  Status NodeWrite(OpenNode& node, std::uint64_t position, const void* buffer, std::size_t size);
+  Status NodeSetLength(OpenNode& node, std::uint64_t length);
+  Status NodeFlush(OpenNode& node);
+  Status NodeAllocate(OpenNode& node, std::uint64_t bytes);
+  Status NodeTransfer(OpenNode& node, std::uint64_t position, std::uint8_t* read,
+                      const std::uint8_t* write, std::uint64_t size);
+  Status NodeZero(OpenNode& node, std::uint64_t from, std::uint64_t to);
+  Status NodeWriteEntry(OpenNode& node);
+
+  VolumeCore core_;
+  std::map<NodeKey, std::weak_ptr<OpenNode>> open_;
+};
+
+}  // namespace fat

@@ -1,0 +1,144 @@
+#include "fat/volume_core.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace fat {
+namespace {
+constexpr std::uint32_t kFsInfoLead = 0x41615252;
+constexpr std::uint32_t kFsInfoStruct = 0x61417272;
+constexpr std::uint32_t kFsInfoTrail = 0xAA550000;
+constexpr std::uint64_t kZeroChunk = 1u << 20;
+}  // namespace
+
+VolumeCore::VolumeCore(ISectorDevice& device, const Geometry& g, bool writable)
+    : geometry(g), io(device, g.bytesPerSector, g.totalSectors, writable) {}
+
+Status VolumeCore::Load() {
+  Status s = fat.Load(io, geometry);
+  if (!s.ok()) return s;
+  if (geometry.fatType == 32 && geometry.fsInfoSector != 0) {
+    ByteBuffer sector(geometry.bytesPerSector);
+    if (io.Read(geometry.fsInfoSector, 1, sector.data()).ok() &&
+        le::Read32(sector.data()) == kFsInfoLead &&
+        le::Read32(sector.data() + 484) == kFsInfoStruct) {
+      fsInfoValid_ = true;
+      fsInfoFree_ = le::Read32(sector.data() + 488);
+      fsInfoNext_ = le::Read32(sector.data() + 492);
+    }
+  }
+  return Status::Ok();
+}
+
+Status VolumeCore::CanWrite() const {
+  if (!io.writable()) return Fail(Error::kReadOnly, "the volume is mounted read-only");
+  if (!failure_.ok()) {
+    return Fail(Error::kIo, "an earlier write to the volume failed (" + failure_.message + ")");
+  }
+  return Status::Ok();
+}
+
+Status VolumeCore::Remember(Status status) {
+  if (!status.ok() && failure_.ok() && status.error != Error::kReadOnly) failure_ = status;
+  return status;
+}
+
+Status VolumeCore::FlushFat() {
+  if (!io.writable()) return Status::Ok();
+  if (!failure_.ok()) return CanWrite();
+  Status s = Remember(fat.Flush(io));
+  if (!s.ok()) return s;
+  return Remember(WriteFsInfo());
+}
+
+Status VolumeCore::WriteFsInfo() {
+  if (geometry.fatType != 32 || !fsInfoValid_) return Status::Ok();
+  const std::uint32_t freeCount = fat.freeCount();
+  const std::uint32_t next = fat.nextFreeHint();
+  if (freeCount == fsInfoFree_ && next == fsInfoNext_) return Status::Ok();
+  ByteBuffer sector(geometry.bytesPerSector);
+  Status s = io.Read(geometry.fsInfoSector, 1, sector.data());
+  if (!s.ok()) return s;
+  le::Write32(sector.data() + 488, freeCount);
+  le::Write32(sector.data() + 492, next);
+  le::Write32(sector.data() + 508, kFsInfoTrail);
+  s = io.Write(geometry.fsInfoSector, 1, sector.data());
+  if (!s.ok()) return Fail(s.error, "cannot write FSInfo: " + s.message);
+  fsInfoFree_ = freeCount;
+  fsInfoNext_ = next;
+  return Status::Ok();
+}
+
+Status VolumeCore::ReadBytes(std::uint64_t address, void* buffer, std::uint64_t size) {
+  const std::uint32_t bps = geometry.bytesPerSector;
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  ByteBuffer bounce;
+  while (size > 0) {
+    const std::uint64_t sector = address / bps;
+    const std::uint32_t offset = static_cast<std::uint32_t>(address % bps);
+    if (offset == 0 && size >= bps) {
+      const std::uint64_t whole = size / bps;
+      Status s = io.Read(sector, whole, out);
+      if (!s.ok()) return s;
+      out += whole * bps;
+      address += whole * bps;
+      size -= whole * bps;
+      continue;
+    }
+    bounce.resize(bps);
+    Status s = io.Read(sector, 1, bounce.data());
+    if (!s.ok()) return s;
+    const std::uint64_t n = std::min<std::uint64_t>(size, bps - offset);
+    std::memcpy(out, bounce.data() + offset, n);
+    out += n;
+    address += n;
+    size -= n;
+  }
+  return Status::Ok();
+}
+
+Status VolumeCore::WriteBytes(std::uint64_t address, const void* buffer, std::uint64_t size) {
+  const std::uint32_t bps = geometry.bytesPerSector;
+  const auto* in = static_cast<const std::uint8_t*>(buffer);
+  ByteBuffer bounce;
+  while (size > 0) {
+    const std::uint64_t sector = address / bps;
+    const std::uint32_t offset = static_cast<std::uint32_t>(address % bps);
+    if (offset == 0 && size >= bps) {
+      const std::uint64_t whole = size / bps;
+      Status s = io.Write(sector, whole, in);
+      if (!s.ok()) return s;
+      in += whole * bps;
+      address += whole * bps;
+      size -= whole * bps;
+      continue;
+    }
+    bounce.resize(bps);
+    Status s = io.Read(sector, 1, bounce.data());
+    if (!s.ok()) return s;
+    const std::uint64_t n = std::min<std::uint64_t>(size, bps - offset);
+    std::memcpy(bounce.data() + offset, in, n);
+    s = io.Write(sector, 1, bounce.data());
+    if (!s.ok()) return s;
+    in += n;
+    address += n;
+    size -= n;
+  }
+  return Status::Ok();
+}
+
+Status VolumeCore::ZeroClusters(const ClusterSpan& span) {
+  std::uint64_t address = ClusterAddress(span.first);
+  std::uint64_t left = static_cast<std::uint64_t>(span.length) * geometry.ClusterBytes();
+  const ByteBuffer zeros(std::min(left, kZeroChunk), 0);
+  while (left > 0) {
+    const std::uint64_t n = std::min<std::uint64_t>(left, zeros.size());
+    Status s = WriteBytes(address, zeros.data(), n);
+    if (!s.ok()) return s;
+    address += n;
+    left -= n;
+  }
+  return Status::Ok();
+}
+
+}  // namespace fat
