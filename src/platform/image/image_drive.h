@@ -1,0 +1,88 @@
+// Drives backed by image files: a card image (a whole disk with an MBR and a
+// FAT partition, or a bare FAT volume) or a floppy image. Raw access reads
+// and writes the image; the volume's files go through the FAT engine.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/drive.h"
+#include "platform/image/image_file.h"
+
+namespace platform {
+
+class FatVolumeFiles;
+
+struct ImageDriveOptions {
+  // A card reader's marks; a plain USB stick is one whose product name has no
+  // CF word in it.
+  std::string productName = "CF Card Reader";
+  bool hotplug = true;
+  bool usb = true;
+  // Switches for testing every card state: a raw open fails with access
+  // denied (as without administrator rights); the medium is write-protected.
+  bool denyRawAccess = false;
+  bool writeProtected = false;
+};
+
+class ImageDrive : public IDrive {
+ public:
+  enum class Kind { kCard, kFloppy };
+
+  // Null with the code in *error when the image cannot be opened (or is held
+  // by another process).
+  static std::shared_ptr<ImageDrive> OpenCard(const std::string& path,
+                                              const ImageDriveOptions& options,
+                                              std::uint32_t* error);
+  static std::shared_ptr<ImageDrive> OpenFloppy(const std::string& path, std::uint32_t* error);
+  ~ImageDrive() override;
+
+  Kind kind() const { return kind_; }
+  const std::string& imagePath() const { return image_->path(); }
+  ImageDriveOptions& options() { return options_; }
+  // Byte range of the volume inside the image.
+  std::uint64_t volumeOffset() const { return volumeOffset_; }
+  std::uint64_t volumeLength() const { return volumeLength_; }
+  // Writes what the engine holds and forgets the mounted volume, so that raw
+  // changes of the image are seen by the next file access.
+  void Unmount();
+
+  DriveType Type() const override { return DriveType::kRemovable; }
+  std::string DeviceName() const override;
+  IVolumeFiles* Files() override;
+  bool VolumeInformation(std::string* label, std::string* fileSystem) override;
+  std::uint32_t OpenVolumeRaw(bool forWriting, std::unique_ptr<IRawDevice>* device) override;
+  std::uint32_t DeviceNumber(std::uint32_t* number) override;
+  std::uint32_t OpenPhysicalDisk(bool forWriting, std::unique_ptr<IRawDevice>* device) override;
+  std::uint32_t QueryStorageProperties(StorageProperties* properties) override;
+  std::string VolumeGuidPath() override;
+  std::uint32_t OpenVolumeDevice(std::unique_ptr<IVolumeDevice>* device) override;
+
+ private:
+  ImageDrive(Kind kind, std::shared_ptr<ImageFile> image, ImageDriveOptions options);
+  void LocateVolume();
+  std::uint32_t OpenRange(std::uint64_t offset, std::uint64_t length, bool forWriting,
+                          std::unique_ptr<IRawDevice>* device);
+
+  Kind kind_;
+  std::shared_ptr<ImageFile> image_;
+  ImageDriveOptions options_;
+  std::uint32_t number_;
+  std::uint64_t volumeOffset_ = 0;
+  std::uint64_t volumeLength_ = 0;
+  std::mutex mutex_;
+  std::shared_ptr<FatVolumeFiles> files_;
+  std::shared_ptr<std::atomic<bool>> rawInUse_ = std::make_shared<std::atomic<bool>>(false);
+};
+
+// Attaches an image at a letter: a floppy image at A: or B:, a card image at
+// the letter asked for, else at the first free letter from D:. Returns the
+// letter, or 0 with the code in *error.
+char AttachCardImage(const std::string& path, const ImageDriveOptions& options, char letter,
+                     std::uint32_t* error);
+char AttachFloppyImage(const std::string& path, char letter, std::uint32_t* error);
+
+}  // namespace platform
