@@ -19,10 +19,6 @@ constexpr const char* kXattrName = "user.quillfen.dosattrib";
 constexpr std::uint32_t kKeptBits = kAttributeHidden | kAttributeSystem | kAttributeArchive;
 constexpr long kMsdosSuperMagic = 0x4d44;
 
-bool OnVfat(const std::string& hostPath) {
-  struct statfs fs {};
-  return statfs(hostPath.c_str(), &fs) == 0 && fs.f_type == kMsdosSuperMagic;
-}
 
 // The vfat attribute ioctl works on an open descriptor of the file or folder.
 std::uint32_t VfatAttributes(const std::string& hostPath, bool set, std::uint32_t* value) {
@@ -38,11 +34,16 @@ std::uint32_t VfatAttributes(const std::string& hostPath, bool set, std::uint32_
 }
 }  // namespace
 
+bool IsOnVfat(const std::string& hostPath) {
+  struct statfs fs {};
+  return statfs(hostPath.c_str(), &fs) == 0 && fs.f_type == kMsdosSuperMagic;
+}
+
 std::uint32_t ReadDosAttributes(const std::string& hostPath, std::uint32_t* attributes) {
   struct stat st {};
   if (stat(hostPath.c_str(), &st) != 0) return ErrorFromErrno(errno);
   std::uint32_t value = 0;
-  if (OnVfat(hostPath)) {
+  if (IsOnVfat(hostPath)) {
     if (const std::uint32_t code = VfatAttributes(hostPath, false, &value)) return code;
     value &= 0x3F;
   } else {
@@ -59,7 +60,7 @@ std::uint32_t WriteDosAttributes(const std::string& hostPath, std::uint32_t attr
   struct stat st {};
   if (stat(hostPath.c_str(), &st) != 0) return ErrorFromErrno(errno);
   if (attributes & kAttributeNormal) attributes = 0;
-  if (OnVfat(hostPath)) {
+  if (IsOnVfat(hostPath)) {
     std::uint32_t value = attributes & (kAttributeReadOnly | kKeptBits);
     if (S_ISDIR(st.st_mode)) value |= kAttributeDirectory;
     return VfatAttributes(hostPath, true, &value);

@@ -7,6 +7,9 @@
 
 namespace platform {
 
+// True when the path lies on a vfat mount (a real card or stick).
+bool IsOnVfat(const std::string& hostPath);
+
 // 0 or an error code. Directories carry kAttributeDirectory; a file without
 // any attribute reads as kAttributeNormal.
 std::uint32_t ReadDosAttributes(const std::string& hostPath, std::uint32_t* attributes);

@@ -4,7 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/errors.h"
 
@@ -34,7 +38,43 @@ std::uint32_t HostFile::Read(void* buffer, std::uint32_t count, std::uint32_t* d
   return kErrorSuccess;
 }
 
+namespace {
+constexpr std::size_t kDirectAlignment = 4096;
+constexpr std::size_t kBounceSize = 2 << 20;
+
+bool IsDirect(int fd) { return (fcntl(fd, F_GETFL) & O_DIRECT) != 0; }
+}  // namespace
+
 std::uint32_t HostFile::Write(const void* buffer, std::uint32_t count, std::uint32_t* done) {
+  // A cache-bypassing write needs an aligned buffer: unaligned data goes
+  // through an aligned bounce buffer.
+  if (IsDirect(fd_) && count % 512 == 0 &&
+      reinterpret_cast<std::uintptr_t>(buffer) % kDirectAlignment != 0) {
+    if (!bounce_) {
+      void* memory = nullptr;
+      if (posix_memalign(&memory, kDirectAlignment, kBounceSize) != 0) return kErrorNotEnoughMemory;
+      bounce_.reset(static_cast<char*>(memory));
+    }
+    const auto* in = static_cast<const char*>(buffer);
+    std::uint32_t total = 0;
+    while (total < count) {
+      const auto piece = static_cast<std::uint32_t>(std::min<std::size_t>(count - total, kBounceSize));
+      std::memcpy(bounce_.get(), in + total, piece);
+      std::uint32_t written = 0;
+      const std::uint32_t code = WriteDirect(bounce_.get(), piece, &written);
+      total += written;
+      if (code != kErrorSuccess || written != piece) {
+        *done = total;
+        return code;
+      }
+    }
+    *done = total;
+    return kErrorSuccess;
+  }
+  return WriteDirect(buffer, count, done);
+}
+
+std::uint32_t HostFile::WriteDirect(const void* buffer, std::uint32_t count, std::uint32_t* done) {
   const auto* in = static_cast<const char*>(buffer);
   std::uint32_t total = 0;
   while (total < count) {

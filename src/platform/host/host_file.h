@@ -1,6 +1,9 @@
 // An open host file: a POSIX descriptor holding an exclusive flock.
 #pragma once
 
+#include <cstdlib>
+#include <memory>
+
 #include "platform/files.h"
 
 namespace platform {
@@ -19,7 +22,12 @@ class HostFile : public IFile {
   std::uint32_t Close() override;
 
  private:
+  std::uint32_t WriteDirect(const void* buffer, std::uint32_t count, std::uint32_t* done);
+  struct FreeDeleter {
+    void operator()(char* p) const { std::free(p); }
+  };
   int fd_;
+  std::unique_ptr<char, FreeDeleter> bounce_;
 };
 
 }  // namespace platform

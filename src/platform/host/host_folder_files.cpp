@@ -21,12 +21,18 @@ bool IsReadOnly(const std::string& hostPath) {
          (attributes & kAttributeReadOnly) != 0;
 }
 
+std::string ParentOf(const std::string& hostPath) {
+  const std::size_t slash = hostPath.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : hostPath.substr(0, slash);
+}
+
 // A missing parent folder is "path not found", a missing file "file not found".
 std::uint32_t MissingPathError(const std::string& hostPath) {
   const std::size_t slash = hostPath.find_last_of('/');
   if (slash == std::string::npos || slash == 0) return kErrorFileNotFound;
   struct stat st {};
-  const std::string parent = hostPath.substr(0, slash);
+  const std::string parent = ParentOf(hostPath);
   return (stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ? kErrorFileNotFound
                                                                   : kErrorPathNotFound;
 }
@@ -69,10 +75,12 @@ std::uint32_t HostFolderFiles::Open(const std::string& path, const OpenRequest& 
   int flags = O_CLOEXEC | (writing ? O_RDWR : O_RDONLY);
   if (!exists) flags |= O_CREAT | O_EXCL;
   if (truncate && !writing) flags = (flags & ~O_RDONLY) | O_RDWR;
+  // The cache is bypassed on real cards, where it keeps the progress honest
+  // and the data on the medium when the writer is done; on other file
+  // systems (folders that stand in for a card) the cache stays.
   int fd = -1;
-  if (request.flags & kFlagNoBuffering) {
+  if ((request.flags & kFlagNoBuffering) && IsOnVfat(ParentOf(hostPath))) {
     fd = open(hostPath.c_str(), flags | O_DIRECT, 0666);
-    if (fd < 0 && errno != EINVAL) return exists ? ErrorFromErrno(errno) : MissingPathError(hostPath);
   }
   if (fd < 0) fd = open(hostPath.c_str(), flags, 0666);
   if (fd < 0) {
