@@ -1,0 +1,47 @@
+// The mounted file systems as /proc/self/mountinfo lists them, and the device
+// behind a fusefat mount (whose mount source names no device).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct MountEntry {
+  std::uint32_t mountId = 0;
+  std::uint32_t parentId = 0;
+  std::uint32_t major = 0;  // of the mounted device; anonymous (0:n) for FUSE
+  std::uint32_t minor = 0;
+  std::string root;        // the folder of the file system seen at the mount point
+  std::string mountPoint;  // with the kernel's octal escapes resolved
+  std::string options;     // per-mount options ("rw,relatime")
+  std::string fsType;      // "vfat", "fuse.fusefat", ...
+  std::string source;      // "/dev/sdb1", "fusefat", ...
+  std::string superOptions;
+};
+
+// Parses the text of a mountinfo file. Lines that do not have the expected
+// fields are skipped.
+std::vector<MountEntry> ParseMountInfo(const std::string& text);
+
+// Resolves the octal escapes the kernel writes for blanks, tabs, line breaks
+// and backslashes ("\040" -> ' ').
+std::string UnescapeMountField(const std::string& field);
+
+// Splits a /proc/<pid>/cmdline text at its zero bytes; empty pieces (fusefat
+// overwrites parts of its own arguments with zeros) are dropped.
+std::vector<std::string> SplitCommandLine(const std::string& raw);
+
+struct FusefatMount {
+  std::string device;
+  std::string mountPoint;
+};
+
+// The device and mount point of a fusefat process, from its arguments
+// ("fusefat -o rw+ /dev/loop1 /mnt/card"); nothing when the program is not
+// fusefat or the two are missing.
+std::optional<FusefatMount> FusefatMountFromArgs(const std::vector<std::string>& args);
+
+}  // namespace platform
