@@ -1,67 +1,122 @@
 #include "cli/demo.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <memory>
-#include <string>
 
-#include "container/container_layout.h"
-#include "container/ffa_errors.h"
+#include "cli/card_handle.h"
+#include "cli/card_report.h"
+#include "cli/cli_output.h"
+#include "cli/commands.h"
+#include "cli/create_container.h"
+#include "cli/terminal_progress.h"
+#include "container/card_state.h"
 #include "container/ffa_store.h"
-#include "container/ffa_template.h"
-#include "container/main_header.h"
 #include "container/slot_block.h"
-#include "container/slot_info.h"
-#include "platform/drive.h"
-#include "platform/host/host_folder_drive.h"
-#include "platform/process.h"
+#include "fat/format.h"
+#include "fat/sector_device.h"
+#include "fat/volume.h"
+#include "platform/files.h"
+#include "platform/user_files.h"
+#include "services/current_language.h"
 
 namespace {
-int Fail(const char* step, int code) {
-  std::fprintf(stderr, "demo: %s failed: %s\n", step, FfaErrorText(code).c_str());
-  return 1;
+constexpr std::uint64_t kDemoCardBytes = 64ull << 20;
+constexpr std::uint32_t kDemoPartitionStart = 63;
+constexpr std::uint32_t kDemoSlot = 1;  // shown as slot 2
+
+constexpr char kReadme[] =
+    "This floppy image was made by the Quillfen demo.\r\n"
+    "The controller sees it as a 1.44 MB floppy disk in slot 2.\r\n";
+
+bool MakeDemoCard(const std::string& path, std::string* error) {
+  fat::CardImageOptions options;
+  options.sizeBytes = kDemoCardBytes;
+  options.fatType = 16;
+  options.partitionStart = kDemoPartitionStart;
+  options.label = "DEMO CF";
+  fat::Status status;
+  if (fat::MakeCardImage(path, options, &status)) return true;
+  *error = status.message;
+  return false;
+}
+
+// The demo card, made on first use and made again when it no longer holds a
+// FAT volume we can reach.
+bool OpenDemoCard(CardHandle& card, const std::string& path) {
+  std::string error;
+  if (!platform::PathExists(path) && !MakeDemoCard(path, &error)) {
+    Failure(path + ": " + error);
+    return false;
+  }
+  if (card.Open(path) == 0) {
+    std::uint64_t size = 0;
+    CardState state;
+    if ((FfaGetCardState(card.entry(), size, state) & CARD_RAW_ACCESS) != 0) return true;
+    card.Close();
+  }
+  if (!MakeDemoCard(path, &error)) {
+    Failure(path + ": " + error);
+    return false;
+  }
+  return OpenCardOrReport(card, path);
 }
 }  // namespace
 
-int RunDemo() {
-  // A fresh folder stands in for the card until card images exist.
-  std::string folder = platform::GetTempPath() + "quillfen-demo-XXXXXX";
-  if (mkdtemp(folder.data()) == nullptr) {
-    std::perror("demo: mkdtemp");
-    return 1;
+std::string DemoCardPath() {
+  return platform::UserDataFolder() + "/Quillfen/demo-card.img";
+}
+
+bool BuildDemoFloppy(ByteBuffer* image, std::string* error) {
+  fat::MemorySectorDevice device(2880);
+  fat::Status status = fat::FormatFloppy(device, true, "TOOLS", 0x51F1E4A0);
+  if (status.ok()) {
+    std::unique_ptr<fat::Volume> volume = fat::Volume::Mount(device, true, &status);
+    if (volume) {
+      std::unique_ptr<fat::File> file = volume->CreateFile("README.TXT", 0, &status);
+      if (file) {
+        std::size_t written = 0;
+        status = file->Write(kReadme, sizeof kReadme - 1, &written);
+        const fat::Status closed = file->Close();
+        if (status.ok()) status = closed;
+      }
+      if (status.ok()) status = volume->Flush();
+    }
   }
-  auto drive = std::make_shared<platform::HostFolderDrive>(folder);
-  const char letter = platform::DriveTable::Instance().AttachFirstFree(drive);
-  std::printf("Drive %c: is the folder %s\n", letter, folder.c_str());
+  if (!status.ok()) {
+    *error = status.message;
+    return false;
+  }
+  *image = device.bytes();
+  return true;
+}
 
-  int rc = FfaCreate(letter, 5, "Demo", true, nullptr);
-  if (rc != FFA_OK) return Fail("create", rc);
+int RunDemo(const CliArgs&) {
+  const std::string path = DemoCardPath();
+  const std::string folder = path.substr(0, path.find_last_of('/'));
+  if (const std::uint32_t rc = platform::CreateFolders(folder)) {
+    return ReportResult(static_cast<int>(rc));
+  }
+  CardHandle card;
+  if (!OpenDemoCard(card, path)) return kExitFailed;
+  const char drive = card.letter();
+  std::printf("%s: %s\n", Localized("Demo card", "Demo-Karte").c_str(), path.c_str());
 
-  // A blank 1.44 MB floppy with a volume label of its own goes into slot 2.
-  ByteBuffer image;
-  FfaLoadTemplate(true, image);
-  const char label[] = "DEMO FLOPPY";
-  std::copy(label, label + 11, image.begin() + 43);
+  if (const int rc = CreateContainerOnCard(drive, 5, true, "Demo", ProgressOwner())) {
+    return ReportResult(rc);
+  }
+  ByteBuffer floppy;
+  std::string error;
+  if (!BuildDemoFloppy(&floppy, &error)) return Failure(error);
   ByteBuffer block;
-  if ((rc = BuildImageSlotBlock(block, image, "Demo Floppy", true)) != 0 ||
-      (rc = FfaWriteSlot(letter, 1, block, nullptr)) != FFA_OK) {
-    return Fail("write slot 2", rc);
+  if (const int rc = BuildImageSlotBlock(block, floppy, "Tools", true)) return ReportResult(rc);
+  int rc;
+  {
+    auto progress = MakeProgress(Localized("Write DCF [PERCENT]", "Schreibe DCD [PERCENT]"));
+    rc = FfaWriteSlot(drive, kDemoSlot, block, progress.get());
   }
+  if (rc != 0) return ReportResult(rc);
 
-  MainHeader header;
-  FfaReadMainHeader(FfaGetContainerPath(letter), header.Bytes());
-  std::printf("Container %s: \"%s\", %u %s images\n", FfaGetContainerPath(letter).c_str(),
-              header.Name().c_str(), header.ImageCount(), header.IsHighDensity() ? "HD" : "DD");
-  ByteBuffer slot(kContainerBlockSize);
-  for (unsigned s = 0; s < header.ImageCount(); ++s) {
-    if ((rc = FfaReadSlot(letter, s, slot, nullptr)) != FFA_OK) return Fail("read slot", rc);
-    const std::uint8_t* info = slot.data() + kSlotInfoOffset;
-    const platform::LocalTime t = SlotInfoTime(info);
-    std::printf("%u\t%s\t%04u-%02u-%02u %02u:%02u:%02u\n", s + 1, SlotInfoName(info).c_str(),
-                t.year, t.month, t.day, t.hour, t.minute, t.second);
-  }
-  FfaDeleteOnDrive(letter);
-  FfaErase(letter);
-  std::filesystem::remove_all(folder);
-  return 0;
+  std::printf("\n");
+  PrintCardState(card.entry());
+  std::printf("\n");
+  return ReportResult(PrintSlots(drive));
 }

@@ -1,41 +1,111 @@
 // quillfen-cli: the container store and the card tools from a shell.
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
-#include "cli/demo.h"
+#include "cli/cli_args.h"
+#include "cli/cli_output.h"
+#include "cli/commands.h"
+#include "services/current_language.h"
 
 namespace {
-void PrintUsage(std::FILE* out) {
-  std::fputs(
-      "Usage: quillfen-cli COMMAND [ARGS]\n"
-      "\n"
-      "Commands:\n"
-      "  demo    create a 5-image container on a demo drive and list its slots\n"
-      "\n"
-      "Options:\n"
-      "  --help     show this text\n"
-      "  --version  show the version\n",
-      out);
+struct CommandEntry {
+  const char* name;
+  std::size_t minArgs;
+  std::size_t maxArgs;
+  std::vector<std::string> options;  // beside --lang, --help and --version
+  int (*run)(const CliArgs&);
+};
+
+const std::vector<CommandEntry>& Commands() {
+  static const std::vector<CommandEntry> commands = {
+      {"drives", 0, 0, {}, RunDrives},
+      {"state", 1, 1, {}, RunState},
+      {"create", 1, 1, {"--count", "--dd", "--name"}, RunCreate},
+      {"delete", 1, 1, {}, RunDelete},
+      {"erase", 1, 1, {}, RunErase},
+      {"make-usable", 1, 1, {}, RunMakeUsable},
+      {"rename", 2, 2, {}, RunRename},
+      {"slots", 1, 1, {}, RunSlots},
+      {"slot-name", 3, 3, {}, RunSlotName},
+      {"read-slot", 3, 3, {"--block"}, RunReadSlot},
+      {"write-slot", 3, 3, {"--name"}, RunWriteSlot},
+      {"fpga", 1, 2, {"--clear"}, RunFpga},
+      {"dump", 2, 2, {}, RunDump},
+      {"hex", 3, 3, {}, RunHex},
+      {"new-card-image",
+       1,
+       1,
+       {"--size", "--fat", "--start", "--label", "--no-mbr"},
+       RunNewCardImage},
+      {"demo", 0, 0, {}, RunDemo},
+  };
+  return commands;
+}
+
+bool IsGlobalOption(const std::string& name) {
+  return name == "--lang" || name == "--help" || name == "--version";
+}
+
+// The language is chosen before anything is parsed, so that even the
+// messages about a malformed command line come in it.
+void ApplyLanguage(const std::vector<std::string>& words) {
+  for (std::size_t i = 0; i < words.size() && words[i] != "--"; ++i) {
+    std::string value;
+    if (words[i] == "--lang" && i + 1 < words.size()) {
+      value = words[i + 1];
+    } else if (words[i].rfind("--lang=", 0) == 0) {
+      value = words[i].substr(7);
+    } else {
+      continue;
+    }
+    if (value == "de") SetCurrentLanguageId(kLanguageGerman);
+    if (value == "en") SetCurrentLanguageId(kLanguageEnglish);
+    return;
+  }
 }
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    PrintUsage(stderr);
-    return 2;
+  const std::vector<std::string> words(argv + 1, argv + argc);
+  ApplyLanguage(words);
+  CliArgs args;
+  std::string error;
+  if (!ParseCommandLine(words, &args, &error)) return UsageError(error);
+  if (const std::string* lang = args.Value("--lang"); lang && *lang != "en" && *lang != "de") {
+    return UsageError(
+        Localized("--lang takes en or de, not '", "--lang nimmt en oder de, nicht '") + *lang +
+        "'");
   }
-  const std::string command = argv[1];
-  if (command == "--help") {
+  if (args.Has("--help")) {
     PrintUsage(stdout);
-    return 0;
+    return kExitOk;
   }
-  if (command == "--version") {
-    std::puts("quillfen-cli 01.02.018 (Build: 90)");
-    return 0;
+  if (args.Has("--version")) {
+    PrintVersion(stdout);
+    return kExitOk;
   }
-  if (command == "demo") return RunDemo();
-  std::fprintf(stderr, "quillfen-cli: unknown command '%s'\n\n", command.c_str());
-  PrintUsage(stderr);
-  return 2;
+  if (args.command.empty())
+    return UsageError(Localized("no command given", "kein Befehl angegeben"));
+
+  for (const CommandEntry& entry : Commands()) {
+    if (args.command != entry.name) continue;
+    if (args.args.size() < entry.minArgs || args.args.size() > entry.maxArgs) {
+      return UsageError(
+          Localized("wrong number of arguments for '", "falsche Anzahl Argumente für '") +
+          args.command + "'");
+    }
+    for (const auto& [name, value] : args.options) {
+      if (IsGlobalOption(name)) continue;
+      bool allowed = false;
+      for (const std::string& option : entry.options) allowed = allowed || option == name;
+      if (!allowed) {
+        return UsageError(Localized("option '", "Option '") + name +
+                          Localized("' does not apply to '", "' passt nicht zu '") + args.command +
+                          "'");
+      }
+    }
+    return entry.run(args);
+  }
+  return UsageError(Localized("unknown command '", "unbekannter Befehl '") + args.command + "'");
 }

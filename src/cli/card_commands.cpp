@@ -1,0 +1,140 @@
+// Drive listing and the raw tools: whole-card copy, sector hex dump, and
+// blank card images.
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+
+#include "cli/card_handle.h"
+#include "cli/cli_output.h"
+#include "cli/commands.h"
+#include "cli/terminal_progress.h"
+#include "container/card_state.h"
+#include "driveaccess/dda_error_codes.h"
+#include "driveaccess/direct_disk_access.h"
+#include "driveaccess/drive_kind.h"
+#include "driveaccess/drive_list.h"
+#include "fat/format.h"
+#include "platform/bytes.h"
+#include "platform/linux/native_drives.h"
+#include "services/current_language.h"
+
+namespace {
+constexpr std::uint32_t kSectorSize = 512;
+constexpr std::uint32_t kHexSectorsPerRead = 128;
+constexpr std::uint32_t kDumpSectorsPerRead = 512;
+
+void PrintHexLine(std::uint64_t offset, const std::uint8_t* bytes) {
+  char line[100];
+  int n = std::snprintf(line, sizeof line, "%08" PRIX64 " ", offset);
+  for (int i = 0; i < 16; ++i) {
+    n += std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), " %02X", bytes[i]);
+  }
+  n += std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), "  ");
+  for (int i = 0; i < 16; ++i) {
+    line[n++] = (bytes[i] >= 0x20 && bytes[i] < 0x7F) ? static_cast<char>(bytes[i]) : '.';
+  }
+  line[n++] = '\n';
+  std::fwrite(line, 1, static_cast<std::size_t>(n), stdout);
+}
+
+int InvalidNumber(const std::string& what, const std::string& text) {
+  return UsageError(what + ": '" + text + "'");
+}
+}  // namespace
+
+int RunDrives(const CliArgs&) {
+  platform::RefreshNativeDrives();
+  CDriveList drives;
+  drives.EnumerateDrives(DRIVE_KIND_ALL);
+  for (const CDriveInfo& drive : drives.Records()) {
+    std::printf("%s\t%s\t%u\t%s\t%s\n", drive.driveName.c_str(),
+                GetDriveKindText(drive.kind).c_str(), drive.marks, drive.GetDisplayText().c_str(),
+                drive.fileSystemName.c_str());
+  }
+  return kExitOk;
+}
+
+int RunDump(const CliArgs& args) {
+  CardHandle card;
+  if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  return ReportResult(
+      FfaDumpCard(card.entry(), args.args[1], ProgressOwner(), kDumpSectorsPerRead));
+}
+
+int RunHex(const CliArgs& args) {
+  const std::optional<std::uint64_t> start = ParseSectorNumber(args.args[1]);
+  if (!start)
+    return InvalidNumber(Localized("not a sector number", "keine Sektornummer"), args.args[1]);
+  const std::optional<std::uint64_t> count = ParseSectorNumber(args.args[2]);
+  if (!count)
+    return InvalidNumber(Localized("not a sector count", "keine Sektoranzahl"), args.args[2]);
+  CardHandle card;
+  if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+
+  CDirectDiskAccess disk;
+  if (const int rc = disk.Open(card.letter(), false)) return ReportResult(rc);
+  disk.SetSectorSize(kSectorSize);
+  DriveGeometry geometry;
+  if (const int rc = disk.GetGeometry(geometry)) return ReportResult(rc);
+  // A start at or past the end is refused as the sector viewer refuses it; a
+  // run that starts inside but reaches past the end fails in the read.
+  if (*start >= geometry.totalSectors) return ReportResult(DDA_ERR_SET_POSITION);
+  ByteBuffer buffer(static_cast<std::size_t>(kHexSectorsPerRead) * kSectorSize);
+  std::uint64_t done = 0;
+  while (done < *count) {
+    const auto n =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(kHexSectorsPerRead, *count - done));
+    if (const int rc = disk.ReadSectors(buffer.data(), *start + done, n)) {
+      std::fflush(stdout);
+      return ReportResult(rc);
+    }
+    const std::uint64_t base = (*start + done) * kSectorSize;
+    for (std::uint32_t i = 0; i < n * kSectorSize; i += 16) PrintHexLine(base + i, &buffer[i]);
+    done += n;
+  }
+  return kExitOk;
+}
+
+int RunNewCardImage(const CliArgs& args) {
+  fat::CardImageOptions options;
+  const std::string* size = args.Value("--size");
+  if (size == nullptr) {
+    return UsageError(
+        Localized("new-card-image needs --size BYTES", "new-card-image braucht --size BYTES"));
+  }
+  const std::optional<std::uint64_t> bytes = ParseByteSize(*size);
+  if (!bytes || *bytes == 0 || *bytes % kSectorSize != 0) {
+    return InvalidNumber(Localized("not a size in whole sectors", "keine Größe in ganzen Sektoren"),
+                         *size);
+  }
+  options.sizeBytes = *bytes;
+  if (const std::string* fat = args.Value("--fat")) {
+    if (*fat != "12" && *fat != "16" && *fat != "32") {
+      return InvalidNumber(
+          Localized("FAT type must be 12, 16 or 32", "FAT Typ muss 12, 16 oder 32 sein"), *fat);
+    }
+    options.fatType = std::stoi(*fat);
+  }
+  options.bare = args.Has("--no-mbr");
+  if (const std::string* startText = args.Value("--start")) {
+    if (options.bare) {
+      return UsageError(Localized("--start needs a partition table (no --no-mbr)",
+                                  "--start braucht eine Partitionstabelle (kein --no-mbr)"));
+    }
+    const std::optional<std::uint64_t> start = ParseSectorNumber(*startText);
+    if (!start || *start == 0 || *start > 0xFFFFFFFFu) {
+      return InvalidNumber(Localized("not a partition start sector", "kein Partitions-Startsektor"),
+                           *startText);
+    }
+    options.partitionStart = static_cast<std::uint32_t>(*start);
+  }
+  if (const std::string* label = args.Value("--label")) options.label = *label;
+  fat::Status status;
+  if (!fat::MakeCardImage(args.args[0], options, &status)) {
+    return Failure(
+        Localized("cannot make the card image: ", "Kartenabbild kann nicht erstellt werden: ") +
+        status.message);
+  }
+  return kExitOk;
+}

@@ -1,0 +1,64 @@
+#include "cli/card_handle.h"
+
+#include <cctype>
+#include <cstdint>
+
+#include "cli/cli_output.h"
+#include "driveaccess/dda_error_codes.h"
+#include "platform/drive.h"
+#include "platform/linux/native_drives.h"
+#include "services/error_report.h"
+
+bool ParseDriveLetter(const std::string& text, char* letter) {
+  if (text.empty() || text.size() > 3) return false;
+  if (!std::isalpha(static_cast<unsigned char>(text[0]))) return false;
+  if (text.size() >= 2 && text[1] != ':') return false;
+  if (text.size() == 3 && text[2] != '\\' && text[2] != '/') return false;
+  *letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+  return true;
+}
+
+CardHandle::~CardHandle() {
+  Close();
+}
+
+int CardHandle::Open(const std::string& card, const platform::ImageDriveOptions& options) {
+  Close();
+  char letter = '\0';
+  if (ParseDriveLetter(card, &letter)) {
+    // The host's floppy drives and mounted volumes take their letters now;
+    // an image path never needs them.
+    platform::RefreshNativeDrives();
+    if (platform::FindDrive(letter) == nullptr) return DDA_ERR_NO_DRIVE;
+    letter_ = letter;
+    return 0;
+  }
+  std::uint32_t error = 0;
+  letter = platform::AttachCardImage(card, options, '\0', &error);
+  if (letter == '\0') return static_cast<int>(error);
+  letter_ = letter;
+  attached_ = true;
+  return 0;
+}
+
+void CardHandle::Close() {
+  // The drive's last reference goes here: the volume's buffers are written
+  // out and the image file is released.
+  if (attached_) platform::DriveTable::Instance().Detach(letter_);
+  attached_ = false;
+  letter_ = '\0';
+}
+
+bool OpenCardOrReport(CardHandle& card, const std::string& text) {
+  const int code = card.Open(text);
+  if (code == 0) return true;
+  // An image path says which file could not be opened; a letter's text is
+  // the drive's own.
+  char letter = '\0';
+  if (ParseDriveLetter(text, &letter)) {
+    std::fprintf(stderr, "%s\n", ResultCodeText(code).c_str());
+  } else {
+    std::fprintf(stderr, "%s: %s\n", text.c_str(), ResultCodeText(code).c_str());
+  }
+  return false;
+}

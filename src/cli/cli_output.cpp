@@ -1,0 +1,102 @@
+#include "cli/cli_output.h"
+
+#include "services/current_language.h"
+#include "services/error_report.h"
+
+namespace {
+constexpr char kUsageEnglish[] =
+    "Usage: quillfen-cli [OPTIONS] COMMAND [ARGS]\n"
+    "\n"
+    "CARD is a drive letter (E or E:) or a card image file; SLOT counts from 1.\n"
+    "\n"
+    "Commands:\n"
+    "  drives                              list the drives\n"
+    "  state CARD                          the card's state and its container\n"
+    "  create CARD --count N [--dd] [--name TEXT]\n"
+    "                                      make a new container of N images (HD unless --dd)\n"
+    "  delete CARD                         delete the container\n"
+    "  erase CARD                          delete the container, its folder, autorun.inf and\n"
+    "                                      the program copy, and clear the start sector\n"
+    "  make-usable CARD                    record the container's start sector\n"
+    "  rename CARD TEXT                    rename the container\n"
+    "  slots CARD                          list the slots\n"
+    "  slot-name CARD SLOT TEXT            rename a slot\n"
+    "  read-slot CARD SLOT FILE [--block]  save a slot's image (or whole block) to FILE\n"
+    "  write-slot CARD SLOT FILE [--name TEXT]\n"
+    "                                      write an image file into a slot\n"
+    "  fpga CARD FILE | fpga CARD --clear  store or clear the FPGA update\n"
+    "  dump CARD FILE                      copy the whole card into FILE\n"
+    "  hex CARD START COUNT                show COUNT sectors from START in hex\n"
+    "  new-card-image FILE --size BYTES [--fat 12|16|32] [--start SECTOR] [--label TEXT]\n"
+    "                 [--no-mbr]           make a blank card image (BYTES may end in K, M, G)\n"
+    "  demo                                run the demo on the built-in card image\n"
+    "\n"
+    "Options:\n"
+    "  --lang en|de  language of every text\n"
+    "  --help        show this text\n"
+    "  --version     show the version\n"
+    "\n"
+    "Exit status: 0 success, 1 the operation failed, 2 usage error.\n";
+
+constexpr char kUsageGerman[] =
+    "Aufruf: quillfen-cli [OPTIONEN] BEFEHL [ARGUMENTE]\n"
+    "\n"
+    "KARTE ist ein Laufwerksbuchstabe (E oder E:) oder eine Kartenabbilddatei; PLATZ zählt ab 1.\n"
+    "\n"
+    "Befehle:\n"
+    "  drives                              Laufwerke auflisten\n"
+    "  state KARTE                         Zustand der Karte und ihres Containers\n"
+    "  create KARTE --count N [--dd] [--name TEXT]\n"
+    "                                      neuen Container mit N Abbildern anlegen (HD ohne --dd)\n"
+    "  delete KARTE                        Container löschen\n"
+    "  erase KARTE                         Container, Ordner, autorun.inf und Programmkopie\n"
+    "                                      löschen, Start-Sektor zurücksetzen\n"
+    "  make-usable KARTE                   Start-Sektor des Containers eintragen\n"
+    "  rename KARTE TEXT                   Container umbenennen\n"
+    "  slots KARTE                         Plätze auflisten\n"
+    "  slot-name KARTE PLATZ TEXT          Platz umbenennen\n"
+    "  read-slot KARTE PLATZ DATEI [--block]\n"
+    "                                      Abbild (oder ganzen Block) eines Platzes speichern\n"
+    "  write-slot KARTE PLATZ DATEI [--name TEXT]\n"
+    "                                      Abbilddatei in einen Platz schreiben\n"
+    "  fpga KARTE DATEI | fpga KARTE --clear\n"
+    "                                      FPGA Update speichern oder löschen\n"
+    "  dump KARTE DATEI                    ganze Karte in DATEI kopieren\n"
+    "  hex KARTE START ANZAHL              ANZAHL Sektoren ab START hexadezimal zeigen\n"
+    "  new-card-image DATEI --size BYTES [--fat 12|16|32] [--start SEKTOR] [--label TEXT]\n"
+    "                 [--no-mbr]           leeres Kartenabbild anlegen (BYTES mit K, M, G)\n"
+    "  demo                                Demo auf dem eingebauten Kartenabbild\n"
+    "\n"
+    "Optionen:\n"
+    "  --lang en|de  Sprache aller Texte\n"
+    "  --help        diesen Text zeigen\n"
+    "  --version     Version zeigen\n"
+    "\n"
+    "Rückgabewert: 0 Erfolg, 1 Vorgang fehlgeschlagen, 2 falscher Aufruf.\n";
+}  // namespace
+
+int ReportResult(int code) {
+  if (code == 0) return kExitOk;
+  const std::string text = ResultCodeText(code);
+  if (!text.empty()) std::fprintf(stderr, "%s\n", text.c_str());
+  return kExitFailed;
+}
+
+int Failure(const std::string& message) {
+  std::fprintf(stderr, "quillfen-cli: %s\n", message.c_str());
+  return kExitFailed;
+}
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "quillfen-cli: %s\n\n", message.c_str());
+  PrintUsage(stderr);
+  return kExitUsage;
+}
+
+void PrintUsage(std::FILE* out) {
+  std::fputs(IsGermanLanguage() ? kUsageGerman : kUsageEnglish, out);
+}
+
+void PrintVersion(std::FILE* out) {
+  std::fputs("quillfen-cli 01.02.018 (Build: 90)\n", out);
+}

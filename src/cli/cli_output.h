@@ -1,0 +1,19 @@
+// What quillfen-cli says besides its results: failures with the text the
+// desktop window would show for the code, usage errors, the usage text.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// Prints the code's text on standard error; kExitOk for 0, else kExitFailed.
+int ReportResult(int code);
+// Prints "quillfen-cli: <message>" on standard error; kExitFailed.
+int Failure(const std::string& message);
+// Prints the message and the usage text on standard error; kExitUsage.
+int UsageError(const std::string& message);
+void PrintUsage(std::FILE* out);
+void PrintVersion(std::FILE* out);

@@ -1,0 +1,100 @@
+// Commands on single slots of the container.
+#include <string>
+#include <vector>
+
+#include "cli/card_handle.h"
+#include "cli/card_report.h"
+#include "cli/cli_output.h"
+#include "cli/commands.h"
+#include "cli/slot_access.h"
+#include "cli/terminal_progress.h"
+#include "container/container_layout.h"
+#include "container/ffa_store.h"
+#include "container/floppy_kind.h"
+#include "container/slot_block.h"
+#include "container/slot_info.h"
+#include "driveaccess/dda_error_codes.h"
+#include "services/current_language.h"
+
+namespace {
+int BadSlot(const std::string& text) {
+  return UsageError(
+      Localized("not a slot number (1, 2, ...): '", "keine Platznummer (1, 2, ...): '") + text +
+      "'");
+}
+
+// The card opened, its container's header read and the slot checked; the
+// exit status when any of that fails, else -1.
+int OpenSlot(const CliArgs& args, CardHandle& card, MainHeader& header, std::uint32_t* slot) {
+  if (!ParseSlotArgument(args.args[1], slot)) return BadSlot(args.args[1]);
+  if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  if (const int rc = ReadContainerHeader(card.letter(), header)) return ReportResult(rc);
+  if (const int rc = CheckSlot(header, *slot)) return ReportResult(rc);
+  return -1;
+}
+}  // namespace
+
+int RunSlots(const CliArgs& args) {
+  CardHandle card;
+  if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  return ReportResult(PrintSlots(card.letter()));
+}
+
+int RunSlotName(const CliArgs& args) {
+  CardHandle card;
+  MainHeader header;
+  std::uint32_t slot = 0;
+  if (const int status = OpenSlot(args, card, header, &slot); status >= 0) return status;
+  std::vector<std::uint8_t> record;
+  if (const int rc = ReadSlotInfos(card.letter(), slot, 1, record)) return ReportResult(rc);
+  // Only the name changes; the time stamp says when the image was written.
+  SetSlotInfoName(record.data(), args.args[2]);
+  return ReportResult(WriteSlotInfo(card.letter(), slot, record.data()));
+}
+
+int RunReadSlot(const CliArgs& args) {
+  CardHandle card;
+  MainHeader header;
+  std::uint32_t slot = 0;
+  if (const int status = OpenSlot(args, card, header, &slot); status >= 0) return status;
+  ByteBuffer buffer(args.Has("--block") ? kContainerBlockSize
+                                        : FloppyImageSize(header.IsHighDensity()));
+  int rc;
+  {
+    // Gone from the terminal before any message is printed.
+    auto progress = MakeProgress(Localized("Read DCF [PERCENT]", "Lese DCD [PERCENT]"));
+    rc = FfaReadSlot(card.letter(), slot, buffer, progress.get());
+  }
+  if (rc == 0 && !FfaWriteFile(args.args[2], buffer)) rc = DDA_ERR_OPEN_FILE;
+  return ReportResult(rc);
+}
+
+int RunWriteSlot(const CliArgs& args) {
+  CardHandle card;
+  MainHeader header;
+  std::uint32_t slot = 0;
+  if (const int status = OpenSlot(args, card, header, &slot); status >= 0) return status;
+  ByteBuffer image;
+  if (!FfaReadFile(args.args[2], image)) return ReportResult(DDA_ERR_OPEN_FILE);
+  if (image.size() != FloppyImageSize(header.IsHighDensity())) {
+    return ReportResult(DDA_ERR_WRONG_FLOPPY_SIZE);
+  }
+  std::string name;
+  if (const std::string* given = args.Value("--name")) {
+    name = *given;
+  } else {
+    std::vector<std::uint8_t> record;
+    if (const int rc = ReadSlotInfos(card.letter(), slot, 1, record)) return ReportResult(rc);
+    name = SlotInfoName(record.data());
+  }
+  ByteBuffer block;
+  if (const int rc = BuildImageSlotBlock(block, image, name, header.IsHighDensity())) {
+    return ReportResult(rc);
+  }
+  int rc;
+  {
+    auto progress = MakeProgress(Localized("Write DCF [PERCENT]", "Schreibe DCD [PERCENT]"));
+    rc = FfaWriteSlot(card.letter(), slot, block, progress.get());
+  }
+  return ReportResult(rc);
+}

@@ -1,0 +1,192 @@
+// The card tools (hex, dump, new-card-image, delete, erase), the demo, and a
+// card without raw rights.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "cli/card_images.h"
+#include "cli/cli_runner.h"
+#include "cli/cli_test_support.h"
+#include "container/card_state.h"
+#include "platform/drive.h"
+#include "platform/image/image_drive.h"
+#include "support/temp_dir.h"
+
+namespace clitest {
+namespace {
+
+const CardLayout kCard{"Fat16At63", 16, 63, 64ull * 1024 * 1024};
+
+TEST(HexCommand, ShowsSectorsWithOffsetsAndRefusesAStartPastTheEnd) {
+  SKIP_WITHOUT_CARD_TOOLS();
+  testsupport::TempDir dir;
+  const std::string card = dir.File("card.img");
+  ASSERT_TRUE(MakeReferenceCard(card, kCard));
+  const CliResult hex = RunCli({"hex", card, "63", "2"});
+  ASSERT_EQ(hex.exitCode, 0) << Describe(hex);
+  const ByteBuffer expected = ReadBytes(card, 63 * 512, 1024);
+  std::istringstream lines(hex.out);
+  std::string line;
+  std::size_t count = 0;
+  while (std::getline(lines, line)) {
+    unsigned long long offset = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%llx", &offset), 1) << line;
+    EXPECT_EQ(offset, 63 * 512 + count * 16);
+    for (std::size_t i = 0; i < 16; ++i) {
+      char byte[3];
+      std::snprintf(byte, sizeof byte, "%02X", expected[count * 16 + i]);
+      EXPECT_EQ(line.substr(line.find(' ') + 2 + i * 3, 2), byte) << line;
+    }
+    ++count;
+  }
+  EXPECT_EQ(count, 64u) << "16 bytes a line";
+
+  const std::string end = std::to_string(kCard.sizeBytes / 512);
+  const CliResult past = RunCli({"hex", card, end, "1"});
+  EXPECT_EQ(past.exitCode, 1);
+  EXPECT_EQ(past.err, "DDA-Error: Set File Position\n");
+  EXPECT_EQ(past.out, "");
+}
+
+TEST(DumpCommand, CopiesTheWholeCard) {
+  SKIP_WITHOUT_CARD_TOOLS();
+  testsupport::TempDir dir;
+  const std::string card = dir.File("card.img");
+  ASSERT_TRUE(MakeReferenceCard(card, kCard));
+  ASSERT_EQ(RunCli({"create", card, "--count", "2"}).exitCode, 0);
+  const std::string copy = dir.File("copy.img");
+  const CliResult dumped = RunCli({"dump", card, copy});
+  ASSERT_EQ(dumped.exitCode, 0) << Describe(dumped);
+  EXPECT_EQ(testsupport::RunCommand("cmp -s " + card + " " + copy), 0);
+}
+
+TEST(NewCardImageCommand, MakesCardsThatTheToolsAndTheContainerAccept) {
+  SKIP_WITHOUT_CARD_TOOLS();
+  testsupport::TempDir dir;
+  const struct {
+    std::vector<std::string> options;
+    CardLayout layout;
+    const char* partitionType;  // sfdisk's type, "" for a bare volume
+  } kCases[] = {
+      {{"--size", "64M"}, {"default", 16, 2048, 64ull << 20}, "6"},
+      {{"--size", "134217728", "--fat", "32", "--start", "63", "--label", "MY CARD"},
+       {"fat32", 32, 63, 128ull << 20},
+       "c"},
+      {{"--size", "32M", "--no-mbr"}, {"bare", 16, 0, 32ull << 20}, ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.layout.label);
+    const std::string card = dir.File(std::string(c.layout.label) + ".img");
+    std::vector<std::string> args = {"new-card-image", card};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const CliResult made = RunCli(args);
+    ASSERT_EQ(made.exitCode, 0) << Describe(made);
+    EXPECT_EQ(ReadBytes(card).size(), c.layout.sizeBytes);
+    std::string table;
+    testsupport::RunCommand("sfdisk -d " + card + " 2>/dev/null", &table);
+    if (*c.partitionType) {
+      EXPECT_NE(
+          table.find("start=" + std::string(c.layout.start < 100 ? "          " : "        ") +
+                     std::to_string(c.layout.start)),
+          std::string::npos)
+          << table;
+      EXPECT_NE(table.find(std::string("type=") + c.partitionType), std::string::npos) << table;
+    }
+    std::string report;
+    EXPECT_TRUE(VolumeIsClean(card, c.layout, dir, &report)) << report;
+    ASSERT_EQ(RunCli({"create", card, "--count", "2"}).exitCode, 0);
+    EXPECT_EQ(StateOf(card)["flags"], "0x00F");
+    EXPECT_EQ(ContainerRuns(card, c.layout), 1);
+    EXPECT_TRUE(VolumeIsClean(card, c.layout, dir, &report)) << report;
+  }
+}
+
+TEST(EraseCommand, RemovesContainerFolderAutorunAndProgramCopy) {
+  SKIP_WITHOUT_CARD_TOOLS();
+  testsupport::TempDir dir;
+  const std::string card = dir.File("card.img");
+  ASSERT_TRUE(MakeReferenceCard(card, kCard));
+  const ByteBuffer sector0 = ReadBytes(card, 0, 512);
+  ASSERT_EQ(RunCli({"create", card, "--count", "2"}).exitCode, 0);
+  const std::string extra = dir.File("autorun.inf");
+  WriteBytes(extra, ByteBuffer(300, 'x'));
+  ASSERT_EQ(testsupport::RunCommand(Mtools("mcopy", card, kCard) + extra + " ::/autorun.inf && " +
+                                    Mtools("mcopy", card, kCard) + extra + " ::/quillfen-cli && " +
+                                    Mtools("mcopy", card, kCard) + extra + " ::/keep.txt"),
+            0);
+
+  const CliResult erased = RunCli({"erase", card});
+  EXPECT_EQ(erased.exitCode, 0) << Describe(erased);
+  EXPECT_EQ(erased.err, "");
+  std::string listing;
+  testsupport::RunCommand(Mtools("mdir", card, kCard) + "-a -b ::/ 2>&1", &listing);
+  EXPECT_EQ(listing, "::/keep.txt\n");
+  EXPECT_EQ(ReadBytes(card, 0, 512), sector0) << "the record is cleared, nothing else changed";
+  EXPECT_EQ(StateOf(card)["flags"], "0x001");
+  std::string report;
+  EXPECT_TRUE(VolumeIsClean(card, kCard, dir, &report)) << report;
+
+  // Nothing left to erase is no failure either; deleting a missing container is.
+  EXPECT_EQ(RunCli({"erase", card}).exitCode, 0);
+  const CliResult deleted = RunCli({"delete", card});
+  EXPECT_EQ(deleted.exitCode, 1);
+  EXPECT_EQ(deleted.err, "FFA-Error: File not found\n");
+}
+
+TEST(DemoCommand, RunsTwiceOnItsOwnCardImage) {
+  SKIP_WITHOUT_CARD_TOOLS();
+  testsupport::TempDir home;
+  RunOptions options;
+  options.env = {{"XDG_DATA_HOME", home.path()}};
+  for (int run = 0; run < 2; ++run) {
+    const CliResult demo = RunCli({"demo"}, options);
+    ASSERT_EQ(demo.exitCode, 0) << "run " << run << "\n" << Describe(demo);
+    EXPECT_NE(demo.out.find("flags: 0x00F\n"), std::string::npos) << demo.out;
+    EXPECT_NE(demo.out.find("images: 5\n"), std::string::npos);
+    EXPECT_NE(demo.out.find("\n2\tTools\t"), std::string::npos);
+    EXPECT_NE(demo.out.find("\n5\tEmpty 5\t"), std::string::npos);
+  }
+  const std::string card = home.path() + "/Quillfen/demo-card.img";
+  const CardLayout layout{"demo", 16, 63, 64ull << 20};
+  EXPECT_EQ(ReadBytes(card).size(), layout.sizeBytes);
+  std::string label;
+  testsupport::RunCommand(Mtools("mlabel", card, layout) + "-s :: 2>&1", &label);
+  EXPECT_NE(label.find("DEMO CF"), std::string::npos) << label;
+  const ByteBuffer container = ExtractContainer(card, layout, home);
+  ASSERT_EQ(container.size(), 6u * 2097152);
+  const std::string floppy = home.File("slot2.img");
+  WriteBytes(floppy, ByteBuffer(container.begin() + 2 * 2097152,
+                                container.begin() + 2 * 2097152 + 1474560));
+  std::string text;
+  EXPECT_EQ(
+      testsupport::RunCommand("MTOOLS_SKIP_CHECK=1 mtype -i " + floppy + " ::README.TXT", &text),
+      0);
+  EXPECT_NE(text.find("Quillfen demo"), std::string::npos);
+  std::string report;
+  EXPECT_TRUE(VolumeIsClean(card, layout, home, &report)) << report;
+}
+
+// A card the user may not open raw: the tool cannot get there with an image
+// path, so the drive is attached here with the refusal switched on.
+TEST(CardWithoutRawRights, StillShowsItsContainer) {
+  SKIP_WITHOUT_CARD_TOOLS();
+  testsupport::TempDir dir;
+  const std::string card = dir.File("card.img");
+  ASSERT_TRUE(MakeReferenceCard(card, kCard));
+  ASSERT_EQ(RunCli({"create", card, "--count", "2"}).exitCode, 0);
+  platform::ImageDriveOptions options;
+  options.denyRawAccess = true;
+  std::uint32_t error = 0;
+  const char letter = platform::AttachCardImage(card, options, 0, &error);
+  ASSERT_NE(letter, 0) << error;
+  std::uint64_t size = 0;
+  CardState state;
+  const std::uint32_t flags = FfaGetCardState(std::string(1, letter) + ":", size, state);
+  platform::DriveTable::Instance().Detach(letter);
+  EXPECT_EQ(flags, CARD_NO_RAW_RIGHTS | CARD_CONTAINER_VALID);
+  EXPECT_EQ(state.Header.ImageCount(), 2);
+}
+
+}  // namespace
+}  // namespace clitest

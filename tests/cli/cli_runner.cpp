@@ -1,0 +1,76 @@
+#include "cli/cli_runner.h"
+
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "support/temp_dir.h"
+
+namespace clitest {
+namespace {
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+}  // namespace
+
+CliResult RunCli(const std::vector<std::string>& args, const RunOptions& options) {
+  testsupport::TempDir dir;
+  const std::string outPath = dir.File("stdout");
+  const std::string errPath = dir.File("stderr");
+  int master = -1;
+  int slave = -1;
+  if (options.stderrIsTerminal && openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+    return {};
+  }
+  std::vector<std::string> words = {QUILLFEN_CLI_PATH};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = options.stderrIsTerminal
+                        ? slave
+                        : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int in = open("/dev/null", O_RDONLY);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    if (master >= 0) close(master);
+    for (const auto& [name, value] : options.env) setenv(name.c_str(), value.c_str(), 1);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  CliResult result;
+  if (options.stderrIsTerminal) {
+    close(slave);
+    char buffer[4096];
+    ssize_t n;
+    // Ends with EIO once the child and its copies of the terminal are gone.
+    while ((n = read(master, buffer, sizeof buffer)) > 0) {
+      result.err.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(master);
+  }
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid) return result;
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.out = ReadAll(outPath);
+  if (!options.stderrIsTerminal) result.err = ReadAll(errPath);
+  return result;
+}
+
+std::string Describe(const CliResult& result) {
+  return "exit " + std::to_string(result.exitCode) + "\n--- stdout:\n" + result.out +
+         "--- stderr:\n" + result.err;
+}
+
+}  // namespace clitest

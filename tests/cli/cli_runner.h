@@ -1,0 +1,26 @@
+// Runs the built quillfen-cli as a child process and captures what it says.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace clitest {
+
+struct CliResult {
+  int exitCode = -1;  // 128 + signal for a program ended by a signal
+  std::string out;
+  std::string err;
+};
+
+struct RunOptions {
+  std::vector<std::pair<std::string, std::string>> env;  // set in the child only
+  bool stderrIsTerminal = false;                         // a pseudo terminal on fd 2
+};
+
+CliResult RunCli(const std::vector<std::string>& args, const RunOptions& options = {});
+
+// "exit 1, out: ..., err: ..." for failure messages.
+std::string Describe(const CliResult& result);
+
+}  // namespace clitest
