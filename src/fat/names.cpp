@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/unicode.h"
+
 namespace fat {
 namespace {
 
@@ -30,69 +32,27 @@ bool Utf8ToUtf16(const std::string& in, std::u16string* out) {
   out->clear();
   std::size_t i = 0;
   while (i < in.size()) {
-    const auto b = static_cast<std::uint8_t>(in[i]);
-    std::uint32_t cp;
-    int extra;
-    if (b < 0x80) {
-      cp = b;
-      extra = 0;
-    } else if ((b & 0xE0) == 0xC0) {
-      cp = b & 0x1F;
-      extra = 1;
-    } else if ((b & 0xF0) == 0xE0) {
-      cp = b & 0x0F;
-      extra = 2;
-    } else if ((b & 0xF8) == 0xF0) {
-      cp = b & 0x07;
-      extra = 3;
-    } else {
-      return false;
-    }
-    if (extra > 0 && i + static_cast<std::size_t>(extra) >= in.size()) return false;
-    for (int k = 1; k <= extra; ++k) {
-      const auto c = static_cast<std::uint8_t>(in[i + k]);
-      if ((c & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    i += 1 + extra;
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out->push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out->push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out->push_back(static_cast<char16_t>(cp));
-    }
+    std::uint32_t cp = 0;
+    const std::size_t length = platform::DecodeUtf8(in, i, &cp);
+    if (length == 0) return false;
+    platform::AppendUtf16(*out, cp);
+    i += length;
   }
   return true;
 }
 
 std::string Utf16ToUtf8(const std::u16string& in) {
   std::string out;
-  for (std::size_t i = 0; i < in.size(); ++i) {
-    std::uint32_t cp = in[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 &&
-        in[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (in[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+  std::size_t i = 0;
+  while (i < in.size()) {
+    std::uint32_t cp = 0;
+    std::size_t length = platform::DecodeUtf16(in, i, &cp);
+    if (length == 0) {  // an unpaired surrogate
       cp = 0xFFFD;
+      length = 1;
     }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
+    platform::AppendUtf8(out, cp);
+    i += length;
   }
   return out;
 }

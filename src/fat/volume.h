@@ -141,6 +141,8 @@ class Volume {
   // Size and first cluster of an open file as they are now, not as last written.
   void ApplyOpenState(const DirRef& dir, DirItem* item) const;
   Status WriteBootLabel(const ShortName& field);
+  // Removes the entry from its folder, then frees its clusters.
+  Status EraseEntry(const Located& at, const std::vector<ClusterSpan>& spans);
 
   // Open files (file_io.cpp).
   std::unique_ptr<File> OpenNodeFor(const DirRef& dir, const DirItem& item, bool writable,

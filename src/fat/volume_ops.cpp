@@ -76,14 +76,7 @@ Status Volume::RemoveDirectory(const std::string& path) {
   std::vector<ClusterSpan> spans;
   s = core_.fat.ReadChain(ref.cluster, &spans);
   if (!s.ok()) return s;
-  Directory parent;
-  s = Directory::Load(core_, at.parent, &parent);
-  if (!s.ok()) return s;
-  parent.Erase(at.item);
-  s = parent.Store(core_);
-  if (!s.ok()) return s;
-  core_.fat.Release(spans);
-  return core_.FlushFat();
+  return EraseEntry(at, spans);
 }
 
 std::unique_ptr<File> Volume::CreateFile(const std::string& path, std::uint8_t attributes,
@@ -157,14 +150,7 @@ Status Volume::DeleteFile(const std::string& path) {
   // A broken chain is left as it is (lost clusters for a disk check to
   // collect); freeing part of it could free clusters another file uses.
   if (first != 0 && !core_.fat.ReadChain(first, &spans).ok()) spans.clear();
-  Directory parent;
-  s = Directory::Load(core_, at.parent, &parent);
-  if (!s.ok()) return s;
-  parent.Erase(at.item);
-  s = parent.Store(core_);
-  if (!s.ok()) return s;
-  core_.fat.Release(spans);
-  return core_.FlushFat();
+  return EraseEntry(at, spans);
 }
 
 Status Volume::Truncate(const std::string& path, std::uint64_t length) {
@@ -246,6 +232,17 @@ Status Volume::Rename(const std::string& from, const std::string& to) {
     s = moved.Store(core_);
   }
   return s;
+}
+
+Status Volume::EraseEntry(const Located& at, const std::vector<ClusterSpan>& spans) {
+  Directory parent;
+  Status s = Directory::Load(core_, at.parent, &parent);
+  if (!s.ok()) return s;
+  parent.Erase(at.item);
+  s = parent.Store(core_);
+  if (!s.ok()) return s;
+  core_.fat.Release(spans);
+  return core_.FlushFat();
 }
 
 }  // namespace fat

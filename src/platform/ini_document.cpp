@@ -127,4 +127,51 @@ bool IniDocument::Remove(std::string_view section, std::string_view key) {
   return false;
 }
 
+std::string EscapeIniValue(std::string_view value) {
+  std::string out;
+  for (const char c : value) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string UnescapeIniValue(std::string_view value) {
+  std::string out;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] != '\\' || i + 1 == value.size()) {
+      out += value[i];
+      continue;
+    }
+    switch (value[++i]) {
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      default:
+        out += value[i];
+    }
+  }
+  return out;
+}
+
 }  // namespace platform

@@ -46,4 +46,10 @@ class IniDocument {
   std::vector<Section> sections_;
 };
 
+// Values of profiles and desktop files may hold any text: backslashes, line
+// breaks and tabs are written as \\, \n, \r and \t so that each entry stays on
+// one line.
+std::string EscapeIniValue(std::string_view value);
+std::string UnescapeIniValue(std::string_view value);
+
 }  // namespace platform

@@ -132,7 +132,7 @@ std::string FindProgram(const std::string& name) {
     if (end == std::string::npos) end = path.size();
     std::string dir = path.substr(start, end - start);
     if (dir.empty()) dir = ".";
-    const std::string candidate = dir + "/" + name;
+    std::string candidate = dir + "/" + name;
     if (IsExecutableFile(candidate)) return candidate;
     start = end + 1;
   }

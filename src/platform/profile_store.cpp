@@ -15,55 +15,6 @@ std::mutex g_companyMutex;
 std::mutex g_fileMutex;  // one read-modify-write at a time
 std::string g_company = "Dornveld";
 
-// Values may hold any text; line breaks and backslashes are escaped so that
-// each entry stays on one line.
-std::string Escape(const std::string& value) {
-  std::string out;
-  for (const char c : value) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
-std::string Unescape(const std::string& value) {
-  std::string out;
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    if (value[i] != '\\' || i + 1 == value.size()) {
-      out += value[i];
-      continue;
-    }
-    switch (value[++i]) {
-      case 'n':
-        out += '\n';
-        break;
-      case 'r':
-        out += '\r';
-        break;
-      case 't':
-        out += '\t';
-        break;
-      default:
-        out += value[i];
-    }
-  }
-  return out;
-}
-
 IniDocument LoadProfile(const std::string& path) {
   std::string text;
   if (ReadWholeFile(path, &text) != kErrorSuccess) text.clear();
@@ -90,7 +41,7 @@ bool WriteEntry(const char* section, const char* entry, const char* value) {
   if (value == nullptr) {
     if (!doc.Remove(section, entry)) return true;
   } else {
-    doc.Set(section, entry, Escape(value));
+    doc.Set(section, entry, EscapeIniValue(value));
   }
   return StoreProfile(path, doc);
 }
@@ -142,12 +93,12 @@ bool WriteProfileInt(const char* section, const char* entry, int value) {
 }
 
 std::string GetProfileString(const char* section, const char* entry, const char* defaultValue) {
-  const std::string fallback = defaultValue != nullptr ? defaultValue : "";
+  std::string fallback = defaultValue != nullptr ? defaultValue : "";
   if (section == nullptr || entry == nullptr) return fallback;
   std::lock_guard<std::mutex> lock(g_fileMutex);
   const IniDocument doc = LoadProfile(ProfileFilePath());
   const std::string* raw = doc.Find(section, entry);
-  return raw != nullptr ? Unescape(*raw) : fallback;
+  return raw != nullptr ? UnescapeIniValue(*raw) : fallback;
 }
 
 bool WriteProfileString(const char* section, const char* entry, const char* value) {

@@ -114,7 +114,7 @@ std::string NormalizePath(const std::string& path) {
 }
 
 std::string Join(const std::string& parent, const char* subKey) {
-  const std::string sub = NormalizePath(subKey != nullptr ? subKey : "");
+  std::string sub = NormalizePath(subKey != nullptr ? subKey : "");
   if (parent.empty()) return sub;
   if (sub.empty()) return parent;
   return parent + "\\" + sub;

@@ -52,30 +52,6 @@ std::string MimePackageText() {
          "</mime-info>\n";
 }
 
-// Desktop entry values may not hold line breaks; they are written escaped.
-std::string EscapeDesktopString(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
 std::string DesktopEntryText(const std::string& programPath) {
   return "[Desktop Entry]\n"
          "Type=Application\n"
@@ -134,7 +110,7 @@ std::string DesktopExecArgument(const std::string& argument) {
     quoted += c;
   }
   quoted += '"';
-  return EscapeDesktopString(quoted);
+  return platform::EscapeIniValue(quoted);
 }
 
 DesktopAssociationFiles DesktopAssociationPaths(const std::string& programPath) {

@@ -4,25 +4,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
+#include "platform/unicode.h"
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
+namespace {
 
 class RunBuilder {
  public:
@@ -60,11 +44,11 @@ std::size_t DecodeReference(std::string_view s, std::uint32_t* cp) {
   }
   static constexpr struct {
     std::string_view name;
-    char ch;
+    std::uint32_t cp;
   } kNamed[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
   for (const auto& n : kNamed) {
     if (name == n.name) {
-      *cp = static_cast<std::uint32_t>(n.ch);
+      *cp = n.cp;
       return semi + 1;
     }
   }
@@ -119,7 +103,7 @@ std::vector<TooltipRun> ParseTooltipMarkup(std::string_view markup) {
           flush();
           runs.Break();
         } else {
-          AppendUtf8(pending, cp);
+          platform::AppendUtf8(pending, cp);
         }
         i += length;
         continue;

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <regex>
 
 #include "container/card_state.h"
 #include "container/container_layout.h"
@@ -18,6 +17,7 @@
 #include "driveaccess/dda_error_codes.h"
 #include "platform/bytes.h"
 #include "platform/image/image_drive.h"
+#include "support/mtools_views.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
 
@@ -59,20 +59,10 @@ class CardStateTest : public testing::Test {
   // The container's first sector on the disk, from the boot sector and what
   // mshowfat says of its first cluster.
   std::uint64_t ExpectedStartSector() {
-    const std::string image = ReadAll(path_);
-    const auto* boot = reinterpret_cast<const std::uint8_t*>(image.data()) + card_.partitionStart * 512;
-    const std::uint64_t reserved = le::Read16(boot + 14);
-    const std::uint64_t fats = boot[16];
-    const std::uint64_t rootSectors = (le::Read16(boot + 17) * 32u + 511) / 512;
-    const std::uint64_t fatSize = le::Read16(boot + 22) ? le::Read16(boot + 22) : le::Read32(boot + 36);
-    std::string out;
-    Mtools("mshowfat", testsupport::MtoolsImage(path_, card_.partitionStart),
-           "::/DornveldFLP/DornveldCIF.dfp", &out);
-    std::smatch m;
-    EXPECT_TRUE(std::regex_search(out, m, std::regex("<(\\d+)-"))) << out;
-    const std::uint64_t firstCluster = std::stoull(m[1]);
-    return card_.partitionStart + reserved + fats * fatSize + rootSectors +
-           (firstCluster - 2) * boot[13];
+    const testsupport::ImageVolume volume = testsupport::VolumeOf(path_, card_);
+    const auto runs = testsupport::MtoolsRuns(volume, "/DornveldFLP/DornveldCIF.dfp");
+    EXPECT_FALSE(runs.empty());
+    return runs.empty() ? 0 : testsupport::ClusterToImageSector(volume, runs.front().first);
   }
 
   testsupport::TempDir dir_;
@@ -137,7 +127,7 @@ TEST_F(CardStateTest, AFragmentedContainerIsNeverRecorded) {
   // space becomes holes of 1 MiB.
   const std::string filler = dir_.File("filler.bin");
   std::ofstream(filler, std::ios::binary) << std::string(1 << 20, 'x');
-  const std::string image = testsupport::MtoolsImage(path_, card.partitionStart);
+  const std::string image = testsupport::MtoolsImage(testsupport::VolumeOf(path_, card));
   for (int i = 0; Mtools("mcopy", image, filler + " ::/F" + std::to_string(i) + ".BIN") == 0; ++i) {
   }
   for (int i = 0; i < 40; i += 2) Mtools("mdel", image, "::/F" + std::to_string(i) + ".BIN");

@@ -3,9 +3,12 @@
 // and both FAT copies kept right.
 #include <gtest/gtest.h>
 
+#include "engine_helpers.h"
 #include "fat/file_sector_device.h"
-#include "fat_tools.h"
+#include "support/mtools_views.h"
+#include "support/reference_images.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 
 namespace {
 
@@ -108,7 +111,7 @@ TEST(Allocation, GrowthContinuesAfterTheLastClusterOnlyWhenTheRunFits) {
 }
 
 TEST(Allocation, MtoolsSeesTheSameChainsAndFsckTheSameFreeCount) {
-  if (!fattest::HaveFatTools()) GTEST_SKIP() << "fsck.fat or mtools missing";
+  if (!testsupport::HaveFatTools()) GTEST_SKIP() << "fsck.fat or mtools missing";
   testsupport::TempDir dir;
   for (int type : {12, 16, 32}) {
     fat::CardImageOptions options;
@@ -119,7 +122,7 @@ TEST(Allocation, MtoolsSeesTheSameChainsAndFsckTheSameFreeCount) {
     const std::string image = dir.File("alloc" + std::to_string(type) + ".img");
     fat::Status s;
     ASSERT_TRUE(fat::MakeCardImage(image, options, &s)) << s;
-    fattest::ImageVolume v{image, 63 * 512, options.sizeBytes / 512 - 63};
+    testsupport::ImageVolume v{image, 63 * 512, options.sizeBytes / 512 - 63};
     {
       auto disk = fat::FileSectorDevice::Open(image, true, &s);
       fat::SubRangeDevice part(*disk, 63, v.sectors);
@@ -127,12 +130,12 @@ TEST(Allocation, MtoolsSeesTheSameChainsAndFsckTheSameFreeCount) {
       ASSERT_TRUE(volume) << s;
       for (int i = 0; i < 12; ++i) {
         ASSERT_TRUE(fattest::PutFile(*volume, "file" + std::to_string(i),
-                                     fattest::TestBytes(3000 + 1000 * i, i))
+                                     testsupport::TestBytes(3000 + 1000 * i, i))
                         .ok());
       }
       for (int i = 0; i < 12; i += 3)
         ASSERT_TRUE(volume->DeleteFile("file" + std::to_string(i)).ok());
-      ASSERT_TRUE(fattest::PutFile(*volume, "spread", fattest::TestBytes(40000, 99)).ok());
+      ASSERT_TRUE(fattest::PutFile(*volume, "spread", testsupport::TestBytes(40000, 99)).ok());
       std::vector<fat::ClusterRun> runs;
       ASSERT_TRUE(volume->ClusterRuns("spread", &runs).ok());
       EXPECT_EQ(runs.size(), 1u) << "40000 bytes fit behind the other files";
@@ -146,7 +149,7 @@ TEST(Allocation, MtoolsSeesTheSameChainsAndFsckTheSameFreeCount) {
       ASSERT_TRUE(volume->Flush().ok());
     }
     std::string report;
-    EXPECT_TRUE(fattest::FsckClean(v, &report)) << "FAT" << type << "\n" << report;
+    EXPECT_TRUE(testsupport::FsckClean(v, &report)) << "FAT" << type << "\n" << report;
     auto disk = fat::FileSectorDevice::Open(image, false, &s);
     fat::SubRangeDevice part(*disk, 63, v.sectors);
     auto volume = fat::Volume::Mount(part, false, &s);
@@ -156,11 +159,11 @@ TEST(Allocation, MtoolsSeesTheSameChainsAndFsckTheSameFreeCount) {
       const std::string path = "/file" + std::to_string(i);
       std::vector<fat::ClusterRun> runs;
       ASSERT_TRUE(volume->ClusterRuns(path, &runs).ok());
-      EXPECT_EQ(fattest::AsFatPairs(runs), fattest::MtoolsRuns(v, path)) << path;
+      EXPECT_EQ(fattest::AsFatPairs(runs), testsupport::MtoolsRuns(v, path)) << path;
     }
     std::vector<fat::ClusterRun> runs;
     ASSERT_TRUE(volume->ClusterRuns("/spread", &runs).ok());
-    EXPECT_EQ(fattest::AsFatPairs(runs), fattest::MtoolsRuns(v, "/spread"));
+    EXPECT_EQ(fattest::AsFatPairs(runs), testsupport::MtoolsRuns(v, "/spread"));
     EXPECT_GT(Clusters(runs), 0u);
   }
 }

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <functional>
 
+#include "engine_helpers.h"
 #include "fat/boot_sector.h"
 #include "fat/format.h"
 #include "fat/partition.h"
-#include "fat_tools.h"
 #include "platform/bytes.h"
 
 namespace {

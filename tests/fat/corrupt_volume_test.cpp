@@ -5,8 +5,8 @@
 #include <cstring>
 #include <functional>
 
+#include "engine_helpers.h"
 #include "fat/fault_device.h"
-#include "fat_tools.h"
 #include "platform/bytes.h"
 
 namespace {

@@ -6,9 +6,11 @@
 #include <map>
 #include <unordered_map>
 
+#include "engine_helpers.h"
 #include "fat/fault_device.h"
-#include "fat_tools.h"
+#include "support/reference_images.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 
 namespace {
 
@@ -55,7 +57,7 @@ class OverlayDevice : public fat::ISectorDevice {
 // delete, a rename, a truncation, a label.
 void Workload(fat::Volume& volume) {
   volume.CreateDirectory("DornveldFLP");
-  fattest::PutFile(volume, "DornveldFLP/DornveldCIF.dfp", fattest::TestBytes(40000, 1));
+  fattest::PutFile(volume, "DornveldFLP/DornveldCIF.dfp", testsupport::TestBytes(40000, 1));
   for (int i = 0; i < 20; ++i) {
     fattest::PutFile(volume, "DornveldFLP/entry " + std::to_string(i), std::string(600, 'e'));
   }
@@ -121,7 +123,7 @@ TEST_P(FaultInjection, FailedWritesNeverCrossLinkClusters) {
     ASSERT_TRUE(volume) << s;
     for (int i = 1; i <= 4; ++i) {
       ASSERT_TRUE(fattest::PutFile(*volume, "keep" + std::to_string(i) + ".bin",
-                                   fattest::TestBytes(5000 * i, i))
+                                   testsupport::TestBytes(5000 * i, i))
                       .ok());
     }
   }
@@ -138,7 +140,7 @@ TEST_P(FaultInjection, FailedWritesNeverCrossLinkClusters) {
     total = counted.writes();
   }
   ASSERT_GT(total, 20u);
-  const bool useFsck = type != 32 && fattest::HaveFatTools();
+  const bool useFsck = type != 32 && testsupport::HaveFatTools();
   testsupport::TempDir dir;
   for (std::uint64_t n = 1; n <= total; ++n) {
     OverlayDevice copy(*base);
@@ -157,9 +159,9 @@ TEST_P(FaultInjection, FailedWritesNeverCrossLinkClusters) {
     if (useFsck && n % 2 == 1) {  // every second run keeps the test quick
       const std::string image = dir.File("faulty.img");
       const ByteBuffer bytes = copy.Image();
-      ASSERT_TRUE(fattest::WriteHostFile(image, std::string(bytes.begin(), bytes.end())));
+      ASSERT_TRUE(testsupport::WriteHostFile(image, std::string(bytes.begin(), bytes.end())));
       std::string report;
-      fattest::FsckClean({image, 0, copy.SectorCount()}, &report);
+      testsupport::FsckClean({image, 0, copy.SectorCount()}, &report);
       EXPECT_EQ(report.find("share clusters"), std::string::npos) << context << "\n" << report;
     }
   }

@@ -3,8 +3,9 @@
 // files side by side, and read-only mounts.
 #include <gtest/gtest.h>
 
+#include "engine_helpers.h"
 #include "fat/fault_device.h"
-#include "fat_tools.h"
+#include "support/test_data.h"
 
 namespace {
 
@@ -31,11 +32,11 @@ TEST_P(VolumeTest, DataAtPositionsAcrossClusterAndSectorEdges) {
   auto file = volume_->CreateFile("data.bin", 0, &s);
   ASSERT_TRUE(file) << s;
   const std::uint32_t cluster = volume_->ClusterBytes();
-  const std::string a = fattest::TestBytes(3 * cluster + 123, 1);
+  const std::string a = testsupport::TestBytes(3 * cluster + 123, 1);
   std::size_t done = 0;
   ASSERT_TRUE(file->WriteAt(0, a.data(), a.size(), &done).ok());
   // Overwrite a piece that crosses a sector and a cluster edge.
-  const std::string b = fattest::TestBytes(700, 2);
+  const std::string b = testsupport::TestBytes(700, 2);
   ASSERT_TRUE(file->WriteAt(cluster - 300, b.data(), b.size(), &done).ok());
   std::string expected = a;
   expected.replace(cluster - 300, b.size(), b);
@@ -230,8 +231,8 @@ TEST_P(VolumeTest, SeveralOpenFilesShareOneView) {
   auto reader = volume_->OpenFile("shared", false, &s);
   ASSERT_TRUE(reader) << s;
   std::size_t done = 0;
-  const std::string a = fattest::TestBytes(10000, 4);
-  const std::string b = fattest::TestBytes(7000, 5);
+  const std::string a = testsupport::TestBytes(10000, 4);
+  const std::string b = testsupport::TestBytes(7000, 5);
   // Interleaved growth of two files.
   for (int i = 0; i < 10; ++i) {
     ASSERT_TRUE(writer->Write(a.data() + i * 1000, 1000, &done).ok());

@@ -5,11 +5,12 @@
 
 #include <sys/stat.h>
 
+#include "engine_helpers.h"
 #include "fat/fault_device.h"
 #include "fat/file_sector_device.h"
 #include "fat/partition.h"
-#include "fat_tools.h"
 #include "platform/bytes.h"
+#include "support/reference_images.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -99,20 +100,22 @@ TEST(Format, CardImagesCarryTheirPartition) {
 }
 
 TEST(Format, ClusterSizeLikeMkfsFat) {
-  if (!fattest::HaveFatTools()) GTEST_SKIP() << "mkfs.fat missing";
+  if (!testsupport::HaveFatTools()) GTEST_SKIP() << "mkfs.fat missing";
   const struct {
     int type;
     std::uint64_t sizeMiB;
   } cases[] = {{16, 16}, {16, 100}, {16, 200}, {16, 300}, {32, 100}, {32, 300}, {32, 1024}};
   testsupport::TempDir dir;
   for (const auto& c : cases) {
-    fattest::ImageVolume v;
+    testsupport::ReferenceCard card;
+    card.sizeBytes = c.sizeMiB << 20;
+    card.fatBits = c.type;
+    card.partitionStart = 0;
+    const std::string image = dir.File("ref.img");
     std::string error;
-    ASSERT_TRUE(
-        fattest::MakeReferenceImage(dir.File("ref.img"), c.sizeMiB, c.type, 0, "", &v, &error))
-        << error;
+    ASSERT_TRUE(testsupport::MakeReferenceCard(image, card, &error)) << error;
     fat::Status s;
-    auto disk = fat::FileSectorDevice::Open(v.path, false, &s);
+    auto disk = fat::FileSectorDevice::Open(image, false, &s);
     auto volume = fat::Volume::Mount(*disk, false, &s);
     ASSERT_TRUE(volume) << s;
     fat::FormatOptions options;

@@ -109,6 +109,12 @@ TEST(Names, CaseInsensitiveAndUtf8) {
   std::u16string wide;
   EXPECT_FALSE(fat::Utf8ToUtf16("\xC3", &wide));
   EXPECT_FALSE(fat::Utf8ToUtf16("\xFF", &wide));
+  // Overlong forms would smuggle '/' or NUL into a name.
+  EXPECT_FALSE(
+      fat::Utf8ToUtf16("a\xC0\xAF"
+                       "b",
+                       &wide));
+  EXPECT_FALSE(fat::Utf8ToUtf16("\xC0\x80", &wide));
   EXPECT_EQ(fat::Utf16ToUtf8(Wide("Grüße 😀")), "Grüße 😀");
 }
 

@@ -2,51 +2,61 @@
 // names long and short, folder contents, file bytes and cluster runs.
 #include <gtest/gtest.h>
 
+#include "engine_helpers.h"
 #include "fat/file_sector_device.h"
 #include "fat/partition.h"
-#include "fat_tools.h"
+#include "support/mtools_views.h"
+#include "support/reference_images.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 
 namespace {
 
-using fattest::ImageVolume;
+using testsupport::ImageVolume;
 
 struct ReferenceCase {
   const char* name;
   int fatType;
   std::uint64_t sizeMiB;
   std::uint32_t partitionStart;  // 0 = bare volume
-  const char* mkfsArgs;
+  const char* mkfsOptions;       // beyond type, label and layout
 };
 
 class ReadReference : public ::testing::TestWithParam<ReferenceCase> {};
 
 TEST_P(ReadReference, ReadsWhatMtoolsWrote) {
-  if (!fattest::HaveFatTools()) GTEST_SKIP() << "mkfs.fat, fsck.fat, sfdisk or mtools missing";
+  if (!testsupport::HaveFatTools()) GTEST_SKIP() << "mkfs.fat, fsck.fat, sfdisk or mtools missing";
   const ReferenceCase& c = GetParam();
   testsupport::TempDir dir;
-  ImageVolume v;
+  testsupport::ReferenceCard card;
+  card.sizeBytes = c.sizeMiB << 20;
+  card.fatBits = c.fatType;
+  card.partitionStart = c.partitionStart;
+  card.label = "REFCARD";
+  card.mkfsOptions = c.mkfsOptions;
+  const std::string image = dir.File("card.img");
   std::string error;
-  ASSERT_TRUE(fattest::MakeReferenceImage(dir.File("card.img"), c.sizeMiB, c.fatType,
-                                          c.partitionStart, c.mkfsArgs, &v, &error))
-      << error;
-  const std::string big = fattest::TestBytes(300000, 1);
-  const std::string small = fattest::TestBytes(1000, 2);
-  ASSERT_TRUE(fattest::WriteHostFile(dir.File("big"), big));
-  ASSERT_TRUE(fattest::WriteHostFile(dir.File("small"), small));
-  ASSERT_TRUE(fattest::MtoolsMkdir(v, "/DornveldFLP"));
-  ASSERT_TRUE(fattest::MtoolsMkdir(v, "/DornveldFLP/Nested Folder"));
-  ASSERT_TRUE(fattest::MtoolsPut(v, dir.File("big"), "/DornveldFLP/DornveldCIF.dfp"));
-  ASSERT_TRUE(fattest::MtoolsPut(v, dir.File("small"), "/DornveldFLP/Nested Folder/readme.txt"));
-  ASSERT_TRUE(fattest::MtoolsPut(v, dir.File("small"), "/AUTORUN.INF"));
-  ASSERT_TRUE(fattest::MtoolsPut(v, dir.File("small"),
-                                 "/A name that needs several long-name entries.text"));
+  ASSERT_TRUE(testsupport::MakeReferenceCard(image, card, &error)) << error;
+  const ImageVolume v = testsupport::VolumeOf(image, card);
+  const std::string big = testsupport::TestBytes(300000, 1);
+  const std::string small = testsupport::TestBytes(1000, 2);
+  ASSERT_TRUE(testsupport::WriteHostFile(dir.File("big"), big));
+  ASSERT_TRUE(testsupport::WriteHostFile(dir.File("small"), small));
+  ASSERT_TRUE(testsupport::MtoolsMkdir(v, "/DornveldFLP"));
+  ASSERT_TRUE(testsupport::MtoolsMkdir(v, "/DornveldFLP/Nested Folder"));
+  ASSERT_TRUE(testsupport::MtoolsPut(v, dir.File("big"), "/DornveldFLP/DornveldCIF.dfp"));
+  ASSERT_TRUE(
+      testsupport::MtoolsPut(v, dir.File("small"), "/DornveldFLP/Nested Folder/readme.txt"));
+  ASSERT_TRUE(testsupport::MtoolsPut(v, dir.File("small"), "/AUTORUN.INF"));
+  ASSERT_TRUE(testsupport::MtoolsPut(v, dir.File("small"),
+                                     "/A name that needs several long-name entries.text"));
   for (int i = 0; i < 40; ++i) {  // enough to grow a subfolder past one cluster
-    ASSERT_TRUE(fattest::MtoolsPut(v, dir.File("small"),
-                                   "/DornveldFLP/Entry number " + std::to_string(i) + ".bin"));
+    ASSERT_TRUE(testsupport::MtoolsPut(v, dir.File("small"),
+                                       "/DornveldFLP/Entry number " + std::to_string(i) + ".bin"));
   }
   std::string out;
-  ASSERT_EQ(fattest::Run("mattrib +r +s " + fattest::MtoolsImage(v) + " ::/AUTORUN.INF", &out), 0)
+  ASSERT_EQ(
+      testsupport::Mtools("mattrib", testsupport::MtoolsImage(v), "+r +s ::/AUTORUN.INF", &out), 0)
       << out;
 
   fat::Status s;
@@ -70,7 +80,7 @@ TEST_P(ReadReference, ReadsWhatMtoolsWrote) {
   std::vector<std::string> names;
   for (const auto& e : root) names.push_back(e.longName);
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, fattest::MtoolsNames(v, "/"));
+  EXPECT_EQ(names, testsupport::MtoolsNames(v, "/"));
 
   fat::DirEntryInfo info;
   ASSERT_TRUE(volume->Stat("\\dornveldflp\\DORNVELDCIF.DFP", &info).ok());
@@ -96,36 +106,41 @@ TEST_P(ReadReference, ReadsWhatMtoolsWrote) {
   names.clear();
   for (const auto& e : sub) names.push_back(e.longName);
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, fattest::MtoolsNames(v, "/DornveldFLP"));
+  EXPECT_EQ(names, testsupport::MtoolsNames(v, "/DornveldFLP"));
 
   std::vector<fat::ClusterRun> runs;
   for (const char* path : {"/DornveldFLP/DornveldCIF.dfp", "/AUTORUN.INF", "/DornveldFLP"}) {
     ASSERT_TRUE(volume->ClusterRuns(path, &runs).ok()) << path;
-    EXPECT_EQ(fattest::AsFatPairs(runs), fattest::MtoolsRuns(v, path)) << path;
+    EXPECT_EQ(fattest::AsFatPairs(runs), testsupport::MtoolsRuns(v, path)) << path;
   }
   EXPECT_EQ(volume->FreeClusters() * volume->ClusterBytes(), volume->FreeBytes());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Mkfs, ReadReference,
-    ::testing::Values(ReferenceCase{"Fat12Bare", 12, 4, 0, "-n REFCARD"},
-                      ReferenceCase{"Fat12At63", 12, 8, 63, "-n REFCARD"},
-                      ReferenceCase{"Fat16Bare", 16, 32, 0, "-n REFCARD"},
-                      ReferenceCase{"Fat16At63", 16, 64, 63, "-n REFCARD"},
-                      ReferenceCase{"Fat16At2048", 16, 64, 2048, "-n REFCARD -s 2"},
-                      ReferenceCase{"Fat32Bare", 32, 40, 0, "-n REFCARD -s 1"},
-                      ReferenceCase{"Fat32At2048", 32, 300, 2048, "-n REFCARD"},
-                      ReferenceCase{"Fat32At63OneFat", 32, 80, 63, "-n REFCARD -f 1 -s 1"}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Mkfs, ReadReference,
+                         ::testing::Values(ReferenceCase{"Fat12Bare", 12, 4, 0, ""},
+                                           ReferenceCase{"Fat12At63", 12, 8, 63, ""},
+                                           ReferenceCase{"Fat16Bare", 16, 32, 0, ""},
+                                           ReferenceCase{"Fat16At63", 16, 64, 63, ""},
+                                           ReferenceCase{"Fat16At2048", 16, 64, 2048, "-s 2"},
+                                           ReferenceCase{"Fat32Bare", 32, 40, 0, "-s 1"},
+                                           ReferenceCase{"Fat32At2048", 32, 300, 2048, ""},
+                                           ReferenceCase{"Fat32At63OneFat", 32, 80, 63,
+                                                         "-f 1 -s 1"}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(ReadReference, LowerCaseShortNameKeepsItsCase) {
-  if (!fattest::HaveFatTools()) GTEST_SKIP() << "mtools missing";
+  if (!testsupport::HaveFatTools()) GTEST_SKIP() << "mtools missing";
   testsupport::TempDir dir;
-  ImageVolume v;
+  testsupport::ReferenceCard card;
+  card.sizeBytes = 8 << 20;
+  card.fatBits = 12;
+  card.partitionStart = 0;
+  const std::string image = dir.File("card.img");
   std::string error;
-  ASSERT_TRUE(fattest::MakeReferenceImage(dir.File("card.img"), 8, 12, 0, "", &v, &error)) << error;
-  ASSERT_TRUE(fattest::WriteHostFile(dir.File("x"), "x"));
-  ASSERT_TRUE(fattest::MtoolsPut(v, dir.File("x"), "/readme.txt"));
+  ASSERT_TRUE(testsupport::MakeReferenceCard(image, card, &error)) << error;
+  const ImageVolume v = testsupport::VolumeOf(image, card);
+  ASSERT_TRUE(testsupport::WriteHostFile(dir.File("x"), "x"));
+  ASSERT_TRUE(testsupport::MtoolsPut(v, dir.File("x"), "/readme.txt"));
   fat::Status s;
   auto disk = fat::FileSectorDevice::Open(v.path, false, &s);
   auto volume = fat::Volume::Mount(*disk, false, &s);

@@ -3,10 +3,11 @@
 
 #include <functional>
 
+#include "engine_helpers.h"
 #include "fat/fault_device.h"
 #include "fat/file_sector_device.h"
-#include "fat_tools.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 
 namespace {
 
@@ -27,14 +28,14 @@ TEST_P(SectorDeviceContract, ReadsWritesAndRefusesOutOfRange) {
   ASSERT_TRUE(dev);
   ASSERT_EQ(dev->SectorSize(), 512u);
   ASSERT_EQ(dev->SectorCount(), 64u);
-  const std::string data = fattest::TestBytes(3 * 512, 1);
+  const std::string data = testsupport::TestBytes(3 * 512, 1);
   ASSERT_TRUE(dev->WriteSectors(61, 3, data.data()).ok());
   std::string back(3 * 512, '\0');
   ASSERT_TRUE(dev->ReadSectors(61, 3, back.data()).ok());
   EXPECT_TRUE(back == data);
   EXPECT_TRUE(dev->WriteSectors(64, 0, data.data()).ok()) << "empty request at the end";
 
-  const std::string other = fattest::TestBytes(2 * 512, 2);
+  const std::string other = testsupport::TestBytes(2 * 512, 2);
   EXPECT_EQ(dev->WriteSectors(63, 2, other.data()).error, fat::Error::kOutOfRange);
   EXPECT_EQ(dev->WriteSectors(~std::uint64_t{0}, 1, other.data()).error, fat::Error::kOutOfRange);
   EXPECT_EQ(dev->ReadSectors(64, 1, back.data()).error, fat::Error::kOutOfRange);
@@ -54,8 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
         DeviceMaker{"File",
                     [](testsupport::TempDir& dir, std::unique_ptr<fat::ISectorDevice>*) {
                       // A partial last sector is not addressable.
-                      EXPECT_TRUE(fattest::WriteHostFile(dir.File("img"),
-                                                         std::string(64 * 512 + 100, '\0')));
+                      EXPECT_TRUE(testsupport::WriteHostFile(dir.File("img"),
+                                                             std::string(64 * 512 + 100, '\0')));
                       fat::Status s;
                       return std::unique_ptr<fat::ISectorDevice>(
                           fat::FileSectorDevice::Open(dir.File("img"), true, &s));
@@ -84,7 +85,7 @@ TEST(SectorDevices, SubRangeNeverTouchesSectorsOutsideItsWindow) {
 
 TEST(SectorDevices, FileDeviceOpenedReadOnlyRefusesWrites) {
   testsupport::TempDir dir;
-  ASSERT_TRUE(fattest::WriteHostFile(dir.File("img"), std::string(4096, 'a')));
+  ASSERT_TRUE(testsupport::WriteHostFile(dir.File("img"), std::string(4096, 'a')));
   fat::Status s;
   auto dev = fat::FileSectorDevice::Open(dir.File("img"), false, &s);
   ASSERT_TRUE(dev) << s;

@@ -2,14 +2,17 @@
 // same names, sizes, contents, attributes and cluster chains.
 #include <gtest/gtest.h>
 
+#include "engine_helpers.h"
 #include "fat/file_sector_device.h"
 #include "fat/partition.h"
-#include "fat_tools.h"
+#include "support/mtools_views.h"
+#include "support/reference_images.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 
 namespace {
 
-using fattest::ImageVolume;
+using testsupport::ImageVolume;
 
 struct CardCase {
   const char* name;
@@ -40,7 +43,7 @@ struct MountedCard {
 };
 
 TEST_P(WriteInterop, ToolsAgreeWithWhatWeWrote) {
-  if (!fattest::HaveFatTools()) GTEST_SKIP() << "mkfs.fat, fsck.fat, sfdisk or mtools missing";
+  if (!testsupport::HaveFatTools()) GTEST_SKIP() << "mkfs.fat, fsck.fat, sfdisk or mtools missing";
   const CardCase& c = GetParam();
   testsupport::TempDir dir;
   fat::CardImageOptions options;
@@ -56,10 +59,10 @@ TEST_P(WriteInterop, ToolsAgreeWithWhatWeWrote) {
   ImageVolume v{image, c.bare ? 0 : c.partitionStart * 512ull,
                 c.bare ? options.sizeBytes / 512 : options.sizeBytes / 512 - c.partitionStart};
   std::string report;
-  EXPECT_TRUE(fattest::FsckClean(v, &report)) << "fresh format\n" << report;
+  EXPECT_TRUE(testsupport::FsckClean(v, &report)) << "fresh format\n" << report;
 
-  const std::string big = fattest::TestBytes(1000000, 7);
-  const std::string small = fattest::TestBytes(777, 8);
+  const std::string big = testsupport::TestBytes(1000000, 7);
+  const std::string small = testsupport::TestBytes(777, 8);
   {
     MountedCard card(image, true);
     ASSERT_TRUE(card.volume) << card.status;
@@ -92,28 +95,28 @@ TEST_P(WriteInterop, ToolsAgreeWithWhatWeWrote) {
     ASSERT_TRUE(vol.SetLabel("NEW LABEL").ok());
     ASSERT_TRUE(vol.Flush().ok());
   }
-  EXPECT_TRUE(fattest::FsckClean(v, &report)) << report;
+  EXPECT_TRUE(testsupport::FsckClean(v, &report)) << report;
 
-  EXPECT_EQ(fattest::MtoolsNames(v, "/"),
+  EXPECT_EQ(testsupport::MtoolsNames(v, "/"),
             (std::vector<std::string>{"DornveldFLP", "SHORT.TXT", "autorun.inf", "empty file"}));
-  EXPECT_EQ(fattest::MtoolsNames(v, "/DornveldFLP"),
+  EXPECT_EQ(testsupport::MtoolsNames(v, "/DornveldFLP"),
             (std::vector<std::string>{"DornveldCIF.dfp", "Moved and renamed.txt", "Moved folder",
                                       "Sub folder with a long name"}));
-  EXPECT_EQ(fattest::MtoolsNames(v, "/DornveldFLP/Sub folder with a long name").size(), 50u);
+  EXPECT_EQ(testsupport::MtoolsNames(v, "/DornveldFLP/Sub folder with a long name").size(), 50u);
   std::string content;
-  ASSERT_TRUE(fattest::MtoolsRead(v, "/DornveldFLP/DornveldCIF.dfp", &content));
+  ASSERT_TRUE(testsupport::MtoolsRead(v, "/DornveldFLP/DornveldCIF.dfp", &content));
   EXPECT_TRUE(content == big);
-  ASSERT_TRUE(fattest::MtoolsRead(v, "/DornveldFLP/Moved folder/inside.bin", &content));
+  ASSERT_TRUE(testsupport::MtoolsRead(v, "/DornveldFLP/Moved folder/inside.bin", &content));
   EXPECT_TRUE(content == small);
   ASSERT_TRUE(
-      fattest::MtoolsRead(v, "/DornveldFLP/Sub folder with a long name/file 59.dat", &content));
+      testsupport::MtoolsRead(v, "/DornveldFLP/Sub folder with a long name/file 59.dat", &content));
   EXPECT_TRUE(content == small.substr(0, 590));
-  ASSERT_TRUE(fattest::MtoolsRead(v, "/empty file", &content));
+  ASSERT_TRUE(testsupport::MtoolsRead(v, "/empty file", &content));
   EXPECT_TRUE(content.empty());
-  EXPECT_EQ(fattest::MtoolsAttributes(v, "/DornveldFLP/DornveldCIF.dfp"), "ARS");
-  EXPECT_EQ(fattest::MtoolsAttributes(v, "/SHORT.TXT"), "AH");
+  EXPECT_EQ(testsupport::MtoolsAttributes(v, "/DornveldFLP/DornveldCIF.dfp"), "ARS");
+  EXPECT_EQ(testsupport::MtoolsAttributes(v, "/SHORT.TXT"), "AH");
   std::string out;
-  fattest::Run("mdir " + fattest::MtoolsImage(v) + " ::/", &out);
+  testsupport::Mtools("mdir", testsupport::MtoolsImage(v), "::/", &out);
   EXPECT_NE(out.find("DORNVE~1"), std::string::npos) << out;
   EXPECT_NE(out.find("NEW LABEL"), std::string::npos) << out;
   EXPECT_NE(out.find("CAFE-1234"), std::string::npos) << out;
@@ -124,7 +127,7 @@ TEST_P(WriteInterop, ToolsAgreeWithWhatWeWrote) {
   for (const char* path : {"/DornveldFLP/DornveldCIF.dfp",
                            "/DornveldFLP/Sub folder with a long name", "/autorun.inf"}) {
     ASSERT_TRUE(card.volume->ClusterRuns(path, &runs).ok()) << path;
-    EXPECT_EQ(fattest::AsFatPairs(runs), fattest::MtoolsRuns(v, path)) << path;
+    EXPECT_EQ(fattest::AsFatPairs(runs), testsupport::MtoolsRuns(v, path)) << path;
   }
   ASSERT_TRUE(card.volume->ClusterRuns("/DornveldFLP/DornveldCIF.dfp", &runs).ok());
   EXPECT_EQ(runs.size(), 1u) << "a file written in one go on a fresh card is contiguous";
@@ -140,13 +143,14 @@ INSTANTIATE_TEST_SUITE_P(Cards, WriteInterop,
                          [](const auto& param) { return std::string(param.param.name); });
 
 TEST(WriteInterop, FloppiesPassTheChecks) {
-  if (!fattest::HaveFatTools()) GTEST_SKIP() << "fsck.fat or mtools missing";
+  if (!testsupport::HaveFatTools()) GTEST_SKIP() << "fsck.fat or mtools missing";
   for (bool highDensity : {true, false}) {
     testsupport::TempDir dir;
     const std::string image = dir.File("floppy.img");
-    ASSERT_EQ(fattest::Run("truncate -s " + std::string(highDensity ? "1474560" : "737280") + " " +
-                           fattest::Quote(image)),
-              0);
+    ASSERT_EQ(
+        testsupport::RunCommand("truncate -s " + std::string(highDensity ? "1474560" : "737280") +
+                                " " + testsupport::Quote(image)),
+        0);
     fat::Status s;
     {
       auto dev = fat::FileSectorDevice::Open(image, true, &s);
@@ -157,17 +161,18 @@ TEST(WriteInterop, FloppiesPassTheChecks) {
       // Fill the floppy to the last cluster through the FAT12 entries that
       // straddle sectors.
       const std::uint64_t free = volume->FreeBytes();
-      ASSERT_TRUE(fattest::PutFile(*volume, "full.bin", fattest::TestBytes(free, 3)).ok());
+      ASSERT_TRUE(fattest::PutFile(*volume, "full.bin", testsupport::TestBytes(free, 3)).ok());
       EXPECT_EQ(volume->FreeClusters(), 0u);
       EXPECT_EQ(fattest::PutFile(*volume, "one more.bin", "x").error, fat::Error::kDiskFull);
     }
     ImageVolume v{image, 0, highDensity ? 2880u : 1440u};
     std::string report;
-    EXPECT_TRUE(fattest::FsckClean(v, &report)) << report;
+    EXPECT_TRUE(testsupport::FsckClean(v, &report)) << report;
     std::string content;
-    ASSERT_TRUE(fattest::MtoolsRead(v, "/full.bin", &content));
+    ASSERT_TRUE(testsupport::MtoolsRead(v, "/full.bin", &content));
     EXPECT_EQ(content.size(), highDensity ? 2847u * 512 : 713u * 1024);
-    EXPECT_EQ(fattest::MtoolsNames(v, "/"), (std::vector<std::string>{"full.bin", "one more.bin"}));
+    EXPECT_EQ(testsupport::MtoolsNames(v, "/"),
+              (std::vector<std::string>{"full.bin", "one more.bin"}));
   }
 }
 

@@ -19,7 +19,6 @@
 namespace {
 using testsupport::MakeReferenceCard;
 using testsupport::Mtools;
-using testsupport::MtoolsImage;
 using testsupport::ReferenceCard;
 
 constexpr char kLetter = 'K';
@@ -37,8 +36,9 @@ class ImageDriveTest : public testing::Test {
   std::shared_ptr<platform::ImageDrive> Attach(const ReferenceCard& card,
                                                const platform::ImageDriveOptions& options = {}) {
     path_ = dir_.File("card.img");
-    start_ = card.partitionStart;
-    EXPECT_TRUE(MakeReferenceCard(path_, card));
+    volume_ = testsupport::VolumeOf(path_, card);
+    std::string toolOutput;
+    EXPECT_TRUE(MakeReferenceCard(path_, card, &toolOutput)) << toolOutput;
     std::uint32_t error = 0;
     drive_ = platform::ImageDrive::OpenCard(path_, options, &error);
     EXPECT_EQ(error, platform::kErrorSuccess);
@@ -49,17 +49,16 @@ class ImageDriveTest : public testing::Test {
     scoped_.reset();
     drive_.reset();
   }
-  std::string Image() const { return MtoolsImage(path_, start_); }
+  std::string Image() const { return testsupport::MtoolsImage(volume_); }
 
   testsupport::TempDir dir_;
   std::string path_;
-  std::uint64_t start_ = 0;
+  testsupport::ImageVolume volume_;
   std::shared_ptr<platform::ImageDrive> drive_;
   std::unique_ptr<platform::ScopedDrive> scoped_;
 };
 
-class ContainerOnCardImage : public ImageDriveTest,
-                             public testing::WithParamInterface<CardCase> {};
+class ContainerOnCardImage : public ImageDriveTest, public testing::WithParamInterface<CardCase> {};
 
 TEST_P(ContainerOnCardImage, IsTheProtectedOnePieceFileThatMtoolsShows) {
   const CardCase& c = GetParam();
@@ -89,7 +88,7 @@ TEST_P(ContainerOnCardImage, IsTheProtectedOnePieceFileThatMtoolsShows) {
   ASSERT_EQ(Mtools("mshowfat", Image(), "::/DornveldFLP/DornveldCIF.dfp", &out), 0) << out;
   EXPECT_EQ(std::count(out.begin(), out.end(), '<'), 1) << out;
 
-  EXPECT_EQ(testsupport::FsckVolume(path_, start_, &out), 0) << out;
+  EXPECT_TRUE(testsupport::FsckClean(volume_, &out)) << out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cards, ContainerOnCardImage,
@@ -146,8 +145,8 @@ TEST_F(ImageDriveTest, SwitchesDenyRawAccessAndProtectTheMedium) {
   EXPECT_EQ(error, platform::kErrorAccessDenied);
   // The files are still there to read, but nothing may change.
   EXPECT_NE(platform::GetAttributes("K:\\"), platform::kInvalidFileAttributes);
-  platform::File file = platform::OpenFile("K:\\NEW.TXT", platform::kGenericWrite,
-                                           platform::Disposition::kCreateNew);
+  platform::File file =
+      platform::OpenFile("K:\\NEW.TXT", platform::kGenericWrite, platform::Disposition::kCreateNew);
   EXPECT_FALSE(file.IsOpen());
   EXPECT_EQ(platform::GetLastError(), platform::kErrorWriteProtect);
   EXPECT_EQ(FfaCreate(kLetter, 1, "x", true, nullptr), FFA_ERR_CREATE);
@@ -190,7 +189,8 @@ TEST(FloppyImageDrive, IsAFloppyDriveWhoseRawDeviceIsTheImage) {
   ByteBuffer blank;
   ASSERT_TRUE(FfaLoadTemplate(false, blank));
   std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(blank.data()), static_cast<std::streamsize>(blank.size()));
+      .write(reinterpret_cast<const char*>(blank.data()),
+             static_cast<std::streamsize>(blank.size()));
   std::uint32_t error = 0;
   const char letter = platform::AttachFloppyImage(path, 0, &error);
   ASSERT_TRUE(letter == 'A' || letter == 'B') << error;

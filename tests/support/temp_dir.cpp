@@ -1,10 +1,10 @@
 #include "support/temp_dir.h"
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
-#include <sys/wait.h>
 
 namespace testsupport {
 
@@ -25,7 +25,9 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-std::string TempDir::File(const std::string& name) const { return path_ + "/" + name; }
+std::string TempDir::File(const std::string& name) const {
+  return path_ + "/" + name;
+}
 
 int RunCommand(const std::string& command, std::string* output) {
   FILE* pipe = popen(command.c_str(), "r");

@@ -110,7 +110,9 @@ ImageDrive::ImageDrive(Kind kind, std::shared_ptr<ImageFile> image, ImageDriveOp
   LocateVolume();
 }
 
-ImageDrive::~ImageDrive() { Unmount(); }
+ImageDrive::~ImageDrive() {
+  Unmount();
+}
 
 void ImageDrive::LocateVolume() {
   volumeOffset_ = 0;
@@ -165,7 +167,7 @@ IVolumeFiles* ImageDrive::Files() {
     return nullptr;
   }
   auto range = std::make_unique<OwningRangeDevice>(std::move(disk), volumeOffset_ / 512,
-                                                  volumeLength_ / 512);
+                                                   volumeLength_ / 512);
   const bool writable = image_->writable() && !options_.writeProtected;
   std::unique_ptr<fat::Volume> volume = fat::Volume::Mount(*range, writable, &status);
   if (!volume) {
@@ -238,13 +240,19 @@ std::uint32_t ImageDrive::OpenVolumeDevice(std::unique_ptr<IVolumeDevice>* devic
   return kErrorSuccess;
 }
 
+namespace {
+// The letter when the drive could be attached there, 0 otherwise.
+char AttachAt(char letter, const std::shared_ptr<ImageDrive>& drive) {
+  return DriveTable::Instance().Attach(letter, drive) ? letter : '\0';
+}
+}  // namespace
+
 char AttachCardImage(const std::string& path, const ImageDriveOptions& options, char letter,
                      std::uint32_t* error) {
   std::shared_ptr<ImageDrive> drive = ImageDrive::OpenCard(path, options, error);
   if (!drive) return 0;
-  DriveTable& table = DriveTable::Instance();
-  const char attached = letter != 0 ? (table.Attach(letter, drive) ? letter : 0)
-                                    : table.AttachFirstFree(drive, 'D');
+  const char attached =
+      letter != 0 ? AttachAt(letter, drive) : DriveTable::Instance().AttachFirstFree(drive, 'D');
   *error = attached != 0 ? kErrorSuccess : kErrorAlreadyExists;
   return attached;
 }
@@ -252,14 +260,12 @@ char AttachCardImage(const std::string& path, const ImageDriveOptions& options, 
 char AttachFloppyImage(const std::string& path, char letter, std::uint32_t* error) {
   std::shared_ptr<ImageDrive> drive = ImageDrive::OpenFloppy(path, error);
   if (!drive) return 0;
-  DriveTable& table = DriveTable::Instance();
   char attached = 0;
   if (letter != 0) {
-    attached = table.Attach(letter, drive) ? letter : 0;
-  } else if (table.Attach('A', drive)) {
-    attached = 'A';
-  } else if (table.Attach('B', drive)) {
-    attached = 'B';
+    attached = AttachAt(letter, drive);
+  } else {
+    attached = AttachAt('A', drive);
+    if (attached == 0) attached = AttachAt('B', drive);
   }
   *error = attached != 0 ? kErrorSuccess : kErrorAlreadyExists;
   return attached;
