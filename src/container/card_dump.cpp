@@ -31,11 +31,12 @@ int FfaDumpCard(const std::string& driveEntry, const std::string& path, IProgres
 
   std::unique_ptr<IProgressDisplay> progress;
   if (parent) {
-    progress = parent->CreateProgress(Localized("Read [PERCENT]", "Lesen [PERCENT]"),
-                                      kProgressVisible);
+    progress =
+        parent->CreateProgress(Localized("Read [PERCENT]", "Lesen [PERCENT]"), kProgressVisible);
   }
   if (progress) {
-    progress->SetProgressState(0, static_cast<int>(static_cast<std::uint32_t>(geometry.totalSectors)));
+    progress->SetProgressState(0,
+                               static_cast<int>(static_cast<std::uint32_t>(geometry.totalSectors)));
   }
   disk.SetSectorSize(kSectorSize);
   ByteBuffer buffer(static_cast<std::size_t>(sectorsPerRead) * kSectorSize);
@@ -51,7 +52,8 @@ int FfaDumpCard(const std::string& driveEntry, const std::string& path, IProgres
       break;
     }
     copied += count;
-    if (progress) progress->SetProgressState(1, static_cast<int>(static_cast<std::uint32_t>(copied)));
+    if (progress)
+      progress->SetProgressState(1, static_cast<int>(static_cast<std::uint32_t>(copied)));
   }
   if (!target.Close() && result == DDA_NO_ERROR) result = FFA_ERR_WRITE;
   disk.Close();

@@ -25,8 +25,7 @@ struct CardState {
 
 // driveEntry is the drive list entry (its text begins with the letter).
 // Fills size (bytes) and state; returns the flags.
-std::uint32_t FfaGetCardState(const std::string& driveEntry, std::uint64_t& size,
-                              CardState& state);
+std::uint32_t FfaGetCardState(const std::string& driveEntry, std::uint64_t& size, CardState& state);
 int FfaReadStartSector(char drive, std::uint32_t& value);
 // Changes only bytes 432 to 435 of sector 0.
 int FfaWriteStartSector(char drive, std::uint32_t value);

@@ -78,8 +78,7 @@ int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, boo
   // The signature goes on last, once every slot is on the card.
   if (!failed) {
     failed = !file.Seek(0, platform::SeekOrigin::kBegin) ||
-             BuildMainHeaderBlock(block, name, highDensity, count) != 0 ||
-             !WriteBlock(file, block);
+             BuildMainHeaderBlock(block, name, highDensity, count) != 0 || !WriteBlock(file, block);
   }
   failed = !file.Close() || failed;
   progress.reset();

@@ -60,7 +60,8 @@ int FfaRename(char drive, const std::string& name) {
   }
   header.SetName(name);
   int result = FFA_OK;
-  if (!file.Seek(0, platform::SeekOrigin::kBegin) || !file.WriteExact(header.Bytes(), kMainHeaderSize)) {
+  if (!file.Seek(0, platform::SeekOrigin::kBegin) ||
+      !file.WriteExact(header.Bytes(), kMainHeaderSize)) {
     result = FFA_ERR_WRITE;
   }
   if (!file.Close() && result == FFA_OK) result = FFA_ERR_WRITE;

@@ -27,10 +27,10 @@ int FfaWriteFpgaUpdate(char drive, const std::string* filePath, IProgressOwner* 
 
   std::unique_ptr<IProgressDisplay> progress;
   if (parent) {
-    progress = parent->CreateProgress(
-        filePath ? Localized("Write FPGA Update", "Schreibe FPGA Update")
-                 : Localized("Clear FPGA Update", "Lösche FPGA Update"),
-        kProgressVisible);
+    progress =
+        parent->CreateProgress(filePath ? Localized("Write FPGA Update", "Schreibe FPGA Update")
+                                        : Localized("Clear FPGA Update", "Lösche FPGA Update"),
+                               kProgressVisible);
   }
   auto step = [&](int value) {
     if (progress) progress->SetProgressState(value == 0 ? 0 : 1, value == 0 ? 10 : value);

@@ -46,6 +46,8 @@ LocalTimeSource SetLocalTimeSource(LocalTimeSource source) {
 ScopedFixedLocalTime::ScopedFixedLocalTime(const LocalTime& time)
     : previous_(SetLocalTimeSource([time] { return time; })) {}
 
-ScopedFixedLocalTime::~ScopedFixedLocalTime() { SetLocalTimeSource(std::move(previous_)); }
+ScopedFixedLocalTime::~ScopedFixedLocalTime() {
+  SetLocalTimeSource(std::move(previous_));
+}
 
 }  // namespace platform

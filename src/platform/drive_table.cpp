@@ -63,9 +63,13 @@ std::uint32_t DriveTable::LogicalDriveMask() const {
   return mask;
 }
 
-std::shared_ptr<IDrive> FindDrive(char letter) { return DriveTable::Instance().Find(letter); }
+std::shared_ptr<IDrive> FindDrive(char letter) {
+  return DriveTable::Instance().Find(letter);
+}
 
-std::uint32_t GetLogicalDrives() { return DriveTable::Instance().LogicalDriveMask(); }
+std::uint32_t GetLogicalDrives() {
+  return DriveTable::Instance().LogicalDriveMask();
+}
 
 DriveType GetDriveType(char letter) {
   const std::shared_ptr<IDrive> drive = FindDrive(letter);

@@ -71,9 +71,13 @@ constexpr ErrorText kTexts[] = {
 };
 }  // namespace
 
-std::uint32_t GetLastError() { return t_lastError; }
+std::uint32_t GetLastError() {
+  return t_lastError;
+}
 
-void SetLastError(std::uint32_t code) { t_lastError = code; }
+void SetLastError(std::uint32_t code) {
+  t_lastError = code;
+}
 
 std::string SystemErrorText(std::uint32_t code) {
   for (const ErrorText& entry : kTexts) {
@@ -86,33 +90,56 @@ std::string SystemErrorText(std::uint32_t code) {
 
 std::uint32_t ErrorFromErrno(int err) {
   switch (err) {
-    case 0: return kErrorSuccess;
-    case ENOENT: return kErrorFileNotFound;
-    case ENOTDIR: return kErrorPathNotFound;
+    case 0:
+      return kErrorSuccess;
+    case ENOENT:
+      return kErrorFileNotFound;
+    case ENOTDIR:
+      return kErrorPathNotFound;
     case EACCES:
-    case EPERM: return kErrorAccessDenied;
-    case EROFS: return kErrorWriteProtect;
-    case EEXIST: return kErrorAlreadyExists;
+    case EPERM:
+      return kErrorAccessDenied;
+    case EROFS:
+      return kErrorWriteProtect;
+    case EEXIST:
+      return kErrorAlreadyExists;
     case ENOSPC:
-    case EDQUOT: return kErrorDiskFull;
-    case EBADF: return kErrorInvalidHandle;
-    case ENOMEM: return kErrorNotEnoughMemory;
-    case EINVAL: return kErrorInvalidParameter;
+    case EDQUOT:
+      return kErrorDiskFull;
+    case EBADF:
+      return kErrorInvalidHandle;
+    case ENOMEM:
+      return kErrorNotEnoughMemory;
+    case EINVAL:
+      return kErrorInvalidParameter;
     case EMFILE:
-    case ENFILE: return kErrorTooManyOpenFiles;
-    case ENOTEMPTY: return kErrorDirNotEmpty;
-    case EISDIR: return kErrorAccessDenied;
-    case EBUSY: return kErrorBusy;
-    case EWOULDBLOCK: return kErrorSharingViolation;
-    case ENAMETOOLONG: return kErrorFilenameExcedRange;
-    case ENOMEDIUM: return kErrorNoMediaInDrive;
+    case ENFILE:
+      return kErrorTooManyOpenFiles;
+    case ENOTEMPTY:
+      return kErrorDirNotEmpty;
+    case EISDIR:
+      return kErrorAccessDenied;
+    case EBUSY:
+      return kErrorBusy;
+    case EWOULDBLOCK:
+      return kErrorSharingViolation;
+    case ENAMETOOLONG:
+      return kErrorFilenameExcedRange;
+    case ENOMEDIUM:
+      return kErrorNoMediaInDrive;
     case ENXIO:
-    case ENODEV: return kErrorDeviceNotConnected;
-    case EIO: return kErrorIoDevice;
-    case EFBIG: return kErrorDiskFull;
-    case ENOTSUP: return kErrorNotSupported;
-    case ENOSYS: return kErrorCallNotImplemented;
-    default: return kErrorGenFailure;
+    case ENODEV:
+      return kErrorDeviceNotConnected;
+    case EIO:
+      return kErrorIoDevice;
+    case EFBIG:
+      return kErrorDiskFull;
+    case ENOTSUP:
+      return kErrorNotSupported;
+    case ENOSYS:
+      return kErrorCallNotImplemented;
+    default:
+      return kErrorGenFailure;
   }
 }
 

@@ -25,7 +25,9 @@ File::~File() {
   if (file_) file_->Close();
 }
 
-bool File::Done(std::uint32_t code) { return Report(code); }
+bool File::Done(std::uint32_t code) {
+  return Report(code);
+}
 
 bool File::Read(void* buffer, std::uint32_t count, std::uint32_t* done) {
   std::uint32_t n = 0;
@@ -64,7 +66,9 @@ bool File::SetLength(std::uint64_t length) {
   return file_ ? Done(file_->SetLength(length)) : Done(kErrorInvalidHandle);
 }
 
-bool File::Flush() { return file_ ? Done(file_->Flush()) : Done(kErrorInvalidHandle); }
+bool File::Flush() {
+  return file_ ? Done(file_->Flush()) : Done(kErrorInvalidHandle);
+}
 
 bool File::Close() {
   if (!file_) return Done(kErrorInvalidHandle);
@@ -103,7 +107,9 @@ bool SetAttributes(const std::string& path, std::uint32_t attributes) {
          Report(resolved.files->SetAttributes(resolved.relative, attributes));
 }
 
-bool PathExists(const std::string& path) { return GetAttributes(path) != kInvalidFileAttributes; }
+bool PathExists(const std::string& path) {
+  return GetAttributes(path) != kInvalidFileAttributes;
+}
 
 bool RemoveFile(const std::string& path) {
   ResolvedPath resolved;
@@ -112,14 +118,12 @@ bool RemoveFile(const std::string& path) {
 
 bool MakeFolder(const std::string& path) {
   ResolvedPath resolved;
-  return ResolvePath(path, &resolved) &&
-         Report(resolved.files->CreateDirectory(resolved.relative));
+  return ResolvePath(path, &resolved) && Report(resolved.files->CreateDirectory(resolved.relative));
 }
 
 bool RemoveFolder(const std::string& path) {
   ResolvedPath resolved;
-  return ResolvePath(path, &resolved) &&
-         Report(resolved.files->RemoveDirectory(resolved.relative));
+  return ResolvePath(path, &resolved) && Report(resolved.files->RemoveDirectory(resolved.relative));
 }
 
 bool CopyFileTo(const std::string& source, const std::string& target, bool failIfExists) {
@@ -145,7 +149,8 @@ bool GetDiskFreeSpace(const std::string& root, std::uint64_t* freeToCaller,
   ResolvedPath resolved;
   std::uint64_t freeBytes = 0;
   std::uint64_t total = 0;
-  if (!ResolvePath(root, &resolved) || !Report(resolved.files->FreeSpace(resolved.relative, &freeBytes, &total))) {
+  if (!ResolvePath(root, &resolved) ||
+      !Report(resolved.files->FreeSpace(resolved.relative, &freeBytes, &total))) {
     return false;
   }
   if (freeToCaller) *freeToCaller = freeBytes;

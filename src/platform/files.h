@@ -44,8 +44,7 @@ class IFile {
   virtual ~IFile() = default;
   virtual std::uint32_t Read(void* buffer, std::uint32_t count, std::uint32_t* done) = 0;
   virtual std::uint32_t Write(const void* buffer, std::uint32_t count, std::uint32_t* done) = 0;
-  virtual std::uint32_t Seek(std::int64_t distance, SeekOrigin origin,
-                             std::uint64_t* position) = 0;
+  virtual std::uint32_t Seek(std::int64_t distance, SeekOrigin origin, std::uint64_t* position) = 0;
   // Sets the length; the position stays where it is.
   virtual std::uint32_t SetLength(std::uint64_t length) = 0;
   virtual std::uint32_t Flush() = 0;

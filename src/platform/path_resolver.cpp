@@ -9,8 +9,8 @@
 namespace platform {
 
 bool IsDrivePath(const std::string& path) {
-  return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) &&
-         path[1] == ':' && (path.size() == 2 || path[2] == '\\' || path[2] == '/');
+  return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+         (path.size() == 2 || path[2] == '\\' || path[2] == '/');
 }
 
 IVolumeFiles& HostFiles() {

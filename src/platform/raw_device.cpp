@@ -34,7 +34,8 @@ std::shared_ptr<IDrive> DriveOfDisk(long number) {
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     std::shared_ptr<IDrive> drive = FindDrive(letter);
     std::uint32_t n = 0;
-    if (drive && drive->DeviceNumber(&n) == kErrorSuccess && n == static_cast<std::uint32_t>(number)) {
+    if (drive && drive->DeviceNumber(&n) == kErrorSuccess &&
+        n == static_cast<std::uint32_t>(number)) {
       return drive;
     }
   }

@@ -41,8 +41,7 @@ class IRawDevice {
   virtual ~IRawDevice() = default;
   virtual std::uint32_t Read(void* buffer, std::uint32_t count, std::uint32_t* done) = 0;
   virtual std::uint32_t Write(const void* buffer, std::uint32_t count, std::uint32_t* done) = 0;
-  virtual std::uint32_t Seek(std::int64_t distance, SeekOrigin origin,
-                             std::uint64_t* position) = 0;
+  virtual std::uint32_t Seek(std::int64_t distance, SeekOrigin origin, std::uint64_t* position) = 0;
   // The drive geometry query; fails where the device has none (loop devices).
   virtual std::uint32_t GetGeometry(DiskGeometry* geometry) = 0;
   // The partition information query: the length in bytes of what was opened

@@ -6,8 +6,14 @@ namespace {
 std::atomic<int> g_languageId{kLanguageNone};
 }
 
-int CurrentLanguageId() { return g_languageId.load(); }
+int CurrentLanguageId() {
+  return g_languageId.load();
+}
 
-void SetCurrentLanguageId(int id) { g_languageId.store(id); }
+void SetCurrentLanguageId(int id) {
+  g_languageId.store(id);
+}
 
-bool IsGermanLanguage() { return g_languageId.load() == kLanguageGerman; }
+bool IsGermanLanguage() {
+  return g_languageId.load() == kLanguageGerman;
+}

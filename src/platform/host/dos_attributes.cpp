@@ -19,7 +19,6 @@ constexpr const char* kXattrName = "user.quillfen.dosattrib";
 constexpr std::uint32_t kKeptBits = kAttributeHidden | kAttributeSystem | kAttributeArchive;
 constexpr long kMsdosSuperMagic = 0x4d44;
 
-
 // The vfat attribute ioctl works on an open descriptor of the file or folder.
 std::uint32_t VfatAttributes(const std::string& hostPath, bool set, std::uint32_t* value) {
   const int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
@@ -65,8 +64,9 @@ std::uint32_t WriteDosAttributes(const std::string& hostPath, std::uint32_t attr
     if (S_ISDIR(st.st_mode)) value |= kAttributeDirectory;
     return VfatAttributes(hostPath, true, &value);
   }
-  const mode_t mode = (attributes & kAttributeReadOnly) ? (st.st_mode & ~mode_t{S_IWUSR | S_IWGRP | S_IWOTH})
-                                                        : (st.st_mode | S_IWUSR);
+  const mode_t mode = (attributes & kAttributeReadOnly)
+                          ? (st.st_mode & ~mode_t{S_IWUSR | S_IWGRP | S_IWOTH})
+                          : (st.st_mode | S_IWUSR);
   if (chmod(hostPath.c_str(), mode & 07777) != 0) return ErrorFromErrno(errno);
   const unsigned char kept = static_cast<unsigned char>(attributes & kKeptBits);
   if (kept != 0) {

@@ -14,7 +14,9 @@
 
 namespace platform {
 
-HostFile::~HostFile() { Close(); }
+HostFile::~HostFile() {
+  Close();
+}
 
 std::uint32_t HostFile::Read(void* buffer, std::uint32_t count, std::uint32_t* done) {
   auto* out = static_cast<char*>(buffer);
@@ -42,7 +44,9 @@ namespace {
 constexpr std::size_t kDirectAlignment = 4096;
 constexpr std::size_t kBounceSize = 2 << 20;
 
-bool IsDirect(int fd) { return (fcntl(fd, F_GETFL) & O_DIRECT) != 0; }
+bool IsDirect(int fd) {
+  return (fcntl(fd, F_GETFL) & O_DIRECT) != 0;
+}
 }  // namespace
 
 std::uint32_t HostFile::Write(const void* buffer, std::uint32_t count, std::uint32_t* done) {
@@ -58,7 +62,8 @@ std::uint32_t HostFile::Write(const void* buffer, std::uint32_t count, std::uint
     const auto* in = static_cast<const char*>(buffer);
     std::uint32_t total = 0;
     while (total < count) {
-      const auto piece = static_cast<std::uint32_t>(std::min<std::size_t>(count - total, kBounceSize));
+      const auto piece =
+          static_cast<std::uint32_t>(std::min<std::size_t>(count - total, kBounceSize));
       std::memcpy(bounce_.get(), in + total, piece);
       std::uint32_t written = 0;
       const std::uint32_t code = WriteDirect(bounce_.get(), piece, &written);
@@ -95,7 +100,7 @@ std::uint32_t HostFile::WriteDirect(const void* buffer, std::uint32_t count, std
 }
 
 std::uint32_t HostFile::Seek(std::int64_t distance, SeekOrigin origin, std::uint64_t* position) {
-  const int whence = origin == SeekOrigin::kBegin ? SEEK_SET
+  const int whence = origin == SeekOrigin::kBegin     ? SEEK_SET
                      : origin == SeekOrigin::kCurrent ? SEEK_CUR
                                                       : SEEK_END;
   const off_t result = lseek(fd_, static_cast<off_t>(distance), whence);
@@ -118,7 +123,9 @@ std::uint32_t HostFile::SetLength(std::uint64_t length) {
   return ftruncate(fd_, target) == 0 ? kErrorSuccess : ErrorFromErrno(errno);
 }
 
-std::uint32_t HostFile::Flush() { return fsync(fd_) == 0 ? kErrorSuccess : ErrorFromErrno(errno); }
+std::uint32_t HostFile::Flush() {
+  return fsync(fd_) == 0 ? kErrorSuccess : ErrorFromErrno(errno);
+}
 
 std::uint32_t HostFile::Close() {
   if (fd_ < 0) return kErrorSuccess;

@@ -34,7 +34,7 @@ std::uint32_t MissingPathError(const std::string& hostPath) {
   struct stat st {};
   const std::string parent = ParentOf(hostPath);
   return (stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ? kErrorFileNotFound
-                                                                  : kErrorPathNotFound;
+                                                                 : kErrorPathNotFound;
 }
 }  // namespace
 

@@ -7,7 +7,9 @@
 
 namespace platform {
 namespace {
-std::uint32_t Code(const fat::Status& status) { return fat::ToSystemError(status.error); }
+std::uint32_t Code(const fat::Status& status) {
+  return fat::ToSystemError(status.error);
+}
 
 std::string Upper(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -137,9 +139,8 @@ std::uint32_t FatVolumeFiles::Open(const std::string& path, const OpenRequest& r
   if (open_.count(key) != 0) return kErrorSharingViolation;
 
   fat::Status status;
-  std::unique_ptr<fat::File> opened =
-      exists ? volume_->OpenFile(path, writing || truncate, &status)
-             : volume_->CreateFile(path, 0, &status);
+  std::unique_ptr<fat::File> opened = exists ? volume_->OpenFile(path, writing || truncate, &status)
+                                             : volume_->CreateFile(path, 0, &status);
   if (!opened) return Code(status);
   if (truncate && !(status = opened->SetLength(0)).ok()) return Code(status);
   const std::string finalKey = exists ? key : KeyOf(path);

@@ -39,7 +39,9 @@ std::shared_ptr<ImageFile> ImageFile::Open(const std::string& path, std::uint32_
       new ImageFile(path, fd, static_cast<std::uint64_t>(st.st_size), writable));
 }
 
-ImageFile::~ImageFile() { close(fd_); }
+ImageFile::~ImageFile() {
+  close(fd_);
+}
 
 std::uint32_t ImageFile::ReadAt(std::uint64_t offset, void* buffer, std::uint32_t count) const {
   if (offset > size_ || count > size_ - offset) return kErrorSectorNotFound;
@@ -68,6 +70,8 @@ std::uint32_t ImageFile::WriteAt(std::uint64_t offset, const void* buffer, std::
   return kErrorSuccess;
 }
 
-std::uint32_t ImageFile::Sync() { return fdatasync(fd_) == 0 ? kErrorSuccess : ErrorFromErrno(errno); }
+std::uint32_t ImageFile::Sync() {
+  return fdatasync(fd_) == 0 ? kErrorSuccess : ErrorFromErrno(errno);
+}
 
 }  // namespace platform

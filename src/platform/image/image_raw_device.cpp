@@ -23,18 +23,18 @@ DiskGeometry CardGeometry(std::uint64_t bytes) {
 
 ImageRawDevice::ImageRawDevice(std::shared_ptr<ImageFile> image, ImageRawRange range,
                                bool forWriting, std::shared_ptr<std::atomic<bool>> inUse)
-    : image_(std::move(image)),
-      range_(range),
-      forWriting_(forWriting),
-      inUse_(std::move(inUse)) {}
+    : image_(std::move(image)), range_(range), forWriting_(forWriting), inUse_(std::move(inUse)) {}
 
-ImageRawDevice::~ImageRawDevice() { inUse_->store(false); }
+ImageRawDevice::~ImageRawDevice() {
+  inUse_->store(false);
+}
 
 std::uint32_t ImageRawDevice::Read(void* buffer, std::uint32_t count, std::uint32_t* done) {
   *done = 0;
   // Reading at or past the end of the medium fails, as on a disk.
   if (position_ >= range_.length) return kErrorSectorNotFound;
-  const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, range_.length - position_));
+  const auto n =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(count, range_.length - position_));
   if (const std::uint32_t code = image_->ReadAt(range_.offset + position_, buffer, n)) return code;
   position_ += n;
   *done = n;
@@ -56,9 +56,10 @@ std::uint32_t ImageRawDevice::Write(const void* buffer, std::uint32_t count, std
 
 std::uint32_t ImageRawDevice::Seek(std::int64_t distance, SeekOrigin origin,
                                    std::uint64_t* position) {
-  const std::int64_t base = origin == SeekOrigin::kBegin     ? 0
-                            : origin == SeekOrigin::kCurrent ? static_cast<std::int64_t>(position_)
-                                                             : static_cast<std::int64_t>(range_.length);
+  const std::int64_t base = origin == SeekOrigin::kBegin ? 0
+                            : origin == SeekOrigin::kCurrent
+                                ? static_cast<std::int64_t>(position_)
+                                : static_cast<std::int64_t>(range_.length);
   const std::int64_t target = base + distance;
   if (target < 0) return kErrorNegativeSeek;
   position_ = static_cast<std::uint64_t>(target);
@@ -76,6 +77,8 @@ std::uint32_t ImageRawDevice::GetPartitionLength(std::uint64_t* bytes) {
   return kErrorSuccess;
 }
 
-std::uint32_t ImageRawDevice::Flush() { return image_->Sync(); }
+std::uint32_t ImageRawDevice::Flush() {
+  return image_->Sync();
+}
 
 }  // namespace platform
