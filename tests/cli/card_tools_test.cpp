@@ -3,29 +3,41 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
-#include "cli/card_images.h"
 #include "cli/cli_runner.h"
 #include "cli/cli_test_support.h"
 #include "container/card_state.h"
 #include "platform/drive.h"
 #include "platform/image/image_drive.h"
+#include "support/mtools_views.h"
+#include "support/reference_images.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 
 namespace clitest {
 namespace {
 
-const CardLayout kCard{"Fat16At63", 16, 63, 64ull * 1024 * 1024};
+using testsupport::ReadHostBytes;
+
+const testsupport::ReferenceCard kCard = Card(64ull * 1024 * 1024, 16, 63);
+
+// The volume of a card the tool made, from its start sector to the card's end.
+testsupport::ImageVolume VolumeAt(const std::string& card, std::uint64_t start,
+                                  std::uint64_t sizeBytes) {
+  return {card, start * 512, sizeBytes / 512 - start};
+}
 
 TEST(HexCommand, ShowsSectorsWithOffsetsAndRefusesAStartPastTheEnd) {
   SKIP_WITHOUT_CARD_TOOLS();
   testsupport::TempDir dir;
   const std::string card = dir.File("card.img");
-  ASSERT_TRUE(MakeReferenceCard(card, kCard));
+  ASSERT_TRUE(testsupport::MakeReferenceCard(card, kCard));
   const CliResult hex = RunCli({"hex", card, "63", "2"});
   ASSERT_EQ(hex.exitCode, 0) << Describe(hex);
-  const ByteBuffer expected = ReadBytes(card, 63 * 512, 1024);
+  const std::string expected = ReadHostBytes(card, 63 * 512, 1024);
+  ASSERT_EQ(expected.size(), 1024u);
   std::istringstream lines(hex.out);
   std::string line;
   std::size_t count = 0;
@@ -35,7 +47,7 @@ TEST(HexCommand, ShowsSectorsWithOffsetsAndRefusesAStartPastTheEnd) {
     EXPECT_EQ(offset, 63 * 512 + count * 16);
     for (std::size_t i = 0; i < 16; ++i) {
       char byte[3];
-      std::snprintf(byte, sizeof byte, "%02X", expected[count * 16 + i]);
+      std::snprintf(byte, sizeof byte, "%02X", Bytes(expected)[count * 16 + i]);
       EXPECT_EQ(line.substr(line.find(' ') + 2 + i * 3, 2), byte) << line;
     }
     ++count;
@@ -53,7 +65,7 @@ TEST(DumpCommand, CopiesTheWholeCard) {
   SKIP_WITHOUT_CARD_TOOLS();
   testsupport::TempDir dir;
   const std::string card = dir.File("card.img");
-  ASSERT_TRUE(MakeReferenceCard(card, kCard));
+  ASSERT_TRUE(testsupport::MakeReferenceCard(card, kCard));
   ASSERT_EQ(RunCli({"create", card, "--count", "2"}).exitCode, 0);
   const std::string copy = dir.File("copy.img");
   const CliResult dumped = RunCli({"dump", card, copy});
@@ -65,40 +77,44 @@ TEST(NewCardImageCommand, MakesCardsThatTheToolsAndTheContainerAccept) {
   SKIP_WITHOUT_CARD_TOOLS();
   testsupport::TempDir dir;
   const struct {
+    const char* name;
     std::vector<std::string> options;
-    CardLayout layout;
+    std::uint64_t start;  // sectors
+    std::uint64_t sizeBytes;
     const char* partitionType;  // sfdisk's type, "" for a bare volume
   } kCases[] = {
-      {{"--size", "64M"}, {"default", 16, 2048, 64ull << 20}, "6"},
-      {{"--size", "134217728", "--fat", "32", "--start", "63", "--label", "MY CARD"},
-       {"fat32", 32, 63, 128ull << 20},
+      {"default", {"--size", "64M"}, 2048, 64ull << 20, "6"},
+      {"fat32",
+       {"--size", "134217728", "--fat", "32", "--start", "63", "--label", "MY CARD"},
+       63,
+       128ull << 20,
        "c"},
-      {{"--size", "32M", "--no-mbr"}, {"bare", 16, 0, 32ull << 20}, ""},
+      {"bare", {"--size", "32M", "--no-mbr"}, 0, 32ull << 20, ""},
   };
   for (const auto& c : kCases) {
-    SCOPED_TRACE(c.layout.label);
-    const std::string card = dir.File(std::string(c.layout.label) + ".img");
+    SCOPED_TRACE(c.name);
+    const std::string card = dir.File(std::string(c.name) + ".img");
     std::vector<std::string> args = {"new-card-image", card};
     args.insert(args.end(), c.options.begin(), c.options.end());
     const CliResult made = RunCli(args);
     ASSERT_EQ(made.exitCode, 0) << Describe(made);
-    EXPECT_EQ(ReadBytes(card).size(), c.layout.sizeBytes);
+    EXPECT_EQ(std::filesystem::file_size(card), c.sizeBytes);
     std::string table;
     testsupport::RunCommand("sfdisk -d " + card + " 2>/dev/null", &table);
     if (*c.partitionType) {
-      EXPECT_NE(
-          table.find("start=" + std::string(c.layout.start < 100 ? "          " : "        ") +
-                     std::to_string(c.layout.start)),
-          std::string::npos)
+      EXPECT_NE(table.find("start=" + std::string(c.start < 100 ? "          " : "        ") +
+                           std::to_string(c.start)),
+                std::string::npos)
           << table;
       EXPECT_NE(table.find(std::string("type=") + c.partitionType), std::string::npos) << table;
     }
+    const testsupport::ImageVolume volume = VolumeAt(card, c.start, c.sizeBytes);
     std::string report;
-    EXPECT_TRUE(VolumeIsClean(card, c.layout, dir, &report)) << report;
+    EXPECT_TRUE(testsupport::FsckClean(volume, &report)) << report;
     ASSERT_EQ(RunCli({"create", card, "--count", "2"}).exitCode, 0);
     EXPECT_EQ(StateOf(card)["flags"], "0x00F");
-    EXPECT_EQ(ContainerRuns(card, c.layout), 1);
-    EXPECT_TRUE(VolumeIsClean(card, c.layout, dir, &report)) << report;
+    EXPECT_EQ(testsupport::MtoolsRuns(volume, kContainerOnVolume).size(), 1u);
+    EXPECT_TRUE(testsupport::FsckClean(volume, &report)) << report;
   }
 }
 
@@ -106,26 +122,26 @@ TEST(EraseCommand, RemovesContainerFolderAutorunAndProgramCopy) {
   SKIP_WITHOUT_CARD_TOOLS();
   testsupport::TempDir dir;
   const std::string card = dir.File("card.img");
-  ASSERT_TRUE(MakeReferenceCard(card, kCard));
-  const ByteBuffer sector0 = ReadBytes(card, 0, 512);
+  ASSERT_TRUE(testsupport::MakeReferenceCard(card, kCard));
+  const testsupport::ImageVolume volume = testsupport::VolumeOf(card, kCard);
+  const std::string sector0 = ReadHostBytes(card, 0, 512);
   ASSERT_EQ(RunCli({"create", card, "--count", "2"}).exitCode, 0);
   const std::string extra = dir.File("autorun.inf");
-  WriteBytes(extra, ByteBuffer(300, 'x'));
-  ASSERT_EQ(testsupport::RunCommand(Mtools("mcopy", card, kCard) + extra + " ::/autorun.inf && " +
-                                    Mtools("mcopy", card, kCard) + extra + " ::/quillfen-cli && " +
-                                    Mtools("mcopy", card, kCard) + extra + " ::/keep.txt"),
-            0);
+  ASSERT_TRUE(testsupport::WriteHostFile(extra, std::string(300, 'x')));
+  for (const char* target : {"/autorun.inf", "/quillfen-cli", "/keep.txt"}) {
+    ASSERT_TRUE(testsupport::MtoolsPut(volume, extra, target)) << target;
+  }
 
   const CliResult erased = RunCli({"erase", card});
   EXPECT_EQ(erased.exitCode, 0) << Describe(erased);
   EXPECT_EQ(erased.err, "");
   std::string listing;
-  testsupport::RunCommand(Mtools("mdir", card, kCard) + "-a -b ::/ 2>&1", &listing);
+  testsupport::Mtools("mdir", testsupport::MtoolsImage(volume), "-a -b ::/", &listing);
   EXPECT_EQ(listing, "::/keep.txt\n");
-  EXPECT_EQ(ReadBytes(card, 0, 512), sector0) << "the record is cleared, nothing else changed";
+  EXPECT_EQ(ReadHostBytes(card, 0, 512), sector0) << "the record is cleared, nothing else changed";
   EXPECT_EQ(StateOf(card)["flags"], "0x001");
   std::string report;
-  EXPECT_TRUE(VolumeIsClean(card, kCard, dir, &report)) << report;
+  EXPECT_TRUE(testsupport::FsckClean(volume, &report)) << report;
 
   // Nothing left to erase is no failure either; deleting a missing container is.
   EXPECT_EQ(RunCli({"erase", card}).exitCode, 0);
@@ -148,23 +164,23 @@ TEST(DemoCommand, RunsTwiceOnItsOwnCardImage) {
     EXPECT_NE(demo.out.find("\n5\tEmpty 5\t"), std::string::npos);
   }
   const std::string card = home.path() + "/Quillfen/demo-card.img";
-  const CardLayout layout{"demo", 16, 63, 64ull << 20};
-  EXPECT_EQ(ReadBytes(card).size(), layout.sizeBytes);
+  constexpr std::uint64_t kDemoBytes = 64ull << 20;
+  EXPECT_EQ(std::filesystem::file_size(card), kDemoBytes);
+  const testsupport::ImageVolume volume = VolumeAt(card, 63, kDemoBytes);
   std::string label;
-  testsupport::RunCommand(Mtools("mlabel", card, layout) + "-s :: 2>&1", &label);
+  testsupport::Mtools("mlabel", testsupport::MtoolsImage(volume), "-s ::", &label);
   EXPECT_NE(label.find("DEMO CF"), std::string::npos) << label;
-  const ByteBuffer container = ExtractContainer(card, layout, home);
+  const std::string container = ContainerOf(volume);
   ASSERT_EQ(container.size(), 6u * 2097152);
   const std::string floppy = home.File("slot2.img");
-  WriteBytes(floppy, ByteBuffer(container.begin() + 2 * 2097152,
-                                container.begin() + 2 * 2097152 + 1474560));
+  ASSERT_TRUE(testsupport::WriteHostFile(floppy, container.substr(2 * 2097152, 1474560)));
   std::string text;
   EXPECT_EQ(
       testsupport::RunCommand("MTOOLS_SKIP_CHECK=1 mtype -i " + floppy + " ::README.TXT", &text),
       0);
   EXPECT_NE(text.find("Quillfen demo"), std::string::npos);
   std::string report;
-  EXPECT_TRUE(VolumeIsClean(card, layout, home, &report)) << report;
+  EXPECT_TRUE(testsupport::FsckClean(volume, &report)) << report;
 }
 
 // A card the user may not open raw: the tool cannot get there with an image
@@ -173,7 +189,7 @@ TEST(CardWithoutRawRights, StillShowsItsContainer) {
   SKIP_WITHOUT_CARD_TOOLS();
   testsupport::TempDir dir;
   const std::string card = dir.File("card.img");
-  ASSERT_TRUE(MakeReferenceCard(card, kCard));
+  ASSERT_TRUE(testsupport::MakeReferenceCard(card, kCard));
   ASSERT_EQ(RunCli({"create", card, "--count", "2"}).exitCode, 0);
   platform::ImageDriveOptions options;
   options.denyRawAccess = true;

@@ -8,6 +8,8 @@
 #include "container/main_header.h"
 #include "container/slot_block.h"
 #include "container/slot_info.h"
+#include "platform/bytes.h"
+#include "support/mtools_views.h"
 
 namespace clitest {
 namespace {
@@ -33,21 +35,36 @@ std::map<std::string, std::string> StateOf(const std::string& card) {
   return ParseState(result.out);
 }
 
-void ExpectFreshContainer(const ByteBuffer& container, unsigned count, bool highDensity,
+testsupport::ReferenceCard Card(std::uint64_t sizeBytes, int fatBits, std::uint64_t start) {
+  testsupport::ReferenceCard card;
+  card.sizeBytes = sizeBytes;
+  card.fatBits = fatBits;
+  card.partitionStart = start;
+  return card;
+}
+
+std::string ContainerOf(const testsupport::ImageVolume& volume) {
+  std::string container;
+  if (!testsupport::MtoolsRead(volume, kContainerOnVolume, &container)) return {};
+  return container;
+}
+
+void ExpectFreshContainer(const std::string& file, unsigned count, bool highDensity,
                           const std::string& name, const platform::LocalTime& from,
                           const platform::LocalTime& to) {
-  ASSERT_EQ(container.size(), (count + 1) * kContainerBlockSize);
+  ASSERT_EQ(file.size(), (count + 1) * kContainerBlockSize);
+  const std::uint8_t* container = Bytes(file);
   // The header at the offsets the controller reads.
-  EXPECT_EQ(std::string(container.begin(), container.begin() + 16), "DornveldFLPDrive");
+  EXPECT_EQ(file.substr(0, 16), "DornveldFLPDrive");
   EXPECT_EQ(le::Read16(&container[16]), 1);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&container[18])), name);
+  EXPECT_EQ(std::string(&file[18]), name);
   EXPECT_EQ(le::Read16(&container[274]), count);
   EXPECT_EQ(container[276] & 1, highDensity ? 1 : 0);
   EXPECT_EQ(container[277], 0) << "no FPGA update";
   EXPECT_EQ(le::Read16(&container[278]), 1);
   ByteBuffer header(kContainerBlockSize);
   ASSERT_EQ(BuildMainHeaderBlock(header, name, highDensity, static_cast<std::uint16_t>(count)), 0);
-  EXPECT_TRUE(std::equal(header.begin(), header.end(), container.begin())) << "header block";
+  EXPECT_TRUE(std::equal(header.begin(), header.end(), container)) << "header block";
   for (std::size_t i = kMainHeaderSize; i < kContainerBlockSize; ++i) {
     if (container[i] != 0xFF) {
       ADD_FAILURE() << "header block filler at " << i;
@@ -68,16 +85,16 @@ void ExpectFreshContainer(const ByteBuffer& container, unsigned count, bool high
     EXPECT_EQ(record[511], 'O');
     ByteBuffer expected;
     ASSERT_EQ(BuildEmptySlotBlock(expected, slot + 1, highDensity, blank, stamp), 0);
-    const auto start = container.begin() + static_cast<std::ptrdiff_t>(GetSlotPartOffset(slot, 1));
+    const std::uint8_t* start = container + GetSlotPartOffset(slot, 1);
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), start)) << "slot block " << slot + 1;
   }
 }
 
-std::uint32_t StartSectorRecord(const ByteBuffer& sector0) {
-  return sector0.size() < 436 ? 0 : le::Read32(&sector0[432]);
+std::uint32_t StartSectorRecord(const std::string& sector0) {
+  return sector0.size() < 436 ? 0 : le::Read32(Bytes(sector0) + 432);
 }
 
-void ExpectOnlyRecordChanged(const ByteBuffer& before, const ByteBuffer& after) {
+void ExpectOnlyRecordChanged(const std::string& before, const std::string& after) {
   ASSERT_EQ(before.size(), 512u);
   ASSERT_EQ(after.size(), 512u);
   for (std::size_t i = 0; i < 512; ++i) {

@@ -2,16 +2,18 @@
 // result code texts, and progress only on a terminal.
 #include <gtest/gtest.h>
 
-#include "cli/card_images.h"
 #include "cli/cli_runner.h"
 #include "cli/cli_test_support.h"
 #include "platform/errors.h"
 #include "services/current_language.h"
 #include "services/error_report.h"
+#include "support/reference_images.h"
 #include "support/temp_dir.h"
 
 namespace clitest {
 namespace {
+
+const testsupport::ReferenceCard kBareCard = Card(32ull << 20, 16, 0);
 
 TEST(CliUsage, MalformedCommandLinesExitTwoWithTheUsageText) {
   testsupport::TempDir dir;
@@ -83,8 +85,7 @@ TEST(CliUsage, GermanTextsAndOptionsAfterTheArguments) {
   SKIP_WITHOUT_CARD_TOOLS();
   testsupport::TempDir dir;
   const std::string card = dir.File("card.img");
-  const CardLayout layout{"Bare", 16, 0, 32ull << 20};
-  ASSERT_TRUE(MakeReferenceCard(card, layout));
+  ASSERT_TRUE(testsupport::MakeReferenceCard(card, kBareCard));
   const CliResult tooMany = RunCli({"create", card, "--count", "100", "--lang", "de"});
   EXPECT_EQ(tooMany.exitCode, 1);
   EXPECT_EQ(tooMany.err, "FFA-Fehler: Zu viele Abbilder\n");
@@ -100,7 +101,7 @@ TEST(CliUsage, ProgressIsShownOnlyOnATerminal) {
   SKIP_WITHOUT_CARD_TOOLS();
   testsupport::TempDir dir;
   const std::string card = dir.File("card.img");
-  ASSERT_TRUE(MakeReferenceCard(card, {"Bare", 16, 0, 32ull << 20}));
+  ASSERT_TRUE(testsupport::MakeReferenceCard(card, kBareCard));
   RunOptions terminal;
   terminal.stderrIsTerminal = true;
   const CliResult shown = RunCli({"create", card, "--count", "2"}, terminal);

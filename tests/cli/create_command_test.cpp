@@ -2,29 +2,38 @@
 // mkfs.fat, checked with mtools and fsck.fat.
 #include <gtest/gtest.h>
 
-#include "cli/card_images.h"
 #include "cli/cli_runner.h"
 #include "cli/cli_test_support.h"
 #include "platform/clock.h"
+#include "support/mtools_views.h"
+#include "support/reference_images.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 
 namespace clitest {
 namespace {
 
-constexpr std::uint64_t kMiB = 1024 * 1024;
-const CardLayout kFat16At63{"Fat16At63", 16, 63, 64 * kMiB};
-const CardLayout kFat32At2048{"Fat32At2048", 32, 2048, 128 * kMiB};
-const CardLayout kBareFat16{"BareFat16", 16, 0, 32 * kMiB};
+using testsupport::ReadHostBytes;
+using testsupport::ReferenceCard;
 
-class CreateOnReferenceCard : public ::testing::TestWithParam<CardLayout> {};
+constexpr std::uint64_t kMiB = 1024 * 1024;
+const testsupport::ReferenceCard kFat16At63 = Card(64 * kMiB, 16, 63);
+
+struct NamedCard {
+  const char* name;  // for test names
+  ReferenceCard card;
+};
+
+class CreateOnReferenceCard : public ::testing::TestWithParam<NamedCard> {};
 
 TEST_P(CreateOnReferenceCard, LeavesOneProtectedRunRecordedInSectorZero) {
   SKIP_WITHOUT_CARD_TOOLS();
-  const CardLayout& layout = GetParam();
+  const ReferenceCard& layout = GetParam().card;
   testsupport::TempDir dir;
   const std::string card = dir.File("card.img");
-  ASSERT_TRUE(MakeReferenceCard(card, layout));
-  const ByteBuffer sector0Before = ReadBytes(card, 0, 512);
+  ASSERT_TRUE(testsupport::MakeReferenceCard(card, layout));
+  const testsupport::ImageVolume volume = testsupport::VolumeOf(card, layout);
+  const std::string sector0Before = ReadHostBytes(card, 0, 512);
 
   const platform::LocalTime from = platform::GetLocalTime();
   const CliResult created = RunCli({"create", card, "--count", "3", "--name", "Reference Card"});
@@ -32,17 +41,19 @@ TEST_P(CreateOnReferenceCard, LeavesOneProtectedRunRecordedInSectorZero) {
   ASSERT_EQ(created.exitCode, 0) << Describe(created);
   EXPECT_EQ(created.err, "") << "no progress when standard error is no terminal";
 
-  ExpectFreshContainer(ExtractContainer(card, layout, dir), 3, true, "Reference Card", from, to);
-  EXPECT_EQ(ContainerAttributes(card, layout), "SR");
-  EXPECT_EQ(ContainerRuns(card, layout), 1);
+  ExpectFreshContainer(ContainerOf(volume), 3, true, "Reference Card", from, to);
+  EXPECT_EQ(testsupport::MtoolsAttributes(volume, kContainerOnVolume), "RS")
+      << "read-only and system, nothing else";
+  const auto runs = testsupport::MtoolsRuns(volume, kContainerOnVolume);
+  EXPECT_EQ(runs.size(), 1u);
+  ASSERT_FALSE(runs.empty());
 
-  const ByteBuffer sector0After = ReadBytes(card, 0, 512);
-  const std::uint64_t startSector =
-      ClusterToCardSector(card, layout, ContainerFirstCluster(card, layout));
+  const std::string sector0After = ReadHostBytes(card, 0, 512);
+  const std::uint64_t startSector = testsupport::ClusterToImageSector(volume, runs.front().first);
   EXPECT_EQ(StartSectorRecord(sector0After), startSector);
   ExpectOnlyRecordChanged(sector0Before, sector0After);
   std::string report;
-  EXPECT_TRUE(VolumeIsClean(card, layout, dir, &report)) << report;
+  EXPECT_TRUE(testsupport::FsckClean(volume, &report)) << report;
 
   auto state = StateOf(card);
   EXPECT_EQ(state["flags"], "0x00F");
@@ -55,19 +66,22 @@ TEST_P(CreateOnReferenceCard, LeavesOneProtectedRunRecordedInSectorZero) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cards, CreateOnReferenceCard,
-                         ::testing::Values(kFat16At63, kFat32At2048, kBareFat16),
-                         [](const auto& param) { return std::string(param.param.label); });
+                         ::testing::Values(NamedCard{"Fat16At63", kFat16At63},
+                                           NamedCard{"Fat32At2048", Card(128 * kMiB, 32, 2048)},
+                                           NamedCard{"BareFat16", Card(32 * kMiB, 16, 0)}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(CreateCommand, MakesDoubleDensityContainersWithOptionsInAnyPlace) {
   SKIP_WITHOUT_CARD_TOOLS();
   testsupport::TempDir dir;
   const std::string card = dir.File("card.img");
-  ASSERT_TRUE(MakeReferenceCard(card, kFat16At63));
+  ASSERT_TRUE(testsupport::MakeReferenceCard(card, kFat16At63));
   const platform::LocalTime from = platform::GetLocalTime();
   const CliResult created = RunCli({"--dd", "--count=2", "create", card});
   const platform::LocalTime to = platform::GetLocalTime();
   ASSERT_EQ(created.exitCode, 0) << Describe(created);
-  ExpectFreshContainer(ExtractContainer(card, kFat16At63, dir), 2, false, "", from, to);
+  ExpectFreshContainer(ContainerOf(testsupport::VolumeOf(card, kFat16At63)), 2, false, "", from,
+                       to);
   EXPECT_EQ(StateOf(card)["kind"], "DD");
 }
 
@@ -77,11 +91,12 @@ TEST(CreateCommand, RefusesCountsThatCannotWorkAndKeepsTheOldContainer) {
   SKIP_WITHOUT_CARD_TOOLS();
   testsupport::TempDir dir;
   const std::string card = dir.File("card.img");
-  ASSERT_TRUE(MakeReferenceCard(card, kFat16At63));
+  ASSERT_TRUE(testsupport::MakeReferenceCard(card, kFat16At63));
+  const testsupport::ImageVolume volume = testsupport::VolumeOf(card, kFat16At63);
   const CliResult first = RunCli({"create", card, "--count", "20", "--name", "Keep Me"});
   ASSERT_EQ(first.exitCode, 0) << Describe(first);
-  const ByteBuffer container = ExtractContainer(card, kFat16At63, dir);
-  const ByteBuffer sector0 = ReadBytes(card, 0, 512);
+  const std::string container = ContainerOf(volume);
+  const std::string sector0 = ReadHostBytes(card, 0, 512);
 
   const struct {
     const char* count;
@@ -97,9 +112,10 @@ TEST(CreateCommand, RefusesCountsThatCannotWorkAndKeepsTheOldContainer) {
     EXPECT_EQ(refused.exitCode, 1) << c.count << "\n" << Describe(refused);
     EXPECT_EQ(refused.err, std::string(c.text) + "\n") << c.count;
   }
-  EXPECT_EQ(ExtractContainer(card, kFat16At63, dir), container);
-  EXPECT_EQ(ContainerAttributes(card, kFat16At63), "SR");
-  EXPECT_EQ(ReadBytes(card, 0, 512), sector0);
+  EXPECT_EQ(ContainerOf(volume), container);
+  EXPECT_EQ(testsupport::MtoolsAttributes(volume, kContainerOnVolume), "RS")
+      << "read-only and system, nothing else";
+  EXPECT_EQ(ReadHostBytes(card, 0, 512), sector0);
 
   // 25 images fit only once the old 20 are gone; the name carries over.
   const CliResult bigger = RunCli({"create", card, "--count", "25"});
@@ -109,31 +125,38 @@ TEST(CreateCommand, RefusesCountsThatCannotWorkAndKeepsTheOldContainer) {
   EXPECT_EQ(state["images"], "25");
   EXPECT_EQ(state["name"], "Keep Me");
   std::string report;
-  EXPECT_TRUE(VolumeIsClean(card, kFat16At63, dir, &report)) << report;
+  EXPECT_TRUE(testsupport::FsckClean(volume, &report)) << report;
 }
 
 TEST(CreateCommand, FragmentedFreeSpaceGivesAContainerThatIsNotUsable) {
   SKIP_WITHOUT_CARD_TOOLS();
   testsupport::TempDir dir;
   const std::string card = dir.File("card.img");
-  ASSERT_TRUE(MakeReferenceCard(card, kFat16At63));
+  ASSERT_TRUE(testsupport::MakeReferenceCard(card, kFat16At63));
+  const testsupport::ImageVolume volume = testsupport::VolumeOf(card, kFat16At63);
+  const std::string image = testsupport::MtoolsImage(volume);
   // Sixty 1 MiB files fill the card; deleting every other one leaves 1 MiB
   // holes and less than the container's 8 MiB in one piece at the end.
-  const std::string files = dir.path() + "/fill";
-  std::string script = "mkdir -p " + files +
-                       " && for i in $(seq -w 1 60); do head -c 1048576 "
-                       "/dev/zero > " +
-                       files + "/f$i.bin; done && " + Mtools("mcopy", card, kFat16At63) + files +
-                       "/* ::/ && " + Mtools("mdel", card, kFat16At63);
+  const std::string files = testsupport::Quote(dir.path() + "/fill");
+  std::string out;
+  ASSERT_EQ(testsupport::RunCommand("mkdir -p " + files +
+                                        " && for i in $(seq -w 1 60); do head -c 1048576 "
+                                        "/dev/zero > " +
+                                        files + "/f$i.bin; done 2>&1",
+                                    &out),
+            0)
+      << out;
+  ASSERT_EQ(testsupport::Mtools("mcopy", image, files + "/* ::/", &out), 0) << out;
+  std::string evenFiles;
   for (int i = 2; i <= 60; i += 2)
-    script += (i < 10 ? " ::/f0" : " ::/f") + std::to_string(i) + ".bin";
-  ASSERT_EQ(testsupport::RunCommand(script + " 2>&1"), 0);
-  const ByteBuffer sector0 = ReadBytes(card, 0, 512);
+    evenFiles += (i < 10 ? " ::/f0" : " ::/f") + std::to_string(i) + ".bin";
+  ASSERT_EQ(testsupport::Mtools("mdel", image, evenFiles, &out), 0) << out;
+  const std::string sector0 = ReadHostBytes(card, 0, 512);
 
   const CliResult created = RunCli({"create", card, "--count", "3"});
   EXPECT_EQ(created.exitCode, 1) << Describe(created);
   EXPECT_EQ(created.err, "FFA-Error: DCF is Fragmented\n");
-  EXPECT_GT(ContainerRuns(card, kFat16At63), 1);
+  EXPECT_GT(testsupport::MtoolsRuns(volume, kContainerOnVolume).size(), 1u);
   const CliResult usable = RunCli({"make-usable", card});
   EXPECT_EQ(usable.exitCode, 1);
   EXPECT_EQ(usable.err, "FFA-Error: DCF is Fragmented\n");
@@ -142,9 +165,9 @@ TEST(CreateCommand, FragmentedFreeSpaceGivesAContainerThatIsNotUsable) {
   const unsigned long flags = std::stoul(state.at("flags"), nullptr, 16);
   EXPECT_EQ(flags & 0x002, 0x002u) << "the container itself is valid";
   EXPECT_EQ(flags & 0x004, 0u) << "but not in one piece";
-  EXPECT_EQ(ReadBytes(card, 0, 512), sector0) << "the start sector record stays untouched";
+  EXPECT_EQ(ReadHostBytes(card, 0, 512), sector0) << "the start sector record stays untouched";
   std::string report;
-  EXPECT_TRUE(VolumeIsClean(card, kFat16At63, dir, &report)) << report;
+  EXPECT_TRUE(testsupport::FsckClean(volume, &report)) << report;
 }
 
 TEST(StateCommand, CardsWithoutFatVolumeShowOnlyThatFlag) {

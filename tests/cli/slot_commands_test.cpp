@@ -5,24 +5,35 @@
 #include <cstdio>
 #include <sstream>
 
-#include "cli/card_images.h"
 #include "cli/cli_runner.h"
 #include "cli/cli_test_support.h"
 #include "container/container_layout.h"
 #include "container/slot_info.h"
+#include "support/mtools_views.h"
+#include "support/reference_images.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 
 namespace clitest {
 namespace {
 
-const CardLayout kCard{"Fat32At2048", 32, 2048, 128ull * 1024 * 1024};
+using testsupport::WriteHostFile;
+
+const testsupport::ReferenceCard kCard = Card(128ull * 1024 * 1024, 32, 2048);
 constexpr std::size_t kHdImage = 1474560;
+
+// A whole host file; empty when it cannot be read.
+std::string FileBytes(const std::string& path) {
+  std::string content;
+  testsupport::ReadHostFile(path, &content);
+  return content;
+}
 
 class SlotCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HaveCardTools()) GTEST_SKIP() << "needs sfdisk, mkfs.fat, fsck.fat and mtools installed";
-    ASSERT_TRUE(MakeReferenceCard(card_, kCard));
+    SKIP_WITHOUT_CARD_TOOLS();
+    ASSERT_TRUE(testsupport::MakeReferenceCard(card_, kCard));
     const CliResult created = RunCli({"create", card_, "--count", "4", "--name", "Slots"});
     ASSERT_EQ(created.exitCode, 0) << Describe(created);
   }
@@ -39,17 +50,19 @@ class SlotCommands : public ::testing::Test {
     return path;
   }
 
-  ByteBuffer Container() { return ExtractContainer(card_, kCard, dir_); }
+  std::string Container() { return ContainerOf(volume_); }
 
   void ExpectCleanAndProtected() {
     std::string report;
-    EXPECT_TRUE(VolumeIsClean(card_, kCard, dir_, &report)) << report;
-    EXPECT_EQ(ContainerAttributes(card_, kCard), "SR");
+    EXPECT_TRUE(testsupport::FsckClean(volume_, &report)) << report;
+    EXPECT_EQ(testsupport::MtoolsAttributes(volume_, kContainerOnVolume), "RS")
+        << "read-only and system, nothing else";
     EXPECT_EQ(StateOf(card_)["flags"], "0x00F");
   }
 
   testsupport::TempDir dir_;
   std::string card_ = dir_.File("card.img");
+  testsupport::ImageVolume volume_ = testsupport::VolumeOf(card_, kCard);
   unsigned floppies_ = 0;
 };
 
@@ -61,19 +74,18 @@ TEST_F(SlotCommands, ImagesGoInAndComeBackOutUnchanged) {
   const std::string back = dir_.File("back.img");
   const CliResult read = RunCli({"read-slot", card_, "3", back});
   ASSERT_EQ(read.exitCode, 0) << Describe(read);
-  EXPECT_EQ(ReadBytes(back), ReadBytes(floppy));
+  EXPECT_EQ(FileBytes(back), FileBytes(floppy));
 
   const std::string block = dir_.File("block.bin");
   ASSERT_EQ(RunCli({"--block", "read-slot", card_, "3", block}).exitCode, 0);
-  const ByteBuffer blockBytes = ReadBytes(block);
+  const std::string blockBytes = FileBytes(block);
   ASSERT_EQ(blockBytes.size(), kContainerBlockSize);
-  EXPECT_TRUE(
-      std::equal(blockBytes.begin(), blockBytes.begin() + kHdImage, ReadBytes(floppy).begin()));
-  EXPECT_EQ(SlotInfoName(&blockBytes[kSlotInfoOffset]), "Games");
+  EXPECT_EQ(blockBytes.substr(0, kHdImage), FileBytes(floppy));
+  EXPECT_EQ(SlotInfoName(Bytes(blockBytes) + kSlotInfoOffset), "Games");
 
   // Writing again without --name keeps the slot's name.
   const std::string other = MakeFloppy("other.img");
-  ASSERT_NE(ReadBytes(other), ReadBytes(floppy));
+  ASSERT_NE(FileBytes(other), FileBytes(floppy));
   ASSERT_EQ(RunCli({"write-slot", card_, "3", other}).exitCode, 0);
   const CliResult slots = RunCli({"slots", card_});
   ASSERT_EQ(slots.exitCode, 0) << Describe(slots);
@@ -86,22 +98,19 @@ TEST_F(SlotCommands, ImagesGoInAndComeBackOutUnchanged) {
     EXPECT_EQ(line.size() - line.rfind('\t') - 1, std::string("2024-01-01 00:00:00").size());
   }
   EXPECT_FALSE(std::getline(lines, line)) << "one line per slot";
-  const ByteBuffer container = Container();
-  EXPECT_TRUE(std::equal(container.begin() + GetSlotPartOffset(2, kSlotPartImage),
-                         container.begin() + GetSlotPartOffset(2, kSlotPartImage) + kHdImage,
-                         ReadBytes(other).begin()));
+  EXPECT_EQ(Container().substr(GetSlotPartOffset(2, kSlotPartImage), kHdImage), FileBytes(other));
   ExpectCleanAndProtected();
 }
 
 TEST_F(SlotCommands, NamesChangeOnlyTheirOwnFields) {
-  const ByteBuffer before = Container();
+  const std::string before = Container();
   ASSERT_EQ(RunCli({"slot-name", card_, "2", "A Name Longer Than Fifteen"}).exitCode, 0);
   ASSERT_EQ(RunCli({"rename", card_, "Renamed Card"}).exitCode, 0);
-  const ByteBuffer after = Container();
+  const std::string after = Container();
   ASSERT_EQ(after.size(), before.size());
 
   const std::size_t record = GetSlotPartOffset(1, kSlotPartSlotInfo);
-  EXPECT_EQ(SlotInfoName(&after[record]), "A Name Longer T");
+  EXPECT_EQ(SlotInfoName(Bytes(after) + record), "A Name Longer T");
   for (std::size_t i = 0; i < after.size(); ++i) {
     const bool headerName = i >= 18 && i < 18 + 256;
     const bool slotName = i >= record + 2 && i < record + 18;
@@ -117,8 +126,8 @@ TEST_F(SlotCommands, NamesChangeOnlyTheirOwnFields) {
 TEST_F(SlotCommands, RefusedTransfersLeaveTheContainerAlone) {
   const std::string floppy = MakeFloppy("ok.img");
   const std::string small = dir_.File("small.img");
-  WriteBytes(small, ByteBuffer(1000, 0xE5));
-  const ByteBuffer before = Container();
+  ASSERT_TRUE(WriteHostFile(small, std::string(1000, '\xE5')));
+  const std::string before = Container();
   const struct {
     std::vector<std::string> args;
     const char* text;
@@ -142,19 +151,19 @@ TEST_F(SlotCommands, RefusedTransfersLeaveTheContainerAlone) {
 
 TEST_F(SlotCommands, FpgaUpdateIsStoredRefusedAndCleared) {
   const std::string update = dir_.File("update.bin");
-  ByteBuffer bytes(1024 * 1024);
-  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
-  WriteBytes(update, bytes);
+  std::string bytes(1024 * 1024, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+  ASSERT_TRUE(WriteHostFile(update, bytes));
   ASSERT_EQ(RunCli({"fpga", card_, update}).exitCode, 0);
   auto state = StateOf(card_);
   EXPECT_EQ(state["fpga"], "1048576");
   EXPECT_EQ(state["images"], "0") << "the controller sees no images while an update waits";
-  const ByteBuffer stored = Container();
-  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), stored.begin() + kFpgaDataOffset));
+  const std::string stored = Container();
+  EXPECT_EQ(stored.substr(kFpgaDataOffset, bytes.size()), bytes);
 
   bytes.push_back(0);
   const std::string tooLong = dir_.File("toolong.bin");
-  WriteBytes(tooLong, bytes);
+  ASSERT_TRUE(WriteHostFile(tooLong, bytes));
   const CliResult refused = RunCli({"fpga", card_, tooLong});
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_EQ(refused.err, "DDA-Error: Wrong Image Size\n");

@@ -26,4 +26,13 @@ bool ReadHostFile(const std::string& path, std::string* content) {
   return true;
 }
 
+std::string ReadHostBytes(const std::string& path, std::uint64_t offset, std::size_t count) {
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes(count, '\0');
+  if (!in.seekg(static_cast<std::streamoff>(offset))) return {};
+  in.read(bytes.data(), static_cast<std::streamsize>(count));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return bytes;
+}
+
 }  // namespace testsupport

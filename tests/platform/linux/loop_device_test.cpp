@@ -26,9 +26,9 @@
 
 namespace {
 using linuxtest::LoopDevice;
-using linuxtest::Quote;
 using platform::IRawDevice;
 using platform::kErrorSuccess;
+using testsupport::Quote;
 
 constexpr std::uint64_t kCardBytes = 64ull << 20;
 constexpr std::uint64_t kStart = 63;

@@ -10,6 +10,7 @@
 
 namespace linuxtest {
 namespace {
+using testsupport::Quote;
 bool Mounted(const std::string& folder) {
   std::ifstream in("/proc/self/mountinfo");
   std::string line;
@@ -23,12 +24,6 @@ bool Mounted(const std::string& folder) {
   return false;
 }
 }  // namespace
-
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
 
 std::string LoopDevicesUnavailable() {
   if (geteuid() != 0) return "needs root for loop devices";

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "support/reference_images.h"
+
 namespace linuxtest {
 
 // Why loop device tests cannot run here, or empty when they can (root and
@@ -43,7 +45,6 @@ class FusefatMount {
   bool mounted_ = false;
 };
 
-// Single-quotes a text for the shell.
-std::string Quote(const std::string& text);
+// Single-quotes a text for the shell; the one the shared test helpers use.
 
 }  // namespace linuxtest
