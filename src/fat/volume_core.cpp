@@ -69,62 +69,69 @@ Status VolumeCore::WriteFsInfo() {
   return Status::Ok();
 }
 
+namespace {
+// Walks a byte range in sector terms: runs of whole sectors go to `whole`
+// (first sector, sector count, bytes done so far), a partial sector to
+// `partial` (sector, offset in it, byte count, bytes done so far).
+template <typename Whole, typename Partial>
+Status ForEachPiece(std::uint32_t bps, std::uint64_t address, std::uint64_t size, Whole whole,
+                    Partial partial) {
+  std::uint64_t done = 0;
+  while (done < size) {
+    const std::uint64_t sector = address / bps;
+    const auto offset = static_cast<std::uint32_t>(address % bps);
+    const std::uint64_t left = size - done;
+    std::uint64_t n;
+    Status s;
+    if (offset == 0 && left >= bps) {
+      n = left / bps * bps;
+      s = whole(sector, n / bps, done);
+    } else {
+      n = std::min<std::uint64_t>(left, bps - offset);
+      s = partial(sector, offset, n, done);
+    }
+    if (!s.ok()) return s;
+    address += n;
+    done += n;
+  }
+  return Status::Ok();
+}
+}  // namespace
+
 Status VolumeCore::ReadBytes(std::uint64_t address, void* buffer, std::uint64_t size) {
   const std::uint32_t bps = geometry.bytesPerSector;
   auto* out = static_cast<std::uint8_t*>(buffer);
   ByteBuffer bounce;
-  while (size > 0) {
-    const std::uint64_t sector = address / bps;
-    const std::uint32_t offset = static_cast<std::uint32_t>(address % bps);
-    if (offset == 0 && size >= bps) {
-      const std::uint64_t whole = size / bps;
-      Status s = io.Read(sector, whole, out);
-      if (!s.ok()) return s;
-      out += whole * bps;
-      address += whole * bps;
-      size -= whole * bps;
-      continue;
-    }
-    bounce.resize(bps);
-    Status s = io.Read(sector, 1, bounce.data());
-    if (!s.ok()) return s;
-    const std::uint64_t n = std::min<std::uint64_t>(size, bps - offset);
-    std::memcpy(out, bounce.data() + offset, n);
-    out += n;
-    address += n;
-    size -= n;
-  }
-  return Status::Ok();
+  return ForEachPiece(
+      bps, address, size,
+      [&](std::uint64_t sector, std::uint64_t count, std::uint64_t done) {
+        return io.Read(sector, count, out + done);
+      },
+      [&](std::uint64_t sector, std::uint32_t offset, std::uint64_t n, std::uint64_t done) {
+        bounce.resize(bps);
+        Status s = io.Read(sector, 1, bounce.data());
+        if (s.ok()) std::memcpy(out + done, bounce.data() + offset, n);
+        return s;
+      });
 }
 
 Status VolumeCore::WriteBytes(std::uint64_t address, const void* buffer, std::uint64_t size) {
   const std::uint32_t bps = geometry.bytesPerSector;
   const auto* in = static_cast<const std::uint8_t*>(buffer);
   ByteBuffer bounce;
-  while (size > 0) {
-    const std::uint64_t sector = address / bps;
-    const std::uint32_t offset = static_cast<std::uint32_t>(address % bps);
-    if (offset == 0 && size >= bps) {
-      const std::uint64_t whole = size / bps;
-      Status s = io.Write(sector, whole, in);
-      if (!s.ok()) return s;
-      in += whole * bps;
-      address += whole * bps;
-      size -= whole * bps;
-      continue;
-    }
-    bounce.resize(bps);
-    Status s = io.Read(sector, 1, bounce.data());
-    if (!s.ok()) return s;
-    const std::uint64_t n = std::min<std::uint64_t>(size, bps - offset);
-    std::memcpy(bounce.data() + offset, in, n);
-    s = io.Write(sector, 1, bounce.data());
-    if (!s.ok()) return s;
-    in += n;
-    address += n;
-    size -= n;
-  }
-  return Status::Ok();
+  return ForEachPiece(
+      bps, address, size,
+      [&](std::uint64_t sector, std::uint64_t count, std::uint64_t done) {
+        return io.Write(sector, count, in + done);
+      },
+      [&](std::uint64_t sector, std::uint32_t offset, std::uint64_t n, std::uint64_t done) {
+        // A partial sector is read, changed and written back.
+        bounce.resize(bps);
+        Status s = io.Read(sector, 1, bounce.data());
+        if (!s.ok()) return s;
+        std::memcpy(bounce.data() + offset, in + done, n);
+        return io.Write(sector, 1, bounce.data());
+      });
 }
 
 Status VolumeCore::ZeroClusters(const ClusterSpan& span) {
