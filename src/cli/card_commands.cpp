@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/bytes.h"
+#include "base/current_language.h"
 #include "cli/card_handle.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
@@ -15,9 +17,7 @@
 #include "driveaccess/drive_kind.h"
 #include "driveaccess/drive_list.h"
 #include "fat/format.h"
-#include "platform/bytes.h"
 #include "platform/linux/native_drives.h"
-#include "services/current_language.h"
 
 namespace {
 constexpr std::uint32_t kSectorSize = 512;

@@ -1,6 +1,6 @@
 #include "cli/cli_output.h"
 
-#include "services/current_language.h"
+#include "base/current_language.h"
 #include "services/error_report.h"
 
 namespace {

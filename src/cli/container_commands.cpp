@@ -1,6 +1,7 @@
 // Commands on the container as a whole and on the card's state.
 #include <string>
 
+#include "base/current_language.h"
 #include "cli/card_handle.h"
 #include "cli/card_report.h"
 #include "cli/cli_output.h"
@@ -13,7 +14,6 @@
 #include "container/fpga_store.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "services/current_language.h"
 
 namespace {
 // The program's own file name, the part after the last separator.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/current_language.h"
 #include "cli/card_handle.h"
 #include "cli/card_report.h"
 #include "cli/cli_output.h"
@@ -16,7 +17,6 @@
 #include "fat/volume.h"
 #include "platform/files.h"
 #include "platform/user_files.h"
-#include "services/current_language.h"
 
 namespace {
 constexpr std::uint64_t kDemoCardBytes = 64ull << 20;

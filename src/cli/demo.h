@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/bytes.h"
+#include "base/bytes.h"
 
 // Where the demo card lives: <user data folder>/Quillfen/demo-card.img.
 std::string DemoCardPath();

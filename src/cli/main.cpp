@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "base/current_language.h"
 #include "cli/cli_args.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
-#include "services/current_language.h"
 
 namespace {
 struct CommandEntry {

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "base/current_language.h"
 #include "cli/card_handle.h"
 #include "cli/card_report.h"
 #include "cli/cli_output.h"
@@ -14,7 +15,6 @@
 #include "container/slot_block.h"
 #include "container/slot_info.h"
 #include "driveaccess/dda_error_codes.h"
-#include "services/current_language.h"
 
 namespace {
 int BadSlot(const std::string& text) {

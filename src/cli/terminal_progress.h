@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "services/progress_display.h"
+#include "base/progress_display.h"
 #include "services/progress_state.h"
 
 class TerminalProgress : public CProgressState {

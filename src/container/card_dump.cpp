@@ -2,15 +2,14 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/bytes.h"
+#include "base/current_language.h"
+#include "base/progress_display.h"
 #include "container/card_state.h"
 #include "container/ffa_errors.h"
 #include "driveaccess/dda_error_codes.h"
 #include "driveaccess/direct_disk_access.h"
-#include "platform/bytes.h"
 #include "platform/files.h"
-#include "services/current_language.h"
-#include "services/progress_display.h"
-#include "services/progress_state.h"
 
 int FfaDumpCard(const std::string& driveEntry, const std::string& path, IProgressOwner* parent,
                 std::uint32_t sectorsPerRead) {

@@ -3,13 +3,13 @@
 
 #include <algorithm>
 
+#include "base/bytes.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "driveaccess/dda_error_codes.h"
 #include "driveaccess/direct_disk_access.h"
 #include "driveaccess/file_placement.h"
 #include "driveaccess/volume_layout.h"
-#include "platform/bytes.h"
 
 namespace {
 constexpr std::uint32_t kSectorSize = 512;

@@ -1,17 +1,16 @@
 // Creating a new container on a card.
 #include <memory>
 
+#include "base/clock.h"
+#include "base/current_language.h"
+#include "base/progress_display.h"
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/ffa_template.h"
 #include "container/main_header.h"
 #include "container/slot_block.h"
-#include "platform/clock.h"
 #include "platform/files.h"
-#include "services/current_language.h"
-#include "services/progress_display.h"
-#include "services/progress_state.h"
 
 using platform::Disposition;
 

@@ -1,12 +1,12 @@
 // Moving a slot block into the container and reading a slot back.
 #include <algorithm>
 
+#include "base/progress_state_callback.h"
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "platform/errors.h"
 #include "platform/files.h"
-#include "services/progress_state_callback.h"
 
 using platform::Disposition;
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/bytes.h"
+#include "base/bytes.h"
 
 class IProgressOwner;
 class IProgressStateCallback;

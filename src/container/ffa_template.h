@@ -1,7 +1,7 @@
 // The blank floppy image that a new container's empty slots start from.
 #pragma once
 
-#include "platform/bytes.h"
+#include "base/bytes.h"
 
 // Copies the blank template of the kind into `bytes`; false when the
 // resource is missing.

@@ -1,8 +1,8 @@
 #include "container/floppy_choice.h"
 
+#include "base/current_language.h"
 #include "driveaccess/drive_kind.h"
 #include "driveaccess/drive_list.h"
-#include "services/current_language.h"
 
 std::vector<CDriveInfo> FfaListFloppyDrives() {
   CDriveList list;

@@ -3,18 +3,17 @@
 
 #include <memory>
 
+#include "base/bytes.h"
+#include "base/current_language.h"
+#include "base/progress_display.h"
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/fpga_update.h"
 #include "driveaccess/dda_error_codes.h"
-#include "platform/bytes.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "services/current_language.h"
-#include "services/progress_display.h"
-#include "services/progress_state.h"
 
 int FfaWriteFpgaUpdate(char drive, const std::string* filePath, IProgressOwner* parent) {
   ByteBuffer data;

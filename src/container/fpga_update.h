@@ -5,7 +5,7 @@
 // slot blocks stay untouched.
 #pragma once
 
-#include "platform/bytes.h"
+#include "base/bytes.h"
 
 // `headerBlock` is the whole main header block (kContainerBlockSize bytes).
 // With data: copies it to offset 2048 and sets FpgaLength; when no update

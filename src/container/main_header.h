@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/bytes.h"
 #include "container/container_layout.h"
-#include "platform/bytes.h"
 
 inline constexpr std::size_t kHeaderSignatureOffset = 0;
 inline constexpr std::size_t kHeaderMarker1Offset = 16;  // u16, always 1

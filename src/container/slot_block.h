@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/bytes.h"
-#include "platform/clock.h"
+#include "base/bytes.h"
+#include "base/clock.h"
 
 // Sizes `block` to kContainerBlockSize, fills it with 0xFF, copies the blank
 // template of the kind, builds the table from it and a slot record named

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/bytes.h"
 #include "container/container_layout.h"
-#include "platform/bytes.h"
 
 void BuildSlotInfo(std::uint8_t* record, const std::string& name,
                    const platform::LocalTime& localTime) {

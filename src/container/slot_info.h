@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/clock.h"
+#include "base/clock.h"
 
 inline constexpr std::size_t kSlotInfoMarkerOffset = 0;  // u16, always 1
 inline constexpr std::size_t kSlotInfoNameOffset = 2;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "services/current_language.h"
+#include "base/current_language.h"
 
 namespace {
 struct DavText {

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "base/direct_disk_access_callback.h"
 #include "driveaccess/dda_errors.h"
-#include "driveaccess/direct_disk_access_callback.h"
 #include "platform/raw_device.h"
 
 struct DriveGeometry {

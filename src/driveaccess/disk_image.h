@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "driveaccess/direct_disk_access_callback.h"
-#include "platform/bytes.h"
+#include "base/bytes.h"
+#include "base/direct_disk_access_callback.h"
 
 class CDiskImage {
  public:

@@ -1,6 +1,6 @@
 #include "driveaccess/drive_kind.h"
 
-#include "services/current_language.h"
+#include "base/current_language.h"
 
 namespace {
 struct KindText {

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "base/drive_info_callback.h"
 #include "driveaccess/drive_info.h"
-#include "driveaccess/drive_info_callback.h"
 
 class CDriveList {
  public:

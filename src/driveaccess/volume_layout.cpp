@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "base/bytes.h"
 #include "driveaccess/physical_drive.h"
-#include "platform/bytes.h"
 #include "platform/errors.h"
 #include "platform/raw_device.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/bytes.h"
+#include "base/bytes.h"
 
 namespace fat {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
 #include "fat/names.h"
-#include "platform/clock.h"
 
 namespace fat {
 

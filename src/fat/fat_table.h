@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/bytes.h"
 #include "fat/boot_sector.h"
 #include "fat/volume_io.h"
-#include "platform/bytes.h"
 
 namespace fat {
 

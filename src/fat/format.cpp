@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/bytes.h"
 #include "fat/dir_entry.h"
 #include "fat/names.h"
-#include "platform/bytes.h"
 
 namespace fat {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/unicode.h"
+#include "base/unicode.h"
 
 namespace fat {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/bytes.h"
 #include "fat/boot_sector.h"
-#include "platform/bytes.h"
 
 namespace fat {
 namespace {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "base/bytes.h"
 #include "fat/status.h"
-#include "platform/bytes.h"
 
 namespace fat {
 

@@ -43,8 +43,4 @@ inline Status Fail(Error error, std::string message) {
 // "kCorrupt" and so on, for logs and test output.
 const char* ErrorName(Error error);
 
-// The Windows-numbered system error code (platform/errors.h) that a file
-// operation failing with this error reports.
-std::uint32_t ToSystemError(Error error);
-
 }  // namespace fat

@@ -9,13 +9,13 @@
 #include <utility>
 #include <vector>
 
+#include "base/clock.h"
 #include "fat/boot_sector.h"
 #include "fat/dir_entry.h"
 #include "fat/directory.h"
 #include "fat/file.h"
 #include "fat/sector_device.h"
 #include "fat/volume_core.h"
-#include "platform/clock.h"
 
 namespace fat {
 

@@ -2,7 +2,7 @@
 // freshly formatted 1.44 MB or 720 KB disk looks.
 #pragma once
 
-#include "platform/bytes.h"
+#include "base/bytes.h"
 
 inline constexpr std::uint32_t kHdTemplateSerial = 0x58114E60;
 inline constexpr std::uint32_t kDdTemplateSerial = 0x5186B0C0;

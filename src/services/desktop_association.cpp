@@ -1,7 +1,7 @@
 #include "services/desktop_association.h"
 
+#include "base/ini_document.h"
 #include "platform/errors.h"
-#include "platform/ini_document.h"
 #include "platform/process.h"
 #include "platform/user_files.h"
 #include "services/file_association.h"

@@ -2,11 +2,11 @@
 
 #include <string>
 
+#include "base/current_language.h"
 #include "container/ffa_errors.h"
 #include "driveaccess/dav_errors.h"
 #include "driveaccess/dda_errors.h"
 #include "platform/errors.h"
-#include "services/current_language.h"
 
 namespace {
 constexpr int kCancelledByUser = 1223;

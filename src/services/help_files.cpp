@@ -1,9 +1,9 @@
 #include "services/help_files.h"
 
+#include "base/current_language.h"
 #include "platform/process.h"
 #include "platform/user_files.h"
 #include "resources/resources.h"
-#include "services/current_language.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -2,11 +2,11 @@
 // switch: the windows whose controls follow the language, and the observers
 // that hold texts of their own.
 //
-// The current language id itself lives in services/current_language.h, so
+// The current language id itself lives in base/current_language.h, so
 // that every component can pick its messages without this object.
 #pragma once
 
-#include "services/current_language.h"
+#include "base/current_language.h"
 
 #include <functional>
 #include <string>

@@ -6,12 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "services/progress_display.h"
-
-// Creation options, combined with OR.
-inline constexpr std::uint32_t kProgressVisible = 0x10000000;  // show at once
-inline constexpr std::uint32_t kProgressTwoLines = 0x2;        // room for two text lines
-inline constexpr std::uint32_t kProgressNoBar = 0x1;           // text shown as it is
+#include "base/progress_display.h"
 
 class CProgressState : public IProgressDisplay {
  public:

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/unicode.h"
+#include "base/unicode.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "virtualdrive/virtual_disk_driver.h"
 
-#include "platform/bytes.h"
-#include "virtualdrive/utf16.h"
+#include "base/bytes.h"
+#include "base/unicode.h"
 
 std::vector<std::string> DefaultVirtualDiskLibraryNames() {
   return {"ImDisk.cpl", "ImDisk32.cpl"};

@@ -1,8 +1,8 @@
 #include "virtualdrive/virtual_disk_manager.h"
 
+#include "base/unicode.h"
 #include "platform/drive_letter_query.h"
 #include "platform/errors.h"
-#include "virtualdrive/utf16.h"
 
 #include <algorithm>
 #include <array>

@@ -3,12 +3,12 @@
 #include <sstream>
 #include <tuple>
 
+#include "base/bytes.h"
 #include "container/container_layout.h"
 #include "container/ffa_template.h"
 #include "container/main_header.h"
 #include "container/slot_block.h"
 #include "container/slot_info.h"
-#include "platform/bytes.h"
 #include "support/mtools_views.h"
 
 namespace clitest {

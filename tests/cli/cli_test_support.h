@@ -9,8 +9,8 @@
 #include <map>
 #include <string>
 
+#include "base/clock.h"
 #include "cli/cli_runner.h"
-#include "platform/clock.h"
 #include "support/reference_images.h"
 
 namespace clitest {

@@ -2,10 +2,10 @@
 // result code texts, and progress only on a terminal.
 #include <gtest/gtest.h>
 
+#include "base/current_language.h"
 #include "cli/cli_runner.h"
 #include "cli/cli_test_support.h"
 #include "platform/errors.h"
-#include "services/current_language.h"
 #include "services/error_report.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"

@@ -2,9 +2,9 @@
 // mkfs.fat, checked with mtools and fsck.fat.
 #include <gtest/gtest.h>
 
+#include "base/clock.h"
 #include "cli/cli_runner.h"
 #include "cli/cli_test_support.h"
-#include "platform/clock.h"
 #include "support/mtools_views.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"

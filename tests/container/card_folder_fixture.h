@@ -19,8 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/bytes.h"
 #include "container/ffa_store.h"
-#include "platform/bytes.h"
 #include "platform/drive.h"
 #include "platform/files.h"
 #include "platform/host/host_folder_drive.h"

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 
+#include "base/bytes.h"
 #include "container/card_state.h"
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
@@ -15,7 +16,6 @@
 #include "container/main_header.h"
 #include "driveaccess/dav_errors.h"
 #include "driveaccess/dda_error_codes.h"
-#include "platform/bytes.h"
 #include "platform/image/image_drive.h"
 #include "support/mtools_views.h"
 #include "support/reference_images.h"

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/clock.h"
 #include "container/container_layout.h"
 #include "container/ffa_template.h"
 #include "container/floppy_kind.h"
@@ -14,7 +15,6 @@
 #include "container/slot_block.h"
 #include "container/slot_info.h"
 #include "driveaccess/dda_error_codes.h"
-#include "platform/clock.h"
 
 namespace {
 

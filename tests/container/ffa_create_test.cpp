@@ -10,15 +10,15 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/clock.h"
+#include "base/current_language.h"
 #include "container/card_folder_fixture.h"
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/ffa_template.h"
 #include "container/slot_block.h"
-#include "platform/clock.h"
 #include "platform/files.h"
-#include "services/current_language.h"
 
 namespace {
 

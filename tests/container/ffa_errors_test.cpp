@@ -1,8 +1,8 @@
 // The container store's messages in both languages and its code range.
 #include <gtest/gtest.h>
 
+#include "base/current_language.h"
 #include "container/ffa_errors.h"
-#include "services/current_language.h"
 
 namespace {
 

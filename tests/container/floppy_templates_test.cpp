@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "base/bytes.h"
 #include "container/ffa_template.h"
-#include "platform/bytes.h"
 #include "resources/resources.h"
 #include "support/temp_dir.h"
 

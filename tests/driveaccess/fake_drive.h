@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/bytes.h"
+#include "base/bytes.h"
+#include "base/current_language.h"
 #include "platform/drive.h"
 #include "platform/raw_device.h"
 #include "platform/volume.h"
-#include "services/current_language.h"
 
 namespace ddatest {
 

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <vector>
 
-#include "driveaccess/direct_disk_access_callback.h"
+#include "base/direct_disk_access_callback.h"
 
 namespace ddatest {
 

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <functional>
 
+#include "base/bytes.h"
 #include "engine_helpers.h"
 #include "fat/boot_sector.h"
 #include "fat/format.h"
 #include "fat/partition.h"
-#include "platform/bytes.h"
 
 namespace {
 

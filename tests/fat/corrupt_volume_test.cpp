@@ -5,9 +5,9 @@
 #include <cstring>
 #include <functional>
 
+#include "base/bytes.h"
 #include "engine_helpers.h"
 #include "fat/fault_device.h"
-#include "platform/bytes.h"
 
 namespace {
 

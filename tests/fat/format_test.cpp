@@ -5,11 +5,11 @@
 
 #include <sys/stat.h>
 
+#include "base/bytes.h"
 #include "engine_helpers.h"
 #include "fat/fault_device.h"
 #include "fat/file_sector_device.h"
 #include "fat/partition.h"
-#include "platform/bytes.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
 

@@ -1,8 +1,8 @@
 #include "services/help_files.h"
 
+#include "base/current_language.h"
 #include "platform/user_files.h"
 #include "resources/resources.h"
-#include "services/current_language.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "platform/bytes.h"
+#include "base/bytes.h"
 #include "support/temp_dir.h"
 
 namespace testsupport {

@@ -1,10 +1,10 @@
 #include "virtualdrive/virtual_disk_manager.h"
 
+#include "base/unicode.h"
 #include "fake_imdisk.h"
 #include "platform/drive_letter_query.h"
 #include "platform/dynamic_library.h"
 #include "platform/errors.h"
-#include "virtualdrive/utf16.h"
 
 #include <gtest/gtest.h>
 
@@ -366,15 +366,6 @@ TEST(DynamicLibrary, LooksUpDecoratedNamesAndReportsFailures) {
   EXPECT_EQ(platform::UndecoratedStdcallName("_Name@2x", buffer, sizeof buffer), nullptr);
   EXPECT_EQ(platform::UndecoratedStdcallName("_@8", buffer, sizeof buffer), nullptr);
   EXPECT_EQ(platform::UndecoratedStdcallName("_LongName@8", buffer, 4), nullptr);
-}
-
-TEST(Utf16, RoundTripsAndReplacesBrokenInput) {
-  EXPECT_EQ(Utf8ToUtf16("a\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80"), u"a\u00E4\u20AC\U0001F600");
-  EXPECT_EQ(Utf16ToUtf8(u"a\u00E4\u20AC\U0001F600"), "a\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80");
-  EXPECT_EQ(Utf8ToUtf16("x\xFFy\xC3"), u"x\uFFFDy\uFFFD");
-  EXPECT_EQ(Utf8ToUtf16("\xC0\x80"), u"\uFFFD\uFFFD");  // overlong form
-  const char16_t lone[] = {u'a', 0xD800, u'b', 0};
-  EXPECT_EQ(Utf16ToUtf8(lone), "a?b");
 }
 
 }  // namespace

@@ -4,11 +4,12 @@
 #include <cctype>
 
 #include "platform/errors.h"
+#include "platform/fat_error_codes.h"
 
 namespace platform {
 namespace {
 std::uint32_t Code(const fat::Status& status) {
-  return fat::ToSystemError(status.error);
+  return ToSystemError(status.error);
 }
 
 std::string Upper(std::string text) {

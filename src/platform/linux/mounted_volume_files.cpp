@@ -12,6 +12,7 @@
 #include "fat/file_sector_device.h"
 #include "fat/volume.h"
 #include "platform/errors.h"
+#include "platform/fat_error_codes.h"
 
 namespace platform {
 namespace {
@@ -84,10 +85,10 @@ std::uint32_t MountedVolumeFiles::ClusterRuns(const std::string& path,
       fat::FileSectorDevice::FromDescriptor(node.fd, false, &status);
   if (!device) return kErrorIoDevice;
   std::unique_ptr<fat::Volume> volume = fat::Volume::Mount(*device, false, &status);
-  if (!volume) return fat::ToSystemError(status.error);
+  if (!volume) return ToSystemError(status.error);
   std::vector<fat::ClusterRun> found;
   status = volume->ClusterRuns(VolumePath(path), &found);
-  if (!status.ok()) return fat::ToSystemError(status.error);
+  if (!status.ok()) return ToSystemError(status.error);
   for (const fat::ClusterRun& run : found) {
     runs->push_back({run.virtualCluster, run.logicalCluster, run.length});
   }

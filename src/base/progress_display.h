@@ -6,9 +6,14 @@
 #include <memory>
 #include <string>
 
-#include "driveaccess/direct_disk_access_callback.h"
-#include "driveaccess/drive_info_callback.h"
-#include "services/progress_state_callback.h"
+#include "base/direct_disk_access_callback.h"
+#include "base/drive_info_callback.h"
+#include "base/progress_state_callback.h"
+
+// Creation options of a progress display, combined with OR.
+inline constexpr std::uint32_t kProgressVisible = 0x10000000;  // show at once
+inline constexpr std::uint32_t kProgressTwoLines = 0x2;        // room for two text lines
+inline constexpr std::uint32_t kProgressNoBar = 0x1;           // text shown as it is
 
 class IProgressDisplay : public IDirectDiskAccessCallback,
                          public IDriveInfoCallback,

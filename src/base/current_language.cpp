@@ -1,4 +1,4 @@
-#include "services/current_language.h"
+#include "base/current_language.h"
 
 #include <atomic>
 

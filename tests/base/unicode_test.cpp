@@ -1,11 +1,11 @@
-// Single code points through UTF-8 and UTF-16, and the input both decoders
-// refuse.
+// Single code points through UTF-8 and UTF-16, the input both decoders
+// refuse, and the lenient conversions of whole texts.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 
-#include "platform/unicode.h"
+#include "base/unicode.h"
 
 namespace {
 
@@ -38,6 +38,15 @@ TEST(Unicode, BadSequencesAreRefused) {
        {std::u16string(u"\xD800"), std::u16string(u"\xDC00\xD800"), std::u16string(u"\xD800x")}) {
     EXPECT_EQ(platform::DecodeUtf16(bad, 0, &cp), 0u);
   }
+}
+
+TEST(Utf16, RoundTripsAndReplacesBrokenInput) {
+  EXPECT_EQ(Utf8ToUtf16("a\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80"), u"a\u00E4\u20AC\U0001F600");
+  EXPECT_EQ(Utf16ToUtf8(u"a\u00E4\u20AC\U0001F600"), "a\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80");
+  EXPECT_EQ(Utf8ToUtf16("x\xFFy\xC3"), u"x\uFFFDy\uFFFD");
+  EXPECT_EQ(Utf8ToUtf16("\xC0\x80"), u"\uFFFD\uFFFD");  // overlong form
+  const char16_t lone[] = {u'a', 0xD800, u'b', 0};
+  EXPECT_EQ(Utf16ToUtf8(lone), "a?b");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Encoding and decoding of single code points in UTF-8 and UTF-16, shared by
-// the conversions that differ only in how they treat bad input.
+// the conversions that differ only in how they treat bad input, and the
+// lenient conversions of whole texts.
 #pragma once
 
 #include <cstddef>
@@ -22,3 +23,10 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t at, std::uint32_t* cp)
 std::size_t DecodeUtf16(std::u16string_view text, std::size_t at, std::uint32_t* cp);
 
 }  // namespace platform
+
+// Conversions of whole texts between the program's 8-bit texts (UTF-8 on
+// Linux, where it is the system code page) and UTF-16, as the virtual disk
+// driver takes them. Bytes that are not valid UTF-8 become U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
+// Unpaired surrogates become '?', as the system's default character.
+std::string Utf16ToUtf8(std::u16string_view text);

@@ -1,4 +1,4 @@
-#include "platform/unicode.h"
+#include "base/unicode.h"
 
 namespace platform {
 
@@ -71,3 +71,37 @@ std::size_t DecodeUtf16(std::u16string_view text, std::size_t at, std::uint32_t*
 }
 
 }  // namespace platform
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+  std::u16string out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::uint32_t cp = 0;
+    const std::size_t length = platform::DecodeUtf8(text, i, &cp);
+    if (length == 0) {
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    platform::AppendUtf16(out, cp);
+    i += length;
+  }
+  return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::uint32_t cp = 0;
+    const std::size_t length = platform::DecodeUtf16(text, i, &cp);
+    if (length == 0) {
+      out += '?';
+      ++i;
+      continue;
+    }
+    platform::AppendUtf8(out, cp);
+    i += length;
+  }
+  return out;
+}

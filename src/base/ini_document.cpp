@@ -1,4 +1,4 @@
-#include "platform/ini_document.h"
+#include "base/ini_document.h"
 
 #include <cctype>
 
