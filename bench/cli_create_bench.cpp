@@ -33,6 +33,7 @@
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "fat/format.h"
+#include "platform/card_image_file.h"
 #include "platform/drive.h"
 #include "platform/image/image_drive.h"
 
@@ -101,7 +102,7 @@ bool MakeCard(const std::string& path, std::uint64_t bytes) {
   options.sizeBytes = bytes;
   options.fatType = 32;
   fat::Status status;
-  return fat::MakeCardImage(path, options, &status);
+  return platform::MakeCardImage(path, options, &status);
 }
 
 // A fresh card and no plain file, synced; not measured.

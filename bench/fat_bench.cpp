@@ -10,10 +10,11 @@
 #include <filesystem>
 #include <string>
 
-#include "fat/file_sector_device.h"
 #include "fat/format.h"
 #include "fat/partition.h"
 #include "fat/volume.h"
+#include "platform/card_image_file.h"
+#include "platform/file_sector_device.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ std::string ScratchPath(const char* name) {
 }
 
 struct Card {
-  std::unique_ptr<fat::FileSectorDevice> disk;
+  std::unique_ptr<platform::FileSectorDevice> disk;
   std::unique_ptr<fat::SubRangeDevice> part;
   std::unique_ptr<fat::Volume> volume;
 };
@@ -40,13 +41,13 @@ bool MakeCard(const std::string& path, Card* card, benchmark::State& state) {
   options.fatType = 32;
   options.serial = 1;
   fat::Status s;
-  if (!fat::MakeCardImage(path, options, &s)) {
+  if (!platform::MakeCardImage(path, options, &s)) {
     state.SkipWithError(("card image: " + s.message).c_str());
     return false;
   }
   card->volume.reset();
   card->part.reset();
-  card->disk = fat::FileSectorDevice::Open(path, true, &s);
+  card->disk = platform::FileSectorDevice::Open(path, true, &s);
   if (!card->disk) {
     state.SkipWithError(s.message.c_str());
     return false;

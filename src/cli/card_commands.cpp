@@ -17,7 +17,8 @@
 #include "driveaccess/drive_kind.h"
 #include "driveaccess/drive_list.h"
 #include "fat/format.h"
-#include "platform/linux/native_drives.h"
+#include "platform/card_image_file.h"
+#include "platform/drive_refresh.h"
 
 namespace {
 constexpr std::uint32_t kSectorSize = 512;
@@ -44,7 +45,7 @@ int InvalidNumber(const std::string& what, const std::string& text) {
 }  // namespace
 
 int RunDrives(const CliArgs&) {
-  platform::RefreshNativeDrives();
+  platform::RefreshDrives();
   CDriveList drives;
   drives.EnumerateDrives(DRIVE_KIND_ALL);
   for (const CDriveInfo& drive : drives.Records()) {
@@ -131,7 +132,7 @@ int RunNewCardImage(const CliArgs& args) {
   }
   if (const std::string* label = args.Value("--label")) options.label = *label;
   fat::Status status;
-  if (!fat::MakeCardImage(args.args[0], options, &status)) {
+  if (!platform::MakeCardImage(args.args[0], options, &status)) {
     return Failure(
         Localized("cannot make the card image: ", "Kartenabbild kann nicht erstellt werden: ") +
         status.message);

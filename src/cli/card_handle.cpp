@@ -6,7 +6,7 @@
 #include "cli/cli_output.h"
 #include "driveaccess/dda_error_codes.h"
 #include "platform/drive.h"
-#include "platform/linux/native_drives.h"
+#include "platform/drive_refresh.h"
 #include "services/error_report.h"
 
 bool ParseDriveLetter(const std::string& text, char* letter) {
@@ -28,7 +28,7 @@ int CardHandle::Open(const std::string& card, const platform::ImageDriveOptions&
   if (ParseDriveLetter(card, &letter)) {
     // The host's floppy drives and mounted volumes take their letters now;
     // an image path never needs them.
-    platform::RefreshNativeDrives();
+    platform::RefreshDrives();
     if (platform::FindDrive(letter) == nullptr) return DDA_ERR_NO_DRIVE;
     letter_ = letter;
     return 0;

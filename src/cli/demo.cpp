@@ -15,6 +15,7 @@
 #include "fat/format.h"
 #include "fat/sector_device.h"
 #include "fat/volume.h"
+#include "platform/card_image_file.h"
 #include "platform/files.h"
 #include "platform/user_files.h"
 
@@ -34,7 +35,7 @@ bool MakeDemoCard(const std::string& path, std::string* error) {
   options.partitionStart = kDemoPartitionStart;
   options.label = "DEMO CF";
   fat::Status status;
-  if (fat::MakeCardImage(path, options, &status)) return true;
+  if (platform::MakeCardImage(path, options, &status)) return true;
   *error = status.message;
   return false;
 }

@@ -1,8 +1,8 @@
 #include "cli/terminal_progress.h"
 
-#include <unistd.h>
-
 #include <cstdio>
+
+#include "platform/process.h"
 
 TerminalProgress::TerminalProgress(const std::string& text, std::uint32_t options)
     : CProgressState(text, options) {
@@ -47,7 +47,7 @@ std::unique_ptr<IProgressDisplay> TerminalProgressOwner::CreateProgress(const st
 }
 
 bool ProgressWanted() {
-  return isatty(STDERR_FILENO) == 1;
+  return platform::StandardErrorIsTerminal();
 }
 
 IProgressOwner* ProgressOwner() {

@@ -53,10 +53,15 @@ struct CardImageOptions {
   std::uint32_t sectorsPerCluster = 0;  // 0 = automatic
 };
 
-// Creates (or replaces) a sparse image file of sizeBytes and formats it: with
-// an MBR of one partition (type 0x01 FAT12, 0x04/0x06 FAT16, 0x0C FAT32)
-// starting at partitionStart, or bare.
-bool MakeCardImage(const std::string& path, const CardImageOptions& options, Status* status);
+// Checks the size and the partition start of a card image before anything
+// is made; kInvalidArgument names what does not fit.
+Status CheckCardImageOptions(const CardImageOptions& options);
+
+// Formats a zeroed card image of options.sizeBytes on `disk`: with an MBR of
+// one partition (type 0x01 FAT12, 0x04/0x06 FAT16, 0x0C FAT32) starting at
+// partitionStart, or bare. The image file itself is made by the platform
+// layer (platform/card_image_file.h).
+Status FormatCardImage(ISectorDevice& disk, const CardImageOptions& options);
 
 // The partition type for a FAT volume of this type and size.
 std::uint8_t PartitionTypeFor(int fatType, std::uint64_t sectors);

@@ -60,6 +60,10 @@ std::string GetTempPath() {
   return path;
 }
 
+bool StandardErrorIsTerminal() {
+  return isatty(STDERR_FILENO) == 1;
+}
+
 void SleepMs(unsigned ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }

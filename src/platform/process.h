@@ -20,6 +20,10 @@ void SetModuleFileNameOverride(std::string path);
 // $TMPDIR when set, else /tmp/.
 std::string GetTempPath();
 
+// True when the process's standard error goes to a terminal (where progress
+// lines may redraw themselves).
+bool StandardErrorIsTerminal();
+
 // Blocks the calling thread for `ms` milliseconds.
 void SleepMs(unsigned ms);
 

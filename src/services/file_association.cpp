@@ -1,8 +1,8 @@
 #include "services/file_association.h"
 
+#include "platform/file_type_registration.h"
 #include "platform/process.h"
 #include "platform/registry_store.h"
-#include "services/desktop_association.h"
 #include "services/registry.h"
 
 #include <cctype>
@@ -80,5 +80,5 @@ void RegisterFileAssociation() {
   const std::string programPath = platform::GetModuleFileName();
   if (programPath.empty()) return;
   RegisterFileAssociationKeys(programPath);
-  WriteDesktopAssociation(programPath);
+  platform::RegisterContainerFileType(programPath);
 }

@@ -1,19 +1,12 @@
 #include "services/help_files.h"
 
 #include "base/current_language.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/user_files.h"
 #include "resources/resources.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
-
-bool FileExists(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0;
-}
 
 bool LoadHelpResource(int id, const std::uint8_t** data, std::size_t* size) {
   return LoadResource(kResourceTypeBinary, id, data, size);
@@ -25,8 +18,8 @@ HelpFiles::HelpFiles(const std::string& tempFolder)
     : germanPath_(tempFolder + kHelpFileGerman),
       englishPath_(tempFolder + kHelpFileEnglish),
       loader_(LoadHelpResource) {
-  ::unlink(germanPath_.c_str());
-  ::unlink(englishPath_.c_str());
+  platform::RemoveFile(germanPath_);
+  platform::RemoveFile(englishPath_);
 }
 
 HelpFiles::HelpFiles() : HelpFiles(platform::GetTempPath()) {}
@@ -37,7 +30,7 @@ HelpFiles::~HelpFiles() {
 
 void HelpFiles::WritePageIfMissing(bool german) {
   const std::string& path = german ? germanPath_ : englishPath_;
-  if (FileExists(path)) return;  // written earlier in this run
+  if (platform::PathExists(path)) return;  // written earlier in this run
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
   if (!loader_ || !loader_(german ? kResourceHelpGerman : kResourceHelpEnglish, &data, &size)) {
@@ -67,8 +60,8 @@ void HelpFiles::ShowHelp() {
 void HelpFiles::CloseAndDeleteHelp() {
   if (WindowIsOpen()) viewer_->Close(window_);
   window_ = 0;
-  ::unlink(germanPath_.c_str());
-  ::unlink(englishPath_.c_str());
+  platform::RemoveFile(germanPath_);
+  platform::RemoveFile(englishPath_);
 }
 
 HelpFiles& GetHelpFiles() {

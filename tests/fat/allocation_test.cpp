@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "engine_helpers.h"
-#include "fat/file_sector_device.h"
+#include "platform/card_image_file.h"
+#include "platform/file_sector_device.h"
 #include "support/mtools_views.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
@@ -121,10 +122,10 @@ TEST(Allocation, MtoolsSeesTheSameChainsAndFsckTheSameFreeCount) {
     options.sectorsPerCluster = 1;
     const std::string image = dir.File("alloc" + std::to_string(type) + ".img");
     fat::Status s;
-    ASSERT_TRUE(fat::MakeCardImage(image, options, &s)) << s;
+    ASSERT_TRUE(platform::MakeCardImage(image, options, &s)) << s;
     testsupport::ImageVolume v{image, 63 * 512, options.sizeBytes / 512 - 63};
     {
-      auto disk = fat::FileSectorDevice::Open(image, true, &s);
+      auto disk = platform::FileSectorDevice::Open(image, true, &s);
       fat::SubRangeDevice part(*disk, 63, v.sectors);
       auto volume = fat::Volume::Mount(part, true, &s);
       ASSERT_TRUE(volume) << s;
@@ -150,7 +151,7 @@ TEST(Allocation, MtoolsSeesTheSameChainsAndFsckTheSameFreeCount) {
     }
     std::string report;
     EXPECT_TRUE(testsupport::FsckClean(v, &report)) << "FAT" << type << "\n" << report;
-    auto disk = fat::FileSectorDevice::Open(image, false, &s);
+    auto disk = platform::FileSectorDevice::Open(image, false, &s);
     fat::SubRangeDevice part(*disk, 63, v.sectors);
     auto volume = fat::Volume::Mount(part, false, &s);
     ASSERT_TRUE(volume) << s;

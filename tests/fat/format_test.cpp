@@ -8,8 +8,9 @@
 #include "base/bytes.h"
 #include "engine_helpers.h"
 #include "fat/fault_device.h"
-#include "fat/file_sector_device.h"
 #include "fat/partition.h"
+#include "platform/card_image_file.h"
+#include "platform/file_sector_device.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
 
@@ -70,13 +71,13 @@ TEST(Format, CardImagesCarryTheirPartition) {
     options.serial = 7;
     const std::string image = dir.File("card" + std::to_string(c.sizeMiB) + ".img");
     fat::Status s;
-    ASSERT_TRUE(fat::MakeCardImage(image, options, &s)) << c.sizeMiB << ": " << s;
+    ASSERT_TRUE(platform::MakeCardImage(image, options, &s)) << c.sizeMiB << ": " << s;
     struct stat st {};
     ASSERT_EQ(stat(image.c_str(), &st), 0);
     EXPECT_EQ(static_cast<std::uint64_t>(st.st_size), options.sizeBytes);
     EXPECT_LT(static_cast<std::uint64_t>(st.st_blocks) * 512, options.sizeBytes / 4 + kMiB)
         << "sparse";
-    auto disk = fat::FileSectorDevice::Open(image, false, &s);
+    auto disk = platform::FileSectorDevice::Open(image, false, &s);
     ASSERT_TRUE(disk) << s;
     const fat::MbrInfo mbr = fat::ReadMbr(*disk);
     ASSERT_TRUE(mbr.valid);
@@ -95,7 +96,7 @@ TEST(Format, CardImagesCarryTheirPartition) {
   bad.sizeBytes = 4 * kMiB;
   bad.fatType = 32;
   fat::Status s;
-  EXPECT_FALSE(fat::MakeCardImage(dir.File("tiny.img"), bad, &s));
+  EXPECT_FALSE(platform::MakeCardImage(dir.File("tiny.img"), bad, &s));
   EXPECT_EQ(s.error, fat::Error::kInvalidArgument);
 }
 
@@ -115,7 +116,7 @@ TEST(Format, ClusterSizeLikeMkfsFat) {
     std::string error;
     ASSERT_TRUE(testsupport::MakeReferenceCard(image, card, &error)) << error;
     fat::Status s;
-    auto disk = fat::FileSectorDevice::Open(image, false, &s);
+    auto disk = platform::FileSectorDevice::Open(image, false, &s);
     auto volume = fat::Volume::Mount(*disk, false, &s);
     ASSERT_TRUE(volume) << s;
     fat::FormatOptions options;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "engine_helpers.h"
-#include "fat/file_sector_device.h"
 #include "fat/partition.h"
+#include "platform/file_sector_device.h"
 #include "support/mtools_views.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
@@ -60,7 +60,7 @@ TEST_P(ReadReference, ReadsWhatMtoolsWrote) {
       << out;
 
   fat::Status s;
-  auto disk = fat::FileSectorDevice::Open(v.path, false, &s);
+  auto disk = platform::FileSectorDevice::Open(v.path, false, &s);
   ASSERT_TRUE(disk) << s;
   std::uint64_t start = 0;
   std::uint64_t count = 0;
@@ -142,7 +142,7 @@ TEST(ReadReference, LowerCaseShortNameKeepsItsCase) {
   ASSERT_TRUE(testsupport::WriteHostFile(dir.File("x"), "x"));
   ASSERT_TRUE(testsupport::MtoolsPut(v, dir.File("x"), "/readme.txt"));
   fat::Status s;
-  auto disk = fat::FileSectorDevice::Open(v.path, false, &s);
+  auto disk = platform::FileSectorDevice::Open(v.path, false, &s);
   auto volume = fat::Volume::Mount(*disk, false, &s);
   ASSERT_TRUE(volume) << s;
   fat::DirEntryInfo info;

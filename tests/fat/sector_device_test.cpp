@@ -5,7 +5,7 @@
 
 #include "engine_helpers.h"
 #include "fat/fault_device.h"
-#include "fat/file_sector_device.h"
+#include "platform/file_sector_device.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 
@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
                                                              std::string(64 * 512 + 100, '\0')));
                       fat::Status s;
                       return std::unique_ptr<fat::ISectorDevice>(
-                          fat::FileSectorDevice::Open(dir.File("img"), true, &s));
+                          platform::FileSectorDevice::Open(dir.File("img"), true, &s));
                     }},
         DeviceMaker{"SubRange",
                     [](testsupport::TempDir&, std::unique_ptr<fat::ISectorDevice>* keep) {
@@ -87,10 +87,10 @@ TEST(SectorDevices, FileDeviceOpenedReadOnlyRefusesWrites) {
   testsupport::TempDir dir;
   ASSERT_TRUE(testsupport::WriteHostFile(dir.File("img"), std::string(4096, 'a')));
   fat::Status s;
-  auto dev = fat::FileSectorDevice::Open(dir.File("img"), false, &s);
+  auto dev = platform::FileSectorDevice::Open(dir.File("img"), false, &s);
   ASSERT_TRUE(dev) << s;
   EXPECT_EQ(dev->WriteSectors(0, 1, std::string(512, 'b').data()).error, fat::Error::kReadOnly);
-  EXPECT_FALSE(fat::FileSectorDevice::Open(dir.File("missing"), false, &s));
+  EXPECT_FALSE(platform::FileSectorDevice::Open(dir.File("missing"), false, &s));
   EXPECT_EQ(s.error, fat::Error::kNotFound);
 }
 

@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "engine_helpers.h"
-#include "fat/file_sector_device.h"
 #include "fat/partition.h"
+#include "platform/card_image_file.h"
+#include "platform/file_sector_device.h"
 #include "support/mtools_views.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
@@ -26,13 +27,13 @@ class WriteInterop : public ::testing::TestWithParam<CardCase> {};
 
 // Mounts the FAT volume of a card image for writing.
 struct MountedCard {
-  std::unique_ptr<fat::FileSectorDevice> disk;
+  std::unique_ptr<platform::FileSectorDevice> disk;
   std::unique_ptr<fat::SubRangeDevice> part;
   std::unique_ptr<fat::Volume> volume;
   fat::Status status;
 
   MountedCard(const std::string& path, bool writable) {
-    disk = fat::FileSectorDevice::Open(path, writable, &status);
+    disk = platform::FileSectorDevice::Open(path, writable, &status);
     if (!disk) return;
     std::uint64_t start = 0;
     std::uint64_t count = 0;
@@ -55,7 +56,7 @@ TEST_P(WriteInterop, ToolsAgreeWithWhatWeWrote) {
   options.serial = 0xCAFE1234;
   fat::Status s;
   const std::string image = dir.File("card.img");
-  ASSERT_TRUE(fat::MakeCardImage(image, options, &s)) << s;
+  ASSERT_TRUE(platform::MakeCardImage(image, options, &s)) << s;
   ImageVolume v{image, c.bare ? 0 : c.partitionStart * 512ull,
                 c.bare ? options.sizeBytes / 512 : options.sizeBytes / 512 - c.partitionStart};
   std::string report;
@@ -153,7 +154,7 @@ TEST(WriteInterop, FloppiesPassTheChecks) {
         0);
     fat::Status s;
     {
-      auto dev = fat::FileSectorDevice::Open(image, true, &s);
+      auto dev = platform::FileSectorDevice::Open(image, true, &s);
       ASSERT_TRUE(dev) << s;
       ASSERT_TRUE(fat::FormatFloppy(*dev, highDensity, "FLOPPY", 0x1234ABCD).ok());
       auto volume = fat::Volume::Mount(*dev, true, &s);

@@ -1,8 +1,8 @@
 #include "services/file_association.h"
 
+#include "platform/linux/desktop_association.h"
 #include "platform/registry_store.h"
 #include "platform/user_files.h"
-#include "services/desktop_association.h"
 #include "services/registry.h"
 #include "support/temp_dir.h"
 #include "user_folders_fixture.h"
@@ -117,7 +117,7 @@ TEST_F(FileAssociationTest, DesktopEntriesNameTheProgram) {
                                           "[Default Applications]\ntext/plain=editor.desktop;\n"),
             0u);
   RegisterFileAssociation();
-  const DesktopAssociationFiles files = DesktopAssociationPaths(kProgram);
+  const platform::DesktopAssociationFiles files = platform::DesktopAssociationPaths(kProgram);
   EXPECT_EQ(files.desktopEntry, DataFile("applications/quillfen.desktop"));
   EXPECT_EQ(files.mimePackage, DataFile("mime/packages/dornveld-container.xml"));
 
@@ -173,7 +173,7 @@ TEST(DesktopExecArgument, QuotesAndEscapesByTheDesktopEntryRules) {
       {"/opt/$HOME/`x`/q", "\"/opt/\\\\$HOME/\\\\`x\\\\`/q\""},
       {"/opt/back\\slash", "\"/opt/back\\\\\\\\slash\""},
   };
-  for (const Case& c : cases) EXPECT_EQ(DesktopExecArgument(c.path), c.exec) << c.path;
+  for (const Case& c : cases) EXPECT_EQ(platform::DesktopExecArgument(c.path), c.exec) << c.path;
 }
 
 }  // namespace

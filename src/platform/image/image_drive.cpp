@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "fat/boot_sector.h"
-#include "fat/file_sector_device.h"
 #include "fat/partition.h"
 #include "fat/volume.h"
 #include "platform/errors.h"
+#include "platform/file_sector_device.h"
 #include "platform/image/fat_volume_files.h"
 #include "platform/image/image_raw_device.h"
 
@@ -121,7 +121,7 @@ void ImageDrive::LocateVolume() {
   // The card's volume: a bare volume, the first FAT partition, else the
   // first partition of whatever kind (an NTFS card still has a volume).
   fat::Status ignored;
-  auto disk = fat::FileSectorDevice::FromDescriptor(image_->fd(), false, &ignored);
+  auto disk = FileSectorDevice::FromDescriptor(image_->fd(), false, &ignored);
   if (!disk) return;
   std::uint64_t start = 0;
   std::uint64_t count = 0;
@@ -161,7 +161,7 @@ IVolumeFiles* ImageDrive::Files() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (files_) return files_.get();
   fat::Status status;
-  auto disk = fat::FileSectorDevice::FromDescriptor(image_->fd(), image_->writable(), &status);
+  auto disk = FileSectorDevice::FromDescriptor(image_->fd(), image_->writable(), &status);
   if (!disk) {
     SetLastError(kErrorNotReady);
     return nullptr;

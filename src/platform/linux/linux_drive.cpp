@@ -9,9 +9,9 @@
 #include <cstdio>
 
 #include "fat/boot_sector.h"
-#include "fat/file_sector_device.h"
 #include "fat/volume.h"
 #include "platform/errors.h"
+#include "platform/file_sector_device.h"
 #include "platform/linux/block_raw_device.h"
 
 namespace platform {
@@ -102,8 +102,8 @@ bool LinuxDrive::VolumeInformation(std::string* label, std::string* fileSystem) 
     if (ReadBootSector(volume_.volumeNode, sector) == kErrorSuccess &&
         fat::ParseBootSector(sector, 0, &geometry, &status)) {
       fatType = geometry.fatType;
-      std::unique_ptr<fat::FileSectorDevice> device =
-          fat::FileSectorDevice::Open(volume_.volumeNode, false, &status);
+      std::unique_ptr<FileSectorDevice> device =
+          FileSectorDevice::Open(volume_.volumeNode, false, &status);
       std::unique_ptr<fat::Volume> mounted =
           device ? fat::Volume::Mount(*device, false, &status) : nullptr;
       std::string engineLabel;

@@ -9,10 +9,10 @@
 #include <memory>
 
 #include "fat/boot_sector.h"
-#include "fat/file_sector_device.h"
 #include "fat/volume.h"
 #include "platform/errors.h"
 #include "platform/fat_error_codes.h"
+#include "platform/file_sector_device.h"
 
 namespace platform {
 namespace {
@@ -81,8 +81,8 @@ std::uint32_t MountedVolumeFiles::ClusterRuns(const std::string& path,
   Descriptor node{open(volumeNode_.c_str(), O_RDONLY | O_CLOEXEC)};
   if (node.fd < 0) return NodeError(errno);
   fat::Status status;
-  std::unique_ptr<fat::FileSectorDevice> device =
-      fat::FileSectorDevice::FromDescriptor(node.fd, false, &status);
+  std::unique_ptr<FileSectorDevice> device =
+      FileSectorDevice::FromDescriptor(node.fd, false, &status);
   if (!device) return kErrorIoDevice;
   std::unique_ptr<fat::Volume> volume = fat::Volume::Mount(*device, false, &status);
   if (!volume) return ToSystemError(status.error);

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/drive.h"
+#include "platform/drive_refresh.h"
 #include "platform/linux/linux_drive.h"
 #include "platform/linux/native_volumes.h"
 
@@ -31,6 +32,10 @@ std::map<char, std::shared_ptr<LinuxDrive>> NativeLetters() {
 
 std::uint32_t RefreshNativeDrives() {
   return RefreshNativeDrives(NativePaths{});
+}
+
+std::uint32_t RefreshDrives() {
+  return RefreshNativeDrives();
 }
 
 std::uint32_t RefreshNativeDrives(const NativePaths& paths) {

@@ -1,9 +1,12 @@
-// The Linux desktop's side of the container file association: a
-// shared-mime-info package that names *.dfp, a desktop entry that opens such
-// files with the program, and that entry as the type's default application.
+// The Linux desktop's side of the container file association
+// (platform/file_type_registration.h): a shared-mime-info package that names
+// *.dfp, a desktop entry that opens such files with the program, and that
+// entry as the type's default application.
 #pragma once
 
 #include <string>
+
+namespace platform {
 
 inline constexpr const char* kContainerMimeType = "application/x-dornveld-container";
 
@@ -25,3 +28,5 @@ bool WriteDesktopAssociation(const std::string& programPath);
 // The program path as one argument of a desktop entry's Exec key (quoted and
 // escaped by the desktop entry rules).
 std::string DesktopExecArgument(const std::string& argument);
+
+}  // namespace platform

@@ -1,15 +1,18 @@
-#include "fat/file_sector_device.h"
+#include "platform/file_sector_device.h"
 
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
 
-namespace fat {
+#include "platform/block_device_size.h"
+
+namespace platform {
 namespace {
+using fat::Error;
+using fat::Fail;
+using fat::Status;
 
 Status ErrnoStatus(const std::string& what, int error) {
   return Fail(error == EACCES || error == EPERM ? Error::kAccessDenied : Error::kIo,
@@ -46,8 +49,8 @@ std::unique_ptr<FileSectorDevice> FileSectorDevice::Make(int fd, bool owns, bool
   std::uint64_t bytes = static_cast<std::uint64_t>(st.st_size);
   if (S_ISBLK(st.st_mode)) {
     std::uint64_t size = 0;
-    if (::ioctl(fd, BLKGETSIZE64, &size) != 0) {
-      *status = ErrnoStatus("BLKGETSIZE64", errno);
+    if (const int error = BlockDeviceBytes(fd, &size); error != 0) {
+      *status = ErrnoStatus("device size", error);
       if (owns) ::close(fd);
       return nullptr;
     }
@@ -77,7 +80,7 @@ std::unique_ptr<FileSectorDevice> FileSectorDevice::FromDescriptor(int fd, bool 
 }
 
 Status FileSectorDevice::ReadSectors(std::uint64_t first, std::uint32_t count, void* buffer) {
-  Status s = CheckRange(first, count, sectorCount_);
+  Status s = fat::CheckRange(first, count, sectorCount_);
   if (!s.ok()) return s;
   auto* out = static_cast<std::uint8_t*>(buffer);
   std::uint64_t left = static_cast<std::uint64_t>(count) * sectorSize_;
@@ -99,7 +102,7 @@ Status FileSectorDevice::ReadSectors(std::uint64_t first, std::uint32_t count, v
 Status FileSectorDevice::WriteSectors(std::uint64_t first, std::uint32_t count,
                                       const void* buffer) {
   if (!writable_) return Fail(Error::kReadOnly, "device is open read-only");
-  Status s = CheckRange(first, count, sectorCount_);
+  Status s = fat::CheckRange(first, count, sectorCount_);
   if (!s.ok()) return s;
   const auto* in = static_cast<const std::uint8_t*>(buffer);
   std::uint64_t left = static_cast<std::uint64_t>(count) * sectorSize_;
@@ -125,4 +128,4 @@ Status FileSectorDevice::Sync() {
   return Status::Ok();
 }
 
-}  // namespace fat
+}  // namespace platform

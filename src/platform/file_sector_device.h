@@ -1,4 +1,5 @@
-// A sector device on an image file or a device node, through pread/pwrite.
+// The FAT engine's sector device on an image file or a device node, through
+// pread/pwrite.
 #pragma once
 
 #include <memory>
@@ -6,17 +7,19 @@
 
 #include "fat/sector_device.h"
 
-namespace fat {
+namespace platform {
 
-class FileSectorDevice : public ISectorDevice {
+class FileSectorDevice : public fat::ISectorDevice {
  public:
   // Opens `path` read-only or read-write. The sector count is the file's size
   // (or the block device's size) divided by the sector size; a partial last
   // sector is not addressable.
   static std::unique_ptr<FileSectorDevice> Open(const std::string& path, bool writable,
-                                                Status* status, std::uint32_t sectorSize = 512);
+                                                fat::Status* status,
+                                                std::uint32_t sectorSize = 512);
   // Works on a descriptor that the caller keeps open and closes itself.
-  static std::unique_ptr<FileSectorDevice> FromDescriptor(int fd, bool writable, Status* status,
+  static std::unique_ptr<FileSectorDevice> FromDescriptor(int fd, bool writable,
+                                                          fat::Status* status,
                                                           std::uint32_t sectorSize = 512);
   ~FileSectorDevice() override;
   FileSectorDevice(const FileSectorDevice&) = delete;
@@ -24,9 +27,9 @@ class FileSectorDevice : public ISectorDevice {
 
   std::uint32_t SectorSize() const override { return sectorSize_; }
   std::uint64_t SectorCount() const override { return sectorCount_; }
-  Status ReadSectors(std::uint64_t first, std::uint32_t count, void* buffer) override;
-  Status WriteSectors(std::uint64_t first, std::uint32_t count, const void* buffer) override;
-  Status Sync() override;
+  fat::Status ReadSectors(std::uint64_t first, std::uint32_t count, void* buffer) override;
+  fat::Status WriteSectors(std::uint64_t first, std::uint32_t count, const void* buffer) override;
+  fat::Status Sync() override;
 
   bool writable() const { return writable_; }
 
@@ -34,7 +37,7 @@ class FileSectorDevice : public ISectorDevice {
   FileSectorDevice(int fd, bool owns, bool writable, std::uint32_t sectorSize,
                    std::uint64_t sectorCount);
   static std::unique_ptr<FileSectorDevice> Make(int fd, bool owns, bool writable,
-                                                std::uint32_t sectorSize, Status* status);
+                                                std::uint32_t sectorSize, fat::Status* status);
 
   int fd_;
   bool owns_;
@@ -43,4 +46,4 @@ class FileSectorDevice : public ISectorDevice {
   std::uint64_t sectorCount_;
 };
 
-}  // namespace fat
+}  // namespace platform

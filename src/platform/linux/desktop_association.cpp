@@ -1,15 +1,17 @@
-#include "services/desktop_association.h"
+#include "platform/linux/desktop_association.h"
 
 #include "base/ini_document.h"
 #include "platform/errors.h"
+#include "platform/file_type_registration.h"
 #include "platform/process.h"
 #include "platform/user_files.h"
-#include "services/file_association.h"
 
+namespace platform {
 namespace {
 
 std::string ProgramStem(const std::string& programPath) {
-  std::string name = ProgramFileName(programPath);
+  const std::size_t slash = programPath.find_last_of("/\\");
+  std::string name = slash == std::string::npos ? programPath : programPath.substr(slash + 1);
   const std::size_t dot = name.find_last_of('.');
   if (dot != std::string::npos && dot > 0) name.erase(dot);
   return name.empty() ? std::string("quillfen") : name;
@@ -71,12 +73,12 @@ std::string DesktopEntryText(const std::string& programPath) {
 // Writes a file only when its content differs. Sets *changed when it wrote.
 bool EnsureFile(const std::string& path, const std::string& content, bool* changed) {
   std::string current;
-  if (platform::ReadWholeFile(path, &current) == platform::kErrorSuccess && current == content) {
+  if (ReadWholeFile(path, &current) == kErrorSuccess && current == content) {
     return true;
   }
-  const std::uint32_t error = platform::WriteFileAtomically(path, content);
-  if (error != platform::kErrorSuccess) {
-    platform::SetLastError(error);
+  const std::uint32_t error = WriteFileAtomically(path, content);
+  if (error != kErrorSuccess) {
+    SetLastError(error);
     return false;
   }
   *changed = true;
@@ -86,16 +88,16 @@ bool EnsureFile(const std::string& path, const std::string& content, bool* chang
 bool EnsureDefaultApplication(const std::string& listPath, const std::string& desktopId,
                               bool* changed) {
   std::string text;
-  if (platform::ReadWholeFile(listPath, &text) != platform::kErrorSuccess) text.clear();
-  platform::IniDocument doc = platform::IniDocument::Parse(text, false);
+  if (ReadWholeFile(listPath, &text) != kErrorSuccess) text.clear();
+  IniDocument doc = IniDocument::Parse(text, false);
   doc.Set("Default Applications", kContainerMimeType, desktopId + ";");
   return EnsureFile(listPath, doc.ToText(), changed);
 }
 
 void RunIfInstalled(const std::string& program, const std::string& folder) {
-  if (platform::FindProgram(program).empty()) return;
+  if (FindProgram(program).empty()) return;
   int exitCode = 0;
-  platform::RunProgram({program, folder}, true, &exitCode);
+  RunProgram({program, folder}, true, &exitCode);
 }
 
 }  // namespace
@@ -110,15 +112,15 @@ std::string DesktopExecArgument(const std::string& argument) {
     quoted += c;
   }
   quoted += '"';
-  return platform::EscapeIniValue(quoted);
+  return EscapeIniValue(quoted);
 }
 
 DesktopAssociationFiles DesktopAssociationPaths(const std::string& programPath) {
-  const std::string data = platform::UserDataFolder();
+  const std::string data = UserDataFolder();
   DesktopAssociationFiles files;
   files.mimePackage = data + "/mime/packages/dornveld-container.xml";
   files.desktopEntry = data + "/applications/" + ProgramStem(programPath) + ".desktop";
-  files.mimeAppsList = platform::UserConfigFolder() + "/mimeapps.list";
+  files.mimeAppsList = UserConfigFolder() + "/mimeapps.list";
   return files;
 }
 
@@ -132,8 +134,14 @@ bool WriteDesktopAssociation(const std::string& programPath) {
   ok = EnsureDefaultApplication(files.mimeAppsList, ProgramStem(programPath) + ".desktop",
                                 &listChanged) &&
        ok;
-  const std::string data = platform::UserDataFolder();
+  const std::string data = UserDataFolder();
   if (mimeChanged) RunIfInstalled("update-mime-database", data + "/mime");
   if (desktopChanged) RunIfInstalled("update-desktop-database", data + "/applications");
   return ok;
 }
+
+bool RegisterContainerFileType(const std::string& programPath) {
+  return WriteDesktopAssociation(programPath);
+}
+
+}  // namespace platform
