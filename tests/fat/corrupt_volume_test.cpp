@@ -7,7 +7,7 @@
 
 #include "base/bytes.h"
 #include "engine_helpers.h"
-#include "fat/fault_device.h"
+#include "support/fault_device.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <unordered_map>
 
 #include "engine_helpers.h"
-#include "fat/fault_device.h"
+#include "support/fault_device.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"

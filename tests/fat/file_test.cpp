@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine_helpers.h"
-#include "fat/fault_device.h"
+#include "support/fault_device.h"
 #include "support/test_data.h"
 
 namespace {

@@ -7,10 +7,10 @@
 
 #include "base/bytes.h"
 #include "engine_helpers.h"
-#include "fat/fault_device.h"
 #include "fat/partition.h"
 #include "platform/card_image_file.h"
 #include "platform/file_sector_device.h"
+#include "support/fault_device.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
 

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "engine_helpers.h"
-#include "fat/fault_device.h"
+#include "support/fault_device.h"
 #include "platform/file_sector_device.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"

@@ -1,4 +1,4 @@
-#include "fat/fault_device.h"
+#include "support/fault_device.h"
 
 #include <algorithm>
 

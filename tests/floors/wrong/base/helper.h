@@ -1,0 +1,2 @@
+// The lowest floor.
+#pragma once

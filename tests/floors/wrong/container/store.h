@@ -1,0 +1,6 @@
+// A subsystem header that pulls in Qt.
+#pragma once
+
+#include <QString>
+
+#include "base/helper.h"

@@ -1,0 +1,4 @@
+// The platform layer on the FAT engine: allowed.
+#pragma once
+
+#include "fat/engine.h"

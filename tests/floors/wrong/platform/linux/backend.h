@@ -1,0 +1,4 @@
+// The OS backend on the platform layer: allowed.
+#pragma once
+
+#include "platform/layer.h"

@@ -1,0 +1,2 @@
+#include "container/store.h"
+#include "driveaccess/absent.h"

@@ -1,0 +1,3 @@
+#include "services/report.h"
+
+#include "container/store.h"

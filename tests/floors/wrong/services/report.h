@@ -1,0 +1,2 @@
+// Services are no neighbour of the container store, except error_report.
+#pragma once
