@@ -1,17 +1,9 @@
 #include "container/ffa_errors.h"
 
-#include <cstdio>
-
-#include "base/current_language.h"
+#include "base/code_texts.h"
 
 namespace {
-struct FfaText {
-  int code;
-  const char* english;
-  const char* german;
-};
-
-constexpr FfaText kTexts[] = {
+constexpr CodeText kTexts[] = {
     {FFA_ERR_TOO_MANY_IMAGES, "FFA-Error: Too Many Images", "FFA-Fehler: Zu viele Abbilder"},
     {FFA_ERR_TOO_FEW_IMAGES, "FFA-Error: Too Less Images", "FFA-Fehler: Zu wenige Abbilder"},
     {FFA_ERR_SET_ATTRIBUTES, "FFA-Error: Can't set FileAttribte",
@@ -36,12 +28,5 @@ bool FfaIsError(int code) {
 }
 
 std::string FfaErrorText(int code) {
-  for (const FfaText& entry : kTexts) {
-    if (entry.code == code) return Localized(entry.english, entry.german);
-  }
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer,
-                IsGermanLanguage() ? "FFA-Fehler: Unbekannt  %d !" : "FFA-Error: Unknown  %d !",
-                code);
-  return buffer;
+  return LookupCodeText(kTexts, code, "FFA-Error: Unknown  %d !", "FFA-Fehler: Unbekannt  %d !");
 }

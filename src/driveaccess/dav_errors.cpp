@@ -1,17 +1,9 @@
 #include "driveaccess/dav_errors.h"
 
-#include <cstdio>
-
-#include "base/current_language.h"
+#include "base/code_texts.h"
 
 namespace {
-struct DavText {
-  int code;
-  const char* english;
-  const char* german;
-};
-
-constexpr DavText kTexts[] = {
+constexpr CodeText kTexts[] = {
     {DAV_ERR_DRIVE_WRONG, "DAV-Error: Drive Wrong", "DAV-Fehler: Falsches Laufwerk"},
     {DAV_ERR_FILE_NOT_FOUND, "DAV-Error: File Not Found", "DAV-Fehler: Datei nicht gefunden"},
     {DAV_ERR_NO_FSCTL, "DAV-Error: NtFsControlFile not found",
@@ -33,12 +25,5 @@ bool DavIsError(int code) {
 }
 
 std::string DavErrorText(int code) {
-  for (const DavText& entry : kTexts) {
-    if (entry.code == code) return Localized(entry.english, entry.german);
-  }
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer,
-                IsGermanLanguage() ? "DAV-Fehler: Unbekannt %d !" : "DAV-Error: Unknown  %d !",
-                code);
-  return buffer;
+  return LookupCodeText(kTexts, code, "DAV-Error: Unknown  %d !", "DAV-Fehler: Unbekannt %d !");
 }

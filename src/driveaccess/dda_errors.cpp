@@ -1,17 +1,9 @@
 #include "driveaccess/dda_errors.h"
 
-#include <cstdio>
-
-#include "base/current_language.h"
+#include "base/code_texts.h"
 
 namespace {
-struct DdaText {
-  int code;
-  const char* english;
-  const char* german;
-};
-
-constexpr DdaText kTexts[] = {
+constexpr CodeText kTexts[] = {
     {DDA_NO_ERROR, "No Error", "Kein Fehler"},
     {DDA_ERR_DRIVE_NOT_OPEN, "DDA-Error: Drive not Open", "DDA-Fehler: Laufwerk nicht geöffnet"},
     {DDA_ERR_READ, "DDA-Error: Read from Drive", "DDA-Fehler: Lesen vom Laufwerk"},
@@ -50,12 +42,5 @@ bool DdaIsError(int code) {
 }
 
 std::string DdaErrorText(int code) {
-  for (const DdaText& entry : kTexts) {
-    if (entry.code == code) return Localized(entry.english, entry.german);
-  }
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer,
-                IsGermanLanguage() ? "DDA-Fehler: Unbekannt %d !" : "DDA-Error: Unknown  %d !",
-                code);
-  return buffer;
+  return LookupCodeText(kTexts, code, "DDA-Error: Unknown  %d !", "DDA-Fehler: Unbekannt %d !");
 }

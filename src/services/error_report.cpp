@@ -7,6 +7,7 @@
 #include "driveaccess/dav_errors.h"
 #include "driveaccess/dda_errors.h"
 #include "platform/errors.h"
+#include "virtualdrive/virtual_disk_errors.h"
 
 namespace {
 constexpr int kCancelledByUser = 1223;
@@ -18,5 +19,6 @@ std::string ResultCodeText(int code) {
   if (DdaIsError(code)) return DdaErrorText(code);
   if (FfaIsError(code)) return FfaErrorText(code);
   if (DavIsError(code)) return DavErrorText(code);
+  if (VdmIsError(code)) return VdmErrorText(code);
   return Localized("Error Unknown: ", "Fehler unbekannt: ") + std::to_string(code);
 }

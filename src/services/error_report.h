@@ -7,6 +7,7 @@
 // Empty for 0 (success) and 1223 (cancelled by the user), which are never
 // shown. A positive code is a system error with the system's text; a
 // negative one is looked up in its family by range: raw access -722..-700,
-// container store -213..-200, file placement -809..-800. Any other negative
-// code reads "Error Unknown: <code>" in the current language.
+// container store -213..-200, file placement -809..-800, the virtual disk
+// binding -602..-601. Any other negative code reads "Error Unknown: <code>"
+// in the current language.
 std::string ResultCodeText(int code);
