@@ -39,8 +39,8 @@ CDirectDiskAccess::~CDirectDiskAccess() {
 }
 
 int CDirectDiskAccess::Record(int code) {
-  lastErrorCode = code;
-  lastSystemError = platform::GetLastError();
+  lastErrorCode_ = code;
+  lastSystemError_ = platform::GetLastError();
   return code;
 }
 
@@ -208,23 +208,23 @@ int CDirectDiskAccess::Read(void* buffer, std::uint64_t byteCount, std::uint32_t
     return Record(DDA_ERR_READ);
   }
   const int total = static_cast<int>(byteCount / chunkSize);
-  if (callback && callback->OnReadProgress(kNoticeStart, total)) return Record(DDA_ABORTED);
+  if (callback_ && callback_->OnReadProgress(kNoticeStart, total)) return Record(DDA_ABORTED);
   auto* destination = static_cast<std::uint8_t*>(buffer);
   std::uint64_t remaining = byteCount;
   int index = 0;
   while (remaining > 0) {
     const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(remaining, chunkSize));
-    const bool stop = callback && callback->OnReadProgress(index, total);
+    const bool stop = callback_ && callback_->OnReadProgress(index, total);
     ++index;
     if (stop) return Record(DDA_ABORTED);
     if (!ReadChunk(destination, n)) {
-      if (callback) callback->OnProgress(kNoticeFailed, index);
+      if (callback_) callback_->OnProgress(kNoticeFailed, index);
       return Record(DDA_ERR_READ);
     }
     destination += n;
     remaining -= n;
   }
-  if (callback) callback->OnProgress(kNoticeEnd, total);
+  if (callback_) callback_->OnProgress(kNoticeEnd, total);
   return Record(DDA_NO_ERROR);
 }
 
@@ -235,23 +235,23 @@ int CDirectDiskAccess::Write(const void* buffer, std::uint64_t byteCount, std::u
     return Record(DDA_ERR_WRITE);
   }
   const int total = static_cast<int>(byteCount / chunkSize);
-  if (callback && callback->OnProgress(kNoticeStart, total)) return Record(DDA_ABORTED);
+  if (callback_ && callback_->OnProgress(kNoticeStart, total)) return Record(DDA_ABORTED);
   const auto* source = static_cast<const std::uint8_t*>(buffer);
   std::uint64_t remaining = byteCount;
   int index = 0;
   while (remaining > 0) {
     const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(remaining, chunkSize));
-    const bool stop = callback && callback->OnProgress(index, total);
+    const bool stop = callback_ && callback_->OnProgress(index, total);
     ++index;
     if (stop) return Record(DDA_ABORTED);
     if (!WriteChunk(source, n)) {
-      if (callback) callback->OnProgress(kNoticeFailed, index);
+      if (callback_) callback_->OnProgress(kNoticeFailed, index);
       return Record(DDA_ERR_WRITE);
     }
     source += n;
     remaining -= n;
   }
-  if (callback) callback->OnProgress(kNoticeEnd, total);
+  if (callback_) callback_->OnProgress(kNoticeEnd, total);
   return Record(DDA_NO_ERROR);
 }
 

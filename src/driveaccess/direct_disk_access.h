@@ -50,11 +50,13 @@ class CDirectDiskAccess {
   const std::string& DevicePath() const { return devicePath_; }
   bool HasDevice() const { return device_ != nullptr; }
 
-  // Callers set the callback before a transfer and read the two error
-  // members afterwards.
-  IDirectDiskAccessCallback* callback = nullptr;  // not owned
-  int lastErrorCode = 0;
-  std::uint32_t lastSystemError = 0;
+  // The progress and cancel notices of the transfers go to the callback
+  // (not owned; null for none).
+  void SetCallback(IDirectDiskAccessCallback* callback) { callback_ = callback; }
+  // The DDA code of the last operation that recorded one, and the system
+  // error of that moment.
+  int LastErrorCode() const { return lastErrorCode_; }
+  std::uint32_t LastSystemError() const { return lastSystemError_; }
 
  private:
   int Record(int code);
@@ -68,4 +70,7 @@ class CDirectDiskAccess {
   std::uint32_t sectorSize_ = 512;
   std::uint32_t sectorsPerTrack_ = 18;
   std::string devicePath_;
+  IDirectDiskAccessCallback* callback_ = nullptr;
+  int lastErrorCode_ = 0;
+  std::uint32_t lastSystemError_ = 0;
 };

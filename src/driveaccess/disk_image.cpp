@@ -9,7 +9,7 @@ constexpr std::uint32_t kFloppyChunk = 16384;
 
 int CDiskImage::ReadFromDrive(char driveLetter, IDirectDiskAccessCallback* callback) {
   CDirectDiskAccess access;
-  access.callback = callback;
+  access.SetCallback(callback);
   DriveGeometry geometry;
   if (access.Open(driveLetter, false) == DDA_NO_ERROR &&
       access.GetGeometry(geometry) == DDA_NO_ERROR) {
@@ -18,12 +18,12 @@ int CDiskImage::ReadFromDrive(char driveLetter, IDirectDiskAccessCallback* callb
     if (access.SetPosition(0) == DDA_NO_ERROR) access.Read(bytes_.data(), size, kFloppyChunk);
   }
   access.Close();
-  return access.lastErrorCode;
+  return access.LastErrorCode();
 }
 
 int CDiskImage::WriteToDrive(char driveLetter, IDirectDiskAccessCallback* callback) {
   CDirectDiskAccess access;
-  access.callback = callback;
+  access.SetCallback(callback);
   DriveGeometry geometry;
   if (access.Open(driveLetter, true) == DDA_NO_ERROR &&
       access.GetGeometry(geometry) == DDA_NO_ERROR) {
@@ -32,5 +32,5 @@ int CDiskImage::WriteToDrive(char driveLetter, IDirectDiskAccessCallback* callba
     if (access.SetPosition(0) == DDA_NO_ERROR) access.Write(bytes_.data(), size, kFloppyChunk);
   }
   access.Close();
-  return access.lastErrorCode;
+  return access.LastErrorCode();
 }

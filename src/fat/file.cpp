@@ -1,6 +1,6 @@
 #include "fat/file.h"
 
-#include "fat/volume.h"
+#include "fat/open_files.h"
 
 namespace fat {
 
@@ -13,7 +13,7 @@ File::~File() {
 
 Status File::Usable(bool forWriting) const {
   if (closed_) return Fail(Error::kInvalidArgument, "the file is closed");
-  if (node_->volume == nullptr) return Fail(Error::kIo, "the volume is no longer mounted");
+  if (node_->files == nullptr) return Fail(Error::kIo, "the volume is no longer mounted");
   if (forWriting && !writable_) return Fail(Error::kAccessDenied, "the file is open for reading");
   return Status::Ok();
 }
@@ -22,7 +22,7 @@ Status File::ReadAt(std::uint64_t position, void* buffer, std::size_t size, std:
   *done = 0;
   Status s = Usable(false);
   if (!s.ok()) return s;
-  return node_->volume->NodeRead(*node_, position, buffer, size, done);
+  return node_->files->Read(*node_, position, buffer, size, done);
 }
 
 Status File::WriteAt(std::uint64_t position, const void* buffer, std::size_t size,
@@ -30,7 +30,7 @@ Status File::WriteAt(std::uint64_t position, const void* buffer, std::size_t siz
   *done = 0;
   Status s = Usable(true);
   if (!s.ok()) return s;
-  s = node_->volume->NodeWrite(*node_, position, buffer, size);
+  s = node_->files->Write(*node_, position, buffer, size);
   if (s.ok()) *done = size;
   return s;
 }
@@ -65,25 +65,25 @@ std::uint32_t File::FirstCluster() const {
 Status File::SetLength(std::uint64_t length) {
   Status s = Usable(true);
   if (!s.ok()) return s;
-  return node_->volume->NodeSetLength(*node_, length);
+  return node_->files->SetLength(*node_, length);
 }
 
 Status File::Flush() {
   Status s = Usable(false);
   if (!s.ok() || !writable_) return s;
-  s = node_->volume->NodeFlush(*node_);
+  s = node_->files->Flush(*node_);
   if (!s.ok()) return s;
-  return node_->volume->core_.io.Sync();
+  return node_->files->SyncDevice();
 }
 
 Status File::Close() {
   if (closed_) return Status::Ok();
   closed_ = true;
-  Volume* volume = node_->volume;
-  if (volume == nullptr) return Fail(Error::kIo, "the volume is no longer mounted");
+  OpenFiles* files = node_->files;
+  if (files == nullptr) return Fail(Error::kIo, "the volume is no longer mounted");
   Status s;
-  if (writable_) s = volume->NodeFlush(*node_);
-  volume->Release(node_, writable_);
+  if (writable_) s = files->Flush(*node_);
+  files->Release(node_, writable_);
   return s;
 }
 

@@ -9,7 +9,7 @@
 
 namespace fat {
 
-class Volume;
+class OpenFiles;
 struct OpenNode;
 
 // Reads and writes at a position or at the file pointer. Growth allocates
@@ -43,7 +43,7 @@ class File {
   std::uint32_t FirstCluster() const;
 
  private:
-  friend class Volume;
+  friend class OpenFiles;
   File(std::shared_ptr<OpenNode> node, bool writable);
   Status Usable(bool forWriting) const;
 

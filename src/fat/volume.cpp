@@ -41,20 +41,11 @@ std::unique_ptr<Volume> Volume::Mount(ISectorDevice& device, bool writable, Stat
 
 Volume::~Volume() {
   if (writable()) Flush();
-  for (auto& [key, weak] : open_) {
-    if (auto node = weak.lock()) node->volume = nullptr;
-  }
 }
 
 Status Volume::Flush() {
   if (!writable()) return Status::Ok();
-  Status first;
-  for (auto& [key, weak] : open_) {
-    auto node = weak.lock();
-    if (!node || node->writers == 0) continue;
-    Status s = NodeFlush(*node);
-    if (!s.ok() && first.ok()) first = s;
-  }
+  Status first = files_.FlushWriters();
   Status s = core_.FlushFat();
   if (!s.ok() && first.ok()) first = s;
   s = core_.io.Sync();
@@ -190,20 +181,6 @@ Status Volume::BuildEntries(const Directory& dir, const std::u16string& name, co
   return Status::Ok();
 }
 
-bool Volume::IsOpen(const DirRef& dir, std::uint32_t index) const {
-  auto it = open_.find({dir.Key(), index});
-  return it != open_.end() && !it->second.expired();
-}
-
-void Volume::ApplyOpenState(const DirRef& dir, DirItem* item) const {
-  auto it = open_.find({dir.Key(), item->shortIndex});
-  if (it == open_.end()) return;
-  if (auto node = it->second.lock()) {
-    le::Write32(item->raw.data() + entry::kSize, node->size);
-    SetEntryFirstCluster(item->raw.data(), node->firstCluster);
-  }
-}
-
 Status Volume::Stat(const std::string& path, DirEntryInfo* info) {
   Located at;
   Status s = Locate(path, &at);
@@ -214,7 +191,7 @@ Status Volume::Stat(const std::string& path, DirEntryInfo* info) {
     info->firstCluster = RootRef().cluster;
     return Status::Ok();
   }
-  ApplyOpenState(at.parent, &at.item);
+  files_.ApplyOpenState(at.parent, &at.item);
   *info = InfoOf(at.item);
   return Status::Ok();
 }
@@ -236,7 +213,7 @@ Status Volume::ListDirectory(const std::string& path, std::vector<DirEntryInfo>*
   for (const DirItem& item : dir.Items()) {
     if (item.isDotEntry()) continue;
     DirItem current = item;
-    ApplyOpenState(dir.ref(), &current);
+    files_.ApplyOpenState(dir.ref(), &current);
     entries->push_back(InfoOf(current));
   }
   return Status::Ok();
@@ -273,7 +250,7 @@ Status Volume::ClusterRuns(const std::string& path, std::vector<ClusterRun>* run
   Status s = Locate(path, &at);
   if (!s.ok()) return s;
   if (at.isRoot && core_.geometry.fatType != 32) return Status::Ok();
-  if (!at.isRoot) ApplyOpenState(at.parent, &at.item);
+  if (!at.isRoot) files_.ApplyOpenState(at.parent, &at.item);
   const std::uint32_t first = EntryFirstCluster(at.item.raw.data(), core_.geometry.fatType);
   if (first == 0) return Status::Ok();
   std::vector<ClusterSpan> spans;

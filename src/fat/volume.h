@@ -3,10 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "base/clock.h"
@@ -14,6 +12,7 @@
 #include "fat/dir_entry.h"
 #include "fat/directory.h"
 #include "fat/file.h"
+#include "fat/open_files.h"
 #include "fat/sector_device.h"
 #include "fat/volume_core.h"
 
@@ -38,23 +37,6 @@ struct ClusterRun {
   std::uint64_t logicalCluster = 0;
   std::uint64_t length = 0;
   bool operator==(const ClusterRun&) const = default;
-};
-
-// The state shared by every File open on one directory entry.
-struct OpenNode {
-  Volume* volume = nullptr;  // null once the volume is gone
-  DirRef dir;
-  std::uint32_t entryIndex = 0;
-  std::uint32_t firstCluster = 0;
-  std::uint32_t size = 0;
-  std::uint64_t validLength = 0;  // bytes below this were written; above, zeros
-  std::vector<ClusterSpan> spans;
-  std::vector<std::uint64_t> spanStarts;  // file cluster index of each span
-  std::uint64_t clusters = 0;
-  bool entryDirty = false;
-  bool modified = false;
-  int writers = 0;
-  int users = 0;  // open File objects
 };
 
 class Volume {
@@ -111,13 +93,11 @@ class Volume {
   Status ClusterRuns(const std::string& path, std::vector<ClusterRun>* runs);
 
  private:
-  friend class File;
   struct Located {
     bool isRoot = false;
     DirRef parent;
     DirItem item;
   };
-  using NodeKey = std::pair<std::uint32_t, std::uint32_t>;
 
   Volume(ISectorDevice& device, const Geometry& geometry, bool writable);
   DirRef RootRef() const;
@@ -137,30 +117,12 @@ class Volume {
   // Long-name entries (if needed) and the short entry for a new name.
   Status BuildEntries(const Directory& dir, const std::u16string& name, const RawEntry& base,
                       std::vector<RawEntry>* entries);
-  bool IsOpen(const DirRef& dir, std::uint32_t index) const;
-  // Size and first cluster of an open file as they are now, not as last written.
-  void ApplyOpenState(const DirRef& dir, DirItem* item) const;
   Status WriteBootLabel(const ShortName& field);
   // Removes the entry from its folder, then frees its clusters.
   Status EraseEntry(const Located& at, const std::vector<ClusterSpan>& spans);
 
-  // Open files (file_io.cpp).
-  std::unique_ptr<File> OpenNodeFor(const DirRef& dir, const DirItem& item, bool writable,
-                                    Status* status);
-  void Release(const std::shared_ptr<OpenNode>& node, bool writer);
-  Status NodeRead(OpenNode& node, std::uint64_t position, void* buffer, std::size_t size,
-                  std::size_t* done);
-  Status NodeWrite(OpenNode& node, std::uint64_t position, const void* buffer, std::size_t size);
-  Status NodeSetLength(OpenNode& node, std::uint64_t length);
-  Status NodeFlush(OpenNode& node);
-  Status NodeAllocate(OpenNode& node, std::uint64_t bytes);
-  Status NodeTransfer(OpenNode& node, std::uint64_t position, std::uint8_t* read,
-                      const std::uint8_t* write, std::uint64_t size);
-  Status NodeZero(OpenNode& node, std::uint64_t from, std::uint64_t to);
-  Status NodeWriteEntry(OpenNode& node);
-
   VolumeCore core_;
-  std::map<NodeKey, std::weak_ptr<OpenNode>> open_;
+  OpenFiles files_{core_};  // after core_, which it uses
 };
 
 }  // namespace fat

@@ -112,7 +112,7 @@ std::unique_ptr<File> Volume::CreateFile(const std::string& path, std::uint8_t a
   item.shortIndex = last;
   std::memcpy(item.raw.data(), parent.Entry(last), kEntrySize);
   // A new file is opened for writing even when it is created read-only.
-  return OpenNodeFor(parentRef, item, true, status);
+  return files_.Open(parentRef, item, true, status);
 }
 
 std::unique_ptr<File> Volume::OpenFile(const std::string& path, bool writable, Status* status) {
@@ -131,7 +131,7 @@ std::unique_ptr<File> Volume::OpenFile(const std::string& path, bool writable, S
     *status = Fail(Error::kAccessDenied, "the file is read-only");
     return nullptr;
   }
-  return OpenNodeFor(at.parent, at.item, writable, status);
+  return files_.Open(at.parent, at.item, writable, status);
 }
 
 Status Volume::DeleteFile(const std::string& path) {
@@ -144,7 +144,7 @@ Status Volume::DeleteFile(const std::string& path) {
   if (at.item.attributes() & attr::kReadOnly) {
     return Fail(Error::kAccessDenied, "the file is read-only");
   }
-  if (IsOpen(at.parent, at.item.shortIndex)) return Fail(Error::kBusy, "the file is open");
+  if (files_.IsOpen(at.parent, at.item.shortIndex)) return Fail(Error::kBusy, "the file is open");
   std::vector<ClusterSpan> spans;
   const std::uint32_t first = EntryFirstCluster(at.item.raw.data(), core_.geometry.fatType);
   // A broken chain is left as it is (lost clusters for a disk check to
@@ -169,7 +169,8 @@ Status Volume::Rename(const std::string& from, const std::string& to) {
   s = Locate(from, &source);
   if (!s.ok()) return s;
   if (source.isRoot) return Fail(Error::kAccessDenied, "the root cannot be renamed");
-  if (IsOpen(source.parent, source.item.shortIndex)) return Fail(Error::kBusy, "the file is open");
+  if (files_.IsOpen(source.parent, source.item.shortIndex))
+    return Fail(Error::kBusy, "the file is open");
   DirRef targetRef;
   std::u16string leaf;
   std::vector<DirRef> visited;

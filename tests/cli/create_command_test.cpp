@@ -23,6 +23,10 @@ struct NamedCard {
   const char* name;  // for test names
   ReferenceCard card;
 };
+// The test list and failure messages name the case, not its bytes.
+void PrintTo(const NamedCard& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class CreateOnReferenceCard : public ::testing::TestWithParam<NamedCard> {};
 

@@ -30,6 +30,10 @@ struct TemplateCase {
   std::size_t dataSector;  // first sector of the data area
   const char* freeBytes;   // as mdir prints it, blanks removed
 };
+// The test list and failure messages name the case, not its bytes.
+void PrintTo(const TemplateCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 const TemplateCase kCases[] = {
     {"HD", true, 900, 1474560, 1, 224, 2880, 0xF0, 9, 18, 0x58114E60, 19, 33, "1457664"},

@@ -74,9 +74,9 @@ TEST(DirectDiskAccessOpen, ByDriveKindAndLetter) {
     ASSERT_TRUE(fake.attached());
     CDirectDiskAccess access;
     EXPECT_EQ(access.Open(c.letter, false), c.expected);
-    EXPECT_EQ(access.lastErrorCode, c.expected);
+    EXPECT_EQ(access.LastErrorCode(), c.expected);
     if (c.systemError) {
-      EXPECT_EQ(access.lastSystemError, c.systemError);
+      EXPECT_EQ(access.LastSystemError(), c.systemError);
     }
     if (c.expected == 0) {
       EXPECT_EQ(access.DevicePath(), c.devicePath);
@@ -84,7 +84,7 @@ TEST(DirectDiskAccessOpen, ByDriveKindAndLetter) {
       EXPECT_TRUE(fake.disk().inUse);
     } else {
       EXPECT_EQ(access.IsOpen(), DDA_ERR_DRIVE_NOT_OPEN);
-      EXPECT_EQ(access.lastErrorCode, DDA_ERR_DRIVE_NOT_OPEN);
+      EXPECT_EQ(access.LastErrorCode(), DDA_ERR_DRIVE_NOT_OPEN);
       EXPECT_FALSE(fake.disk().inUse);
     }
   }
@@ -95,7 +95,7 @@ TEST(DirectDiskAccessOpen, SecondOpenFailsAndFirstKeepsWorking) {
   CDirectDiskAccess access;
   ASSERT_EQ(access.Open('R', false), 0);
   EXPECT_EQ(access.Open('R', false), DDA_ERR_ALREADY_OPEN);
-  EXPECT_EQ(access.lastErrorCode, DDA_ERR_ALREADY_OPEN);
+  EXPECT_EQ(access.LastErrorCode(), DDA_ERR_ALREADY_OPEN);
 
   std::vector<std::uint8_t> sector(512);
   EXPECT_EQ(access.ReadSectors(sector.data(), 3, 1), 0);
@@ -104,7 +104,7 @@ TEST(DirectDiskAccessOpen, SecondOpenFailsAndFirstKeepsWorking) {
   // The device is held exclusively: a second object cannot open it.
   CDirectDiskAccess other;
   EXPECT_EQ(other.Open('R', false), DDA_ERR_OPEN);
-  EXPECT_EQ(other.lastSystemError, platform::kErrorSharingViolation);
+  EXPECT_EQ(other.LastSystemError(), platform::kErrorSharingViolation);
 
   access.Close();
   EXPECT_FALSE(fake.disk().inUse);
@@ -125,7 +125,7 @@ TEST(DirectDiskAccessOpen, SectorsPerTrackFollowTheDrive) {
   EXPECT_EQ(access.SectorsPerTrack(), 18u);
   DriveGeometry geometry;
   EXPECT_EQ(access.GetGeometry(geometry), DDA_ERR_GEOMETRY);
-  EXPECT_EQ(access.lastSystemError, platform::kErrorNotReady);
+  EXPECT_EQ(access.LastSystemError(), platform::kErrorNotReady);
 }
 
 struct TransferCase {
@@ -174,7 +174,7 @@ TEST(DirectDiskAccessTransfer, NoticesAndDeviceRequests) {
     ASSERT_EQ(access.Open('R', c.write), 0);
     ASSERT_EQ(access.SetPosition(1024), 0);
     RecordingCallback callback;
-    access.callback = &callback;
+    access.SetCallback(&callback);
     std::vector<std::uint8_t> buffer(c.count + 64, 0xA5);
     const int result = c.write ? access.Write(buffer.data(), c.count, c.chunk)
                                : access.Read(buffer.data(), c.count, c.chunk);
@@ -233,17 +233,17 @@ TEST(DirectDiskAccessTransfer, StopRequestsAndFailures) {
     ASSERT_EQ(access.Open('R', c.write), 0);
     RecordingCallback callback;
     callback.stopAtState = c.stopAtState;
-    access.callback = &callback;
+    access.SetCallback(&callback);
     std::vector<std::uint8_t> buffer(3 * 512, 0x11);
     const int result = c.write ? access.Write(buffer.data(), buffer.size(), 512)
                                : access.Read(buffer.data(), buffer.size(), 512);
     EXPECT_EQ(result, c.expected);
-    EXPECT_EQ(access.lastErrorCode, c.expected);
+    EXPECT_EQ(access.LastErrorCode(), c.expected);
     EXPECT_EQ(callback.notices, c.notices);
     EXPECT_EQ(c.write ? fake.disk().writes : fake.disk().reads, c.deviceTransfers);
     EXPECT_EQ(fake.disk().bytes, before);
     if (c.failRead >= 0) {
-      EXPECT_EQ(access.lastSystemError, platform::kErrorCrc);
+      EXPECT_EQ(access.LastSystemError(), platform::kErrorCrc);
     }
     // A failed transfer leaves the device open for the caller to close.
     EXPECT_EQ(access.IsOpen(), 0);
@@ -253,7 +253,7 @@ TEST(DirectDiskAccessTransfer, StopRequestsAndFailures) {
 TEST(DirectDiskAccessTransfer, ClosedObject) {
   CDirectDiskAccess access;
   RecordingCallback callback;
-  access.callback = &callback;
+  access.SetCallback(&callback);
   std::uint8_t buffer[1024] = {};
   EXPECT_EQ(access.Read(buffer, 512, 512), DDA_ERR_DRIVE_NOT_OPEN);
   EXPECT_EQ(access.ReadSectors(buffer, 0, 1), DDA_ERR_DRIVE_NOT_OPEN);
@@ -268,7 +268,7 @@ TEST(DirectDiskAccessTransfer, ClosedObject) {
   EXPECT_EQ(access.Write(buffer, 1024, 512), DDA_ERR_WRITE);
   const std::vector<Notice> expected = {{'P', -1, 2}, {'P', 0, 2}, {'P', -3, 1}};
   EXPECT_EQ(callback.notices, expected);
-  EXPECT_EQ(access.lastSystemError, platform::kErrorInvalidHandle);
+  EXPECT_EQ(access.LastSystemError(), platform::kErrorInvalidHandle);
 }
 
 TEST(DirectDiskAccessTransfer, RefusedAndShortTransfersAreFailures) {
@@ -288,7 +288,7 @@ TEST(DirectDiskAccessTransfer, RefusedAndShortTransfersAreFailures) {
   const std::uint64_t size = fake.disk().bytes.size();
   ASSERT_EQ(access.SetPosition(size - 1024), 0);
   EXPECT_EQ(access.Read(buffer.data(), 2048, 2048), DDA_ERR_READ);
-  EXPECT_EQ(access.lastSystemError, platform::kErrorHandleEof);
+  EXPECT_EQ(access.LastSystemError(), platform::kErrorHandleEof);
   ASSERT_EQ(access.SetPosition(size - 1024), 0);
   EXPECT_EQ(access.Read(buffer.data(), 1024, 512), 0);
 }
@@ -298,7 +298,7 @@ TEST(DirectDiskAccessTransfer, SectorsFollowTheSectorSize) {
   CDirectDiskAccess access;
   ASSERT_EQ(access.Open('R', true), 0);
   RecordingCallback callback;
-  access.callback = &callback;
+  access.SetCallback(&callback);
   std::vector<std::uint8_t> data(3 * 512);
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i % 251);
   EXPECT_EQ(access.WriteSectors(data.data(), 2, 3), 0);

@@ -55,6 +55,10 @@ struct CardCase {
   std::uint64_t sizeBytes;
   std::uint32_t kind;
 };
+// The test list and failure messages name the case, not its bytes.
+void PrintTo(const CardCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class CardImageTest : public testing::Test {
  protected:
@@ -157,7 +161,7 @@ TEST_F(CardImageTest, WithoutRawRightsPlacementNeedsAdministrator) {
   EXPECT_EQ(GetFilePlacement("m:\\DATA.BIN", placement), DAV_ERR_NO_RIGHTS);
   CDirectDiskAccess disk;
   EXPECT_EQ(disk.Open(kCard, false), DDA_ERR_ACCESS_DENIED);
-  EXPECT_EQ(disk.lastSystemError, platform::kErrorAccessDenied);
+  EXPECT_EQ(disk.LastSystemError(), platform::kErrorAccessDenied);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cards, CardImage,

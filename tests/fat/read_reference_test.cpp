@@ -21,6 +21,10 @@ struct ReferenceCase {
   std::uint32_t partitionStart;  // 0 = bare volume
   const char* mkfsOptions;       // beyond type, label and layout
 };
+// The test list and failure messages name the case, not its bytes.
+void PrintTo(const ReferenceCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ReadReference : public ::testing::TestWithParam<ReferenceCase> {};
 

@@ -4,8 +4,8 @@
 #include <functional>
 
 #include "engine_helpers.h"
-#include "support/fault_device.h"
 #include "platform/file_sector_device.h"
+#include "support/fault_device.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 
@@ -18,6 +18,10 @@ struct DeviceMaker {
                                                     std::unique_ptr<fat::ISectorDevice>*)>
       make;
 };
+// The test list and failure messages name the case, not its bytes.
+void PrintTo(const DeviceMaker& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class SectorDeviceContract : public ::testing::TestWithParam<DeviceMaker> {};
 

@@ -22,6 +22,10 @@ struct CardCase {
   std::uint32_t partitionStart;
   bool bare;
 };
+// The test list and failure messages name the case, not its bytes.
+void PrintTo(const CardCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class WriteInterop : public ::testing::TestWithParam<CardCase> {};
 

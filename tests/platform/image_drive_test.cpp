@@ -29,6 +29,10 @@ struct CardCase {
   std::uint64_t start;
   std::uint64_t sizeBytes;
 };
+// The test list and failure messages name the case, not its bytes.
+void PrintTo(const CardCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ImageDriveTest : public testing::Test {
  protected:

@@ -68,19 +68,58 @@ std::uint32_t DeviceNumbering::FloppyNumber(const std::string& key) {
   return Allocate(floppies_, key, 2);
 }
 
-std::vector<NativeVolume> FindNativeVolumes(const std::vector<BlockDeviceSnapshot>& devices,
-                                            const std::vector<MountEntry>& mounts,
-                                            const std::string& devFolder,
-                                            DeviceNumbering& numbering) {
-  auto findByName = [&](const std::string& name) -> const BlockDeviceSnapshot* {
-    for (const BlockDeviceSnapshot& d : devices) {
-      if (d.name == name) return &d;
-    }
-    return nullptr;
-  };
+namespace {
+const BlockDeviceSnapshot* FindByName(const std::vector<BlockDeviceSnapshot>& devices,
+                                      const std::string& name) {
+  for (const BlockDeviceSnapshot& d : devices) {
+    if (d.name == name) return &d;
+  }
+  return nullptr;
+}
 
-  // Each device's mount: by the device numbers, else by the source's name;
-  // of several mounts (bind mounts) the first of the whole file system wins.
+// The whole disk behind a device: the partition's parent, or for a loop
+// device that looks into a file at an offset, the loop device over the whole
+// file; *offset receives where the device starts on it. Null when a
+// partition's parent is missing.
+const BlockDeviceSnapshot* WholeDiskOf(const BlockDeviceSnapshot& device,
+                                       const std::vector<BlockDeviceSnapshot>& devices,
+                                       std::uint64_t* offset) {
+  *offset = 0;
+  if (device.isPartition) {
+    *offset = device.startSector * 512;
+    return FindByName(devices, device.parentName);
+  }
+  if (!device.loopBackingFile.empty() && device.loopOffset != 0) {
+    for (const BlockDeviceSnapshot& d : devices) {
+      if (!d.isPartition && d.loopBackingFile == device.loopBackingFile && d.loopOffset == 0 &&
+          d.loopSizeLimit == 0) {
+        *offset = device.loopOffset;
+        return &d;
+      }
+    }
+  }
+  return &device;
+}
+
+// "\Device\Floppy0", "\Device\CdRom0" or "\Device\HarddiskVolume3".
+std::string DeviceNameOf(const NativeVolume& v, const BlockDeviceSnapshot& device,
+                         const BlockDeviceSnapshot& disk, DeviceNumbering& numbering) {
+  if (v.deviceClass.floppy) {
+    const long fd = NumberAfter(device.name, "fd");
+    return Format("\\Device\\Floppy%u",
+                  fd >= 0 ? static_cast<std::uint32_t>(fd) : numbering.FloppyNumber(v.volumeNode));
+  }
+  if (v.deviceClass.cdrom) {
+    const long sr = NumberAfter(disk.name, "sr");
+    return Format("\\Device\\CdRom%u", sr >= 0 ? static_cast<std::uint32_t>(sr) : v.volumeNumber);
+  }
+  return Format("\\Device\\HarddiskVolume%u", v.volumeNumber);
+}
+}  // namespace
+
+std::map<std::string, const MountEntry*> MatchMounts(
+    const std::vector<BlockDeviceSnapshot>& devices, const std::vector<MountEntry>& mounts,
+    const std::string& devFolder) {
   std::map<std::string, const MountEntry*> mountOf;
   for (const MountEntry& m : mounts) {
     const BlockDeviceSnapshot* device = nullptr;
@@ -90,33 +129,24 @@ std::vector<NativeVolume> FindNativeVolumes(const std::vector<BlockDeviceSnapsho
       }
     }
     if (device == nullptr && m.source.rfind(devFolder + "/", 0) == 0) {
-      device = findByName(BaseName(m.source));
+      device = FindByName(devices, BaseName(m.source));
     }
     if (device == nullptr) continue;
     const MountEntry*& chosen = mountOf[device->name];
     if (chosen == nullptr || (chosen->root != "/" && m.root == "/")) chosen = &m;
   }
+  return mountOf;
+}
 
+std::vector<NativeVolume> BuildNativeVolumes(
+    const std::vector<BlockDeviceSnapshot>& devices,
+    const std::map<std::string, const MountEntry*>& mountOf, const std::string& devFolder,
+    DeviceNumbering& numbering) {
   std::vector<NativeVolume> volumes;
   for (const BlockDeviceSnapshot& device : devices) {
-    // The whole disk: the partition's parent, or for a loop device that
-    // looks into a file at an offset, the loop device over the whole file.
-    const BlockDeviceSnapshot* disk = &device;
     std::uint64_t offset = 0;
-    if (device.isPartition) {
-      disk = findByName(device.parentName);
-      if (disk == nullptr) continue;
-      offset = device.startSector * 512;
-    } else if (!device.loopBackingFile.empty() && device.loopOffset != 0) {
-      for (const BlockDeviceSnapshot& d : devices) {
-        if (!d.isPartition && d.loopBackingFile == device.loopBackingFile && d.loopOffset == 0 &&
-            d.loopSizeLimit == 0) {
-          disk = &d;
-          offset = device.loopOffset;
-          break;
-        }
-      }
-    }
+    const BlockDeviceSnapshot* disk = WholeDiskOf(device, devices, &offset);
+    if (disk == nullptr) continue;
     const DeviceClass deviceClass = ClassifyBlockDevice(*disk);
     const auto mount = mountOf.find(device.name);
     const bool mounted = mount != mountOf.end();
@@ -140,17 +170,7 @@ std::vector<NativeVolume> FindNativeVolumes(const std::vector<BlockDeviceSnapsho
     v.deviceClass.hasMedium = deviceClass.hasMedium && device.sizeSectors != 0;
     v.volumeOffset = offset;
     v.volumeLength = device.sizeSectors * 512;
-    if (deviceClass.floppy) {
-      const long fd = NumberAfter(device.name, "fd");
-      v.deviceName = Format("\\Device\\Floppy%u", fd >= 0 ? static_cast<std::uint32_t>(fd)
-                                                          : numbering.FloppyNumber(v.volumeNode));
-    } else if (deviceClass.cdrom) {
-      const long sr = NumberAfter(disk->name, "sr");
-      v.deviceName =
-          Format("\\Device\\CdRom%u", sr >= 0 ? static_cast<std::uint32_t>(sr) : v.volumeNumber);
-    } else {
-      v.deviceName = Format("\\Device\\HarddiskVolume%u", v.volumeNumber);
-    }
+    v.deviceName = DeviceNameOf(v, device, *disk, numbering);
     if (mounted) {
       v.mountPoint = mount->second->mountPoint;
       v.mountRoot = mount->second->root;
@@ -165,6 +185,13 @@ std::vector<NativeVolume> FindNativeVolumes(const std::vector<BlockDeviceSnapsho
       volumes.begin(), volumes.end(),
       [](const NativeVolume& a, const NativeVolume& b) { return DeviceNameLess(a.name, b.name); });
   return volumes;
+}
+
+std::vector<NativeVolume> FindNativeVolumes(const std::vector<BlockDeviceSnapshot>& devices,
+                                            const std::vector<MountEntry>& mounts,
+                                            const std::string& devFolder,
+                                            DeviceNumbering& numbering) {
+  return BuildNativeVolumes(devices, MatchMounts(devices, mounts, devFolder), devFolder, numbering);
 }
 
 LetterPlan PlanLetters(const std::map<char, std::string>& current, std::uint32_t takenByOthers,

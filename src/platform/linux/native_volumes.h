@@ -51,9 +51,24 @@ class DeviceNumbering {
   std::map<std::string, std::uint32_t> floppies_;
 };
 
-// The drives of a system, in device-name order. A device's node is its name
-// in devFolder ("/dev/sdb1"); a mount whose source is such a node belongs to
-// that device when its device numbers do not tell.
+// Each device's mount, by device name. A mount belongs to the device of its
+// device numbers, else to the device whose node in devFolder ("/dev/sdb1") is
+// its source; of several mounts of one device (bind mounts) the first of the
+// whole file system wins. The entries point into `mounts`.
+std::map<std::string, const MountEntry*> MatchMounts(
+    const std::vector<BlockDeviceSnapshot>& devices, const std::vector<MountEntry>& mounts,
+    const std::string& devFolder);
+
+// The drives made of the devices and their mounts (MatchMounts), in
+// device-name order: mounted volumes, floppy drives, and removable drives
+// without a medium.
+std::vector<NativeVolume> BuildNativeVolumes(
+    const std::vector<BlockDeviceSnapshot>& devices,
+    const std::map<std::string, const MountEntry*>& mountOf, const std::string& devFolder,
+    DeviceNumbering& numbering);
+
+// The drives of a system, in device-name order: MatchMounts, then
+// BuildNativeVolumes.
 std::vector<NativeVolume> FindNativeVolumes(const std::vector<BlockDeviceSnapshot>& devices,
                                             const std::vector<MountEntry>& mounts,
                                             const std::string& devFolder,

@@ -1,10 +1,10 @@
-// Data of open files: the cached cluster spans, reads and writes that go to
-// the device one request per contiguous piece, allocation on growth, and the
-// write-back of the folder entry.
+#include "fat/open_files.h"
+
 #include <algorithm>
 #include <cstring>
 
-#include "fat/volume.h"
+#include "base/clock.h"
+#include "fat/dir_entry.h"
 
 namespace fat {
 namespace {
@@ -24,13 +24,19 @@ void AppendSpans(OpenNode& node, const std::vector<ClusterSpan>& added) {
 }
 }  // namespace
 
-std::unique_ptr<File> Volume::OpenNodeFor(const DirRef& dir, const DirItem& item, bool writable,
-                                          Status* status) {
+OpenFiles::~OpenFiles() {
+  for (auto& [key, weak] : open_) {
+    if (auto node = weak.lock()) node->files = nullptr;
+  }
+}
+
+std::unique_ptr<File> OpenFiles::Open(const DirRef& dir, const DirItem& item, bool writable,
+                                      Status* status) {
   const NodeKey key{dir.Key(), item.shortIndex};
   std::shared_ptr<OpenNode> node = open_[key].lock();
   if (!node) {
     node = std::make_shared<OpenNode>();
-    node->volume = this;
+    node->files = this;
     node->dir = dir;
     node->entryIndex = item.shortIndex;
     node->firstCluster = EntryFirstCluster(item.raw.data(), core_.geometry.fatType);
@@ -58,7 +64,7 @@ std::unique_ptr<File> Volume::OpenNodeFor(const DirRef& dir, const DirItem& item
   return std::unique_ptr<File>(new File(node, writable));
 }
 
-void Volume::Release(const std::shared_ptr<OpenNode>& node, bool writer) {
+void OpenFiles::Release(const std::shared_ptr<OpenNode>& node, bool writer) {
   if (writer) --node->writers;
   if (--node->users == 0) {
     auto it = open_.find({node->dir.Key(), node->entryIndex});
@@ -66,8 +72,33 @@ void Volume::Release(const std::shared_ptr<OpenNode>& node, bool writer) {
   }
 }
 
-Status Volume::NodeTransfer(OpenNode& node, std::uint64_t position, std::uint8_t* read,
-                            const std::uint8_t* write, std::uint64_t size) {
+bool OpenFiles::IsOpen(const DirRef& dir, std::uint32_t index) const {
+  auto it = open_.find({dir.Key(), index});
+  return it != open_.end() && !it->second.expired();
+}
+
+void OpenFiles::ApplyOpenState(const DirRef& dir, DirItem* item) const {
+  auto it = open_.find({dir.Key(), item->shortIndex});
+  if (it == open_.end()) return;
+  if (auto node = it->second.lock()) {
+    le::Write32(item->raw.data() + entry::kSize, node->size);
+    SetEntryFirstCluster(item->raw.data(), node->firstCluster);
+  }
+}
+
+Status OpenFiles::FlushWriters() {
+  Status first;
+  for (auto& [key, weak] : open_) {
+    auto node = weak.lock();
+    if (!node || node->writers == 0) continue;
+    Status s = Flush(*node);
+    if (!s.ok() && first.ok()) first = s;
+  }
+  return first;
+}
+
+Status OpenFiles::Transfer(OpenNode& node, std::uint64_t position, std::uint8_t* read,
+                           const std::uint8_t* write, std::uint64_t size) {
   const std::uint64_t clusterBytes = core_.geometry.ClusterBytes();
   while (size > 0) {
     const std::uint64_t index = position / clusterBytes;
@@ -91,8 +122,8 @@ Status Volume::NodeTransfer(OpenNode& node, std::uint64_t position, std::uint8_t
   return Status::Ok();
 }
 
-Status Volume::NodeRead(OpenNode& node, std::uint64_t position, void* buffer, std::size_t size,
-                        std::size_t* done) {
+Status OpenFiles::Read(OpenNode& node, std::uint64_t position, void* buffer, std::size_t size,
+                       std::size_t* done) {
   *done = 0;
   if (position >= node.size || size == 0) return Status::Ok();
   const std::uint64_t n = std::min<std::uint64_t>(size, node.size - position);
@@ -100,7 +131,7 @@ Status Volume::NodeRead(OpenNode& node, std::uint64_t position, void* buffer, st
   const std::uint64_t stored =
       position < node.validLength ? std::min(n, node.validLength - position) : 0;
   if (stored > 0) {
-    Status s = NodeTransfer(node, position, out, nullptr, stored);
+    Status s = Transfer(node, position, out, nullptr, stored);
     if (!s.ok()) return s;
   }
   std::memset(out + stored, 0, n - stored);
@@ -108,7 +139,7 @@ Status Volume::NodeRead(OpenNode& node, std::uint64_t position, void* buffer, st
   return Status::Ok();
 }
 
-Status Volume::NodeAllocate(OpenNode& node, std::uint64_t bytes) {
+Status OpenFiles::Allocate(OpenNode& node, std::uint64_t bytes) {
   const std::uint64_t clusterBytes = core_.geometry.ClusterBytes();
   const std::uint64_t needed = (bytes + clusterBytes - 1) / clusterBytes;
   if (needed <= node.clusters) return Status::Ok();
@@ -123,32 +154,32 @@ Status Volume::NodeAllocate(OpenNode& node, std::uint64_t bytes) {
   return Status::Ok();
 }
 
-Status Volume::NodeZero(OpenNode& node, std::uint64_t from, std::uint64_t to) {
+Status OpenFiles::Zero(OpenNode& node, std::uint64_t from, std::uint64_t to) {
   const ByteBuffer zeros(std::min(to - from, kZeroChunk), 0);
   while (from < to) {
     const std::uint64_t n = std::min<std::uint64_t>(to - from, zeros.size());
-    Status s = NodeTransfer(node, from, nullptr, zeros.data(), n);
+    Status s = Transfer(node, from, nullptr, zeros.data(), n);
     if (!s.ok()) return s;
     from += n;
   }
   return Status::Ok();
 }
 
-Status Volume::NodeWrite(OpenNode& node, std::uint64_t position, const void* buffer,
-                         std::size_t size) {
+Status OpenFiles::Write(OpenNode& node, std::uint64_t position, const void* buffer,
+                        std::size_t size) {
   Status s = core_.CanWrite();
   if (!s.ok()) return s;
   if (size == 0) return Status::Ok();
   const std::uint64_t end = position + size;
   if (end > kMaxFileSize) return Fail(Error::kTooLarge, "a FAT file stays below 4 GiB");
-  s = NodeAllocate(node, end);
+  s = Allocate(node, end);
   if (!s.ok()) return s;
   if (position > node.validLength) {
-    s = NodeZero(node, node.validLength, position);
+    s = Zero(node, node.validLength, position);
     if (!s.ok()) return s;
     node.validLength = position;
   }
-  s = NodeTransfer(node, position, nullptr, static_cast<const std::uint8_t*>(buffer), size);
+  s = Transfer(node, position, nullptr, static_cast<const std::uint8_t*>(buffer), size);
   if (!s.ok()) return s;
   node.validLength = std::max(node.validLength, end);
   node.size = static_cast<std::uint32_t>(std::max<std::uint64_t>(node.size, end));
@@ -157,14 +188,14 @@ Status Volume::NodeWrite(OpenNode& node, std::uint64_t position, const void* buf
   return Status::Ok();
 }
 
-Status Volume::NodeSetLength(OpenNode& node, std::uint64_t length) {
+Status OpenFiles::SetLength(OpenNode& node, std::uint64_t length) {
   Status s = core_.CanWrite();
   if (!s.ok()) return s;
   if (length > kMaxFileSize) return Fail(Error::kTooLarge, "a FAT file stays below 4 GiB");
   node.modified = true;
   node.entryDirty = true;
   if (length >= node.size) {
-    s = NodeAllocate(node, length);
+    s = Allocate(node, length);
     if (!s.ok()) return s;
     node.size = static_cast<std::uint32_t>(length);
     return Status::Ok();
@@ -195,7 +226,7 @@ Status Volume::NodeSetLength(OpenNode& node, std::uint64_t length) {
   s = core_.FlushFat();
   if (!s.ok()) return s;
   if (keep == 0) node.firstCluster = 0;
-  s = NodeWriteEntry(node);
+  s = WriteEntry(node);
   if (!s.ok()) return s;
   if (!kept.empty())
     core_.fat.Set(kept.back().first + kept.back().length - 1, core_.fat.EndOfChain());
@@ -207,7 +238,7 @@ Status Volume::NodeSetLength(OpenNode& node, std::uint64_t length) {
   return core_.FlushFat();
 }
 
-Status Volume::NodeWriteEntry(OpenNode& node) {
+Status OpenFiles::WriteEntry(OpenNode& node) {
   Directory dir;
   Status s = Directory::Load(core_, node.dir, &dir);
   if (!s.ok()) return s;
@@ -230,11 +261,11 @@ Status Volume::NodeWriteEntry(OpenNode& node) {
   return Status::Ok();
 }
 
-Status Volume::NodeFlush(OpenNode& node) {
+Status OpenFiles::Flush(OpenNode& node) {
   Status s = core_.CanWrite();
   if (!s.ok()) return s;
   if (node.validLength < node.size) {
-    s = NodeZero(node, node.validLength, node.size);
+    s = Zero(node, node.validLength, node.size);
     if (!s.ok()) return s;
     node.validLength = node.size;
   }
@@ -242,7 +273,7 @@ Status Volume::NodeFlush(OpenNode& node) {
   s = core_.FlushFat();
   if (!s.ok()) return s;
   if (!node.entryDirty && !node.modified) return Status::Ok();
-  return NodeWriteEntry(node);
+  return WriteEntry(node);
 }
 
 }  // namespace fat
