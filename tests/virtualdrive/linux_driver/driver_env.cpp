@@ -69,6 +69,7 @@ std::vector<platform::VirtualDriveRecord> DriverSandbox::Records() const {
 }
 
 void DriverSandbox::UseSystemBus(const std::string& address) {
+  bus_.reset();  // the old value back first, so that the new one restores it
   bus_ = std::make_unique<ScopedEnv>("DBUS_SYSTEM_BUS_ADDRESS", address);
 }
 
