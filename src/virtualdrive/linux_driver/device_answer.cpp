@@ -32,6 +32,10 @@ bool WriteDeviceAnswer(const DeviceDescription& device, std::uint8_t* answer, st
   std::size_t chars = (size - kAnswerNameOffset) / 2;
   if (chars > name.size()) chars = name.size();
   if (chars > 0x7FFF) chars = 0x7FFF;  // the length field counts bytes in 16 bits
+  // A cut never splits a surrogate pair.
+  if (chars < name.size() && chars > 0 && name[chars - 1] >= 0xD800 && name[chars - 1] <= 0xDBFF) {
+    --chars;
+  }
   le::Write16(answer + kAnswerNameLengthOffset, static_cast<std::uint16_t>(chars * 2));
   for (std::size_t i = 0; i < chars; ++i) {
     le::Write16(answer + kAnswerNameOffset + 2 * i, name[i]);

@@ -249,6 +249,11 @@ TEST(DeviceAnswerTest, FieldsLieWhereTheBindingReadsThem) {
   device.image = "/" + std::string(700, 'x');
   ASSERT_TRUE(linux_driver::WriteDeviceAnswer(device, answer.data(), answer.size()));
   EXPECT_EQ(ParseDeviceAnswer(answer.data(), 5).imageFileName.size(), kAnswerMaxNameChars);
+  // ... and not inside a character that takes two UTF-16 units.
+  device.image = std::string(kAnswerMaxNameChars - 1, 'x') + "\xF0\x9F\x92\xBE";
+  ASSERT_TRUE(linux_driver::WriteDeviceAnswer(device, answer.data(), answer.size()));
+  EXPECT_EQ(ParseDeviceAnswer(answer.data(), 5).imageFileName,
+            std::string(kAnswerMaxNameChars - 1, 'x'));
   EXPECT_FALSE(linux_driver::WriteDeviceAnswer(device, answer.data(), 47));
 }
 
