@@ -12,7 +12,10 @@
 
 #include "platform/files.h"
 #include "platform/linux/native_drives.h"
+#include "platform/process.h"
 #include "support/mtools_views.h"
+#include "support/reference_images.h"
+#include "support/temp_dir.h"
 #include "virtualdrive/linux_driver/driver_env.h"
 #include "virtualdrive/linux_driver/udisks_client.h"
 #include "virtualdrive/linux_driver/udisks_sandbox.h"
@@ -64,6 +67,41 @@ TEST_F(UdisksDriverTest, LoopSetUpOverTheOpenImageAndDeletedAgain) {
 
   EXPECT_TRUE(client.LoopDelete(object)) << client.lastError();
   EXPECT_EQ(drivertest::LoopDevicesOf(RealPath(image_)), "");
+}
+
+// The calls of a mount that works, on a file system this kernel has (the
+// driver itself only mounts FAT images): once unmounted, the loop device set
+// to clear itself goes away without being deleted, as after an unmount in the
+// file manager.
+TEST_F(UdisksDriverTest, MountUnmountAndALoopDeviceThatClearsItself) {
+  if (!testsupport::HaveProgram("mke2fs")) GTEST_SKIP() << "mke2fs is not installed";
+  const std::string ext2 = sandbox_->dir().File("ext2.img");
+  ASSERT_EQ(
+      testsupport::RunCommand("mke2fs -q -F " + testsupport::Quote(ext2) + " 1440 >/dev/null 2>&1"),
+      0);
+  linux_driver::UdisksClient client;
+  const int fd = open(ext2.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  std::string object;
+  const bool setUp = client.LoopSetup(fd, false, &object);
+  close(fd);
+  ASSERT_TRUE(setUp) << client.lastError();
+  std::string mountPath;
+  if (!client.Mount(object, &mountPath)) {
+    const std::string why = client.lastError();
+    client.LoopDelete(object);
+    GTEST_SKIP() << "UDisks2 cannot mount ext2 here: " << why;
+  }
+  // The mount is in udisksd's own mount namespace, under its /media.
+  EXPECT_EQ(mountPath.rfind("/media/", 0), 0u) << mountPath;
+  EXPECT_TRUE(client.SetAutoclear(object)) << client.lastError();
+  ASSERT_TRUE(client.Unmount(object)) << client.lastError();
+  std::string left = drivertest::LoopDevicesOf(RealPath(ext2));
+  for (int i = 0; i < 100 && !left.empty(); ++i) {
+    platform::SleepMs(20);
+    left = drivertest::LoopDevicesOf(RealPath(ext2));
+  }
+  EXPECT_EQ(left, "") << "the loop device did not clear itself";
 }
 
 TEST_F(UdisksDriverTest, MountThatUdisksCannotMakeFallsBackToFusefat) {
