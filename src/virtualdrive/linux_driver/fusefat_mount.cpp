@@ -100,6 +100,14 @@ std::uint32_t UnmountFusefat(const std::string& folder, long process) {
                                                      : platform::kErrorBusy;
 }
 
+bool FusefatServes(long process, const std::string& image) {
+  for (const platform::FusefatProcess& p :
+       platform::ReadFusefatProcesses(platform::NativePaths{})) {
+    if (p.pid == process && p.mount.device == image) return true;
+  }
+  return false;
+}
+
 void ClearDeadFuseMount(const std::string& folder) {
   const std::string fusermount = FuseUnmountProgram();
   if (fusermount.empty() || !FuseMountedAt(folder)) return;

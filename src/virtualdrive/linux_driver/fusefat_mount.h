@@ -29,6 +29,10 @@ std::uint32_t MountWithFusefat(const std::string& image, const std::string& fold
 // uses the mount (it stays mounted then).
 std::uint32_t UnmountFusefat(const std::string& folder, long process);
 
+// True while the process is a fusefat serving the image (so a stale process
+// number that went to another program since is not waited for).
+bool FusefatServes(long process, const std::string& image);
+
 // Takes away a mount whose process was killed (the mount stays behind without
 // a server); lazily when something still holds it.
 void ClearDeadFuseMount(const std::string& folder);

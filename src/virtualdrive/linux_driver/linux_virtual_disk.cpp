@@ -41,7 +41,9 @@ std::string RealPath(const std::string& path) {
 void Forget(const std::string& stateFolder, const VirtualDriveRecord& record) {
   if (record.method == VirtualMountMethod::kFusefat) {
     ClearDeadFuseMount(record.folder);
-    WaitForProcessEnd(record.process, kFlushTimeoutMs);
+    if (FusefatServes(record.process, record.image)) {
+      WaitForProcessEnd(record.process, kFlushTimeoutMs);
+    }
     ::rmdir(record.folder.c_str());
   } else {
     ClearUnmountedLoop(record);
