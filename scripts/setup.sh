@@ -4,8 +4,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libudev-dev
-          dosfstools mtools fdisk fusefat util-linux)
+# libsystemd-dev: the virtual disk driver library talks to UDisks2 over D-Bus.
+# udisks2 (with dbus and udev): its tests run a private UDisks2.
+packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libudev-dev libsystemd-dev
+          dosfstools mtools fdisk fusefat util-linux udisks2)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

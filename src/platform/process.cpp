@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -53,6 +54,12 @@ void SetModuleFileNameOverride(std::string path) {
   g_moduleOverride = std::move(path);
 }
 
+std::string GetProgramFolder() {
+  const std::string path = GetModuleFileName();
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 std::string GetTempPath() {
   const char* dir = std::getenv("TMPDIR");
   std::string path = (dir != nullptr && *dir != '\0') ? dir : "/tmp";
@@ -68,15 +75,22 @@ void SleepMs(unsigned ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-bool StartProgram(const std::vector<std::string>& argv, ProcessId* process) {
+bool StartProgram(const std::vector<std::string>& argv, ProcessId* process, ProgramOutput output) {
   if (argv.empty() || argv[0].empty()) {
     SetLastError(kErrorInvalidParameter);
     return false;
   }
   std::vector<char*> args = ArgumentVector(argv);
+  posix_spawn_file_actions_t actions;
+  ::posix_spawn_file_actions_init(&actions);
+  if (output == ProgramOutput::kDiscard) {
+    ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  }
   pid_t pid = 0;
   // posix_spawnp reports a program that cannot be run as its result.
-  const int rc = ::posix_spawnp(&pid, argv[0].c_str(), nullptr, nullptr, args.data(), environ);
+  const int rc = ::posix_spawnp(&pid, argv[0].c_str(), &actions, nullptr, args.data(), environ);
+  ::posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) {
     SetLastError(ErrorFromErrno(rc));
     return false;
@@ -106,9 +120,10 @@ WaitResult WaitForProgram(ProcessId process, unsigned timeoutMs, int* exitCode) 
   }
 }
 
-bool RunProgram(const std::vector<std::string>& argv, bool wait, int* exitCode) {
+bool RunProgram(const std::vector<std::string>& argv, bool wait, int* exitCode,
+                ProgramOutput output) {
   ProcessId pid = 0;
-  if (!StartProgram(argv, &pid)) return false;
+  if (!StartProgram(argv, &pid, output)) return false;
   if (!wait) {
     // Nobody waits for it; reap it when it ends so no zombie stays behind.
     std::thread([pid] {

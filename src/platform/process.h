@@ -16,6 +16,10 @@ std::string GetModuleFileName();
 // real answer.
 void SetModuleFileNameOverride(std::string path);
 
+// The folder of the running program's file, with its trailing separator;
+// empty when the system does not tell it.
+std::string GetProgramFolder();
+
 // The user's temporary folder with its trailing separator (GetTempPathA):
 // $TMPDIR when set, else /tmp/.
 std::string GetTempPath();
@@ -30,10 +34,14 @@ void SleepMs(unsigned ms);
 // A started program; 0 is none.
 using ProcessId = long;
 
+// Where a started program's output and error output go.
+enum class ProgramOutput { kInherit, kDiscard };
+
 // Starts argv[0] (looked up on the PATH when it names no folder) with the given
 // arguments; nothing passes through a shell. False with the last error set
 // when the program cannot be started.
-bool StartProgram(const std::vector<std::string>& argv, ProcessId* process);
+bool StartProgram(const std::vector<std::string>& argv, ProcessId* process,
+                  ProgramOutput output = ProgramOutput::kInherit);
 
 enum class WaitResult { kFinished, kTimeout, kFailed };
 
@@ -44,7 +52,8 @@ WaitResult WaitForProgram(ProcessId process, unsigned timeoutMs, int* exitCode =
 
 // StartProgram, then either wait for the end (exitCode receives the exit code)
 // or let it run on its own (it is reaped when it ends).
-bool RunProgram(const std::vector<std::string>& argv, bool wait, int* exitCode = nullptr);
+bool RunProgram(const std::vector<std::string>& argv, bool wait, int* exitCode = nullptr,
+                ProgramOutput output = ProgramOutput::kInherit);
 
 // Full path of a program found on the PATH, or empty.
 std::string FindProgram(const std::string& name);

@@ -2,9 +2,18 @@
 
 #include "base/bytes.h"
 #include "base/unicode.h"
+#include "platform/process.h"
 
 std::vector<std::string> DefaultVirtualDiskLibraryNames() {
-  return {"ImDisk.cpl", "ImDisk32.cpl"};
+  // Each name beside the program first, then through the system's search, as
+  // Windows looks in the program's folder before the others.
+  const std::string folder = platform::GetProgramFolder();
+  std::vector<std::string> names;
+  for (const char* name : {"ImDisk.cpl", "ImDisk32.cpl"}) {
+    if (!folder.empty()) names.push_back(folder + name);
+    names.push_back(name);
+  }
+  return names;
 }
 
 VirtualDiskDriverBinding BindVirtualDiskDriver(const std::vector<std::string>& libraryNames) {

@@ -1,5 +1,6 @@
 #include "platform/linux/native_drives.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -8,6 +9,7 @@
 #include "platform/drive_refresh.h"
 #include "platform/linux/linux_drive.h"
 #include "platform/linux/native_volumes.h"
+#include "platform/linux/virtual_drives.h"
 
 namespace platform {
 namespace {
@@ -40,8 +42,16 @@ std::uint32_t RefreshDrives() {
 
 std::uint32_t RefreshNativeDrives(const NativePaths& paths) {
   std::lock_guard<std::mutex> lock(g_refreshMutex);
+  std::vector<MountEntry> mounts = ReadMounts(paths);
+  // The virtual drives first, at the letters they were mounted at; their
+  // mounts (a loop device that UDisks2 mounted) are not native drives too.
+  const std::vector<std::string> virtualFolders = RefreshVirtualDrives(mounts);
+  std::erase_if(mounts, [&](const MountEntry& m) {
+    return std::find(virtualFolders.begin(), virtualFolders.end(), m.mountPoint) !=
+           virtualFolders.end();
+  });
   const std::vector<NativeVolume> volumes =
-      FindNativeVolumes(ReadBlockDevices(paths), ReadMounts(paths), paths.dev, Numbering());
+      FindNativeVolumes(ReadBlockDevices(paths), mounts, paths.dev, Numbering());
   std::map<std::string, const NativeVolume*> byKey;
   std::vector<LetterRequest> requests;
   for (const NativeVolume& v : volumes) {
@@ -79,6 +89,7 @@ std::uint32_t RefreshNativeDrives(const NativePaths& paths) {
 void DetachNativeDrives() {
   std::lock_guard<std::mutex> lock(g_refreshMutex);
   for (const auto& [letter, drive] : NativeLetters()) DriveTable::Instance().Detach(letter);
+  DetachVirtualDrives();
 }
 
 }  // namespace platform

@@ -11,12 +11,13 @@ namespace platform {
 
 // Scans sysfs and the mounts, attaches new drives, detaches vanished ones
 // and renews those whose record changed (at the same letter). A letter keeps
-// its drive while the device is present. Returns the number of native drives
-// attached afterwards.
+// its drive while the device is present. The virtual drives' letters are
+// brought up to date first (virtual_drives.h). Returns the number of native
+// drives attached afterwards.
 std::uint32_t RefreshNativeDrives();
 std::uint32_t RefreshNativeDrives(const NativePaths& paths);
 
-// Detaches every native drive.
+// Detaches every native drive and every virtual drive.
 void DetachNativeDrives();
 
 }  // namespace platform

@@ -140,16 +140,8 @@ std::vector<MountEntry> ReadMounts(const NativePaths& paths) {
 
   // The devices of the running fusefat processes, by their mount point.
   std::map<std::string, std::string> deviceOf;
-  for (const std::string& pid : ListFolder(paths.proc)) {
-    if (!std::all_of(pid.begin(), pid.end(),
-                     [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
-      continue;
-    }
-    std::string raw;
-    if (!ReadTextFile(paths.proc + "/" + pid + "/cmdline", &raw)) continue;
-    if (const auto found = FusefatMountFromArgs(SplitCommandLine(raw))) {
-      deviceOf[RealPath(found->mountPoint)] = RealPath(found->device);
-    }
+  for (const FusefatProcess& process : ReadFusefatProcesses(paths)) {
+    deviceOf[process.mount.mountPoint] = process.mount.device;
   }
   for (MountEntry& mount : mounts) {
     if (mount.fsType != "fuse.fusefat") continue;
@@ -163,6 +155,24 @@ std::vector<MountEntry> ReadMounts(const NativePaths& paths) {
     }
   }
   return mounts;
+}
+
+std::vector<FusefatProcess> ReadFusefatProcesses(const NativePaths& paths) {
+  std::vector<FusefatProcess> processes;
+  for (const std::string& pid : ListFolder(paths.proc)) {
+    if (!std::all_of(pid.begin(), pid.end(),
+                     [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+      continue;
+    }
+    std::string raw;
+    if (!ReadTextFile(paths.proc + "/" + pid + "/cmdline", &raw)) continue;
+    if (const auto found = FusefatMountFromArgs(SplitCommandLine(raw))) {
+      processes.push_back(
+          FusefatProcess{std::strtol(pid.c_str(), nullptr, 10),
+                         FusefatMount{RealPath(found->device), RealPath(found->mountPoint)}});
+    }
+  }
+  return processes;
 }
 
 }  // namespace platform

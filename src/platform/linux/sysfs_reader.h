@@ -26,6 +26,15 @@ std::vector<BlockDeviceSnapshot> ReadBlockDevices(const NativePaths& paths);
 // its source, with that device's numbers when it is a block device.
 std::vector<MountEntry> ReadMounts(const NativePaths& paths);
 
+// A running fusefat process: the device (or image file) it serves and its
+// mount point, both as real paths. A process that has ended but was not yet
+// reaped shows no arguments and is not listed.
+struct FusefatProcess {
+  long pid = 0;
+  FusefatMount mount;
+};
+std::vector<FusefatProcess> ReadFusefatProcesses(const NativePaths& paths);
+
 // The whole content of a small text file; false when it cannot be read.
 bool ReadTextFile(const std::string& path, std::string* text);
 

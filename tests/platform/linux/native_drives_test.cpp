@@ -18,6 +18,7 @@
 #include "platform/host/host_folder_drive.h"
 #include "platform/linux/linux_drive.h"
 #include "platform/linux/native_drives.h"
+#include "platform/linux/virtual_drive_state.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -208,6 +209,63 @@ TEST(NativeDrivesTest, FileSystemNamesAsWindowsShowsThem) {
     SCOPED_TRACE(c.fsType);
     EXPECT_EQ(platform::FileSystemName(c.fsType, c.udevType, c.udevVersion, c.fatType), c.expected);
   }
+}
+
+// A mount the virtual disk driver recorded (here a loop device that UDisks2
+// mounted) is shown at the driver's letter, bound to its folder, and not a
+// second time as a native volume; once unmounted, the letter is free again.
+TEST(NativeDrivesTest, VirtualDriveMountIsShownAtItsLetterOnly) {
+  ASSERT_EQ(platform::GetLogicalDrives() & (1u << ('M' - 'A')), 0u) << "M: must be free";
+  DetachAtEnd cleanup;
+  FakeSystem sys;
+  sys.AddDisk("virtual", "loop7", "7:7", 2880, false);
+  const std::string media = sys.MountDir("QUILLFEN");
+  const std::string dev = sys.paths().dev;
+  const std::string mounted = "31 1 7:7 / " + media + " rw - vfat " + dev + "/loop7 rw\n";
+  sys.SetMounts(mounted);
+
+  const std::string state = sys.root() + "/runtime/quillfen-vdisk";
+  const char* old = std::getenv("XDG_RUNTIME_DIR");
+  const std::string saved = old != nullptr ? old : "";
+  setenv("XDG_RUNTIME_DIR", (sys.root() + "/runtime").c_str(), 1);
+  struct Restore {
+    const char* old;
+    std::string saved;
+    ~Restore() {
+      if (old != nullptr) {
+        setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+      } else {
+        unsetenv("XDG_RUNTIME_DIR");
+      }
+    }
+  } restore{old, saved};
+  ASSERT_EQ(mkdir((sys.root() + "/runtime").c_str(), 0700), 0);
+  ASSERT_EQ(platform::PrepareVirtualDriveStateFolder(state), 0u);
+  platform::VirtualDriveRecord record;
+  record.number = 2;
+  record.letter = 'M';
+  record.image = sys.root() + "/floppy.img";
+  record.folder = media;
+  record.method = platform::VirtualMountMethod::kUdisks;
+  record.device = dev + "/loop7";
+  record.object = "/org/freedesktop/UDisks2/block_devices/loop7";
+  ASSERT_EQ(platform::WriteVirtualDriveRecord(state, record), 0u);
+  Write(media + "/README.TXT", "on the floppy");
+
+  EXPECT_EQ(platform::RefreshNativeDrives(sys.paths()), 0u);  // the loop device is not native
+  ASSERT_NE(platform::FindDrive('M'), nullptr);
+  EXPECT_EQ(platform::GetDriveType('M'), platform::DriveType::kRemovable);
+  EXPECT_EQ(platform::QueryDosDevice('M'), "\\Device\\ImDisk2");
+  EXPECT_TRUE(platform::PathExists("M:\\README.TXT"));
+  std::string label, fileSystem;
+  ASSERT_TRUE(platform::FindDrive('M')->VolumeInformation(&label, &fileSystem));
+  EXPECT_EQ(fileSystem, "FAT");
+
+  // Unmounted from outside: the letter goes, and the loop device is still
+  // no native drive while nothing has it mounted.
+  sys.SetMounts("");
+  EXPECT_EQ(platform::RefreshNativeDrives(sys.paths()), 0u);
+  EXPECT_EQ(platform::FindDrive('M'), nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,198 @@
+// The Linux driver library for real, through the program's binding: an image
+// mounted with fusefat at a letter, its files at that letter, the changes in
+// the image once released, and the mount taken away from outside.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdlib>
+
+#include "platform/drive.h"
+#include "platform/files.h"
+#include "platform/linux/native_drives.h"
+#include "platform/linux/sysfs_reader.h"
+#include "platform/process.h"
+#include "support/mtools_views.h"
+#include "support/reference_images.h"
+#include "support/test_data.h"
+#include "virtualdrive/linux_driver/driver_env.h"
+#include "virtualdrive/linux_driver/process_watch.h"
+#include "virtualdrive/virtual_disk_manager.h"
+
+namespace {
+using drivertest::kDriverLibrary;
+
+std::string RealPath(const std::string& path) {
+  char resolved[PATH_MAX];
+  return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
+bool ReadThroughDrive(const std::string& path, std::string* content) {
+  platform::File file =
+      platform::OpenFile(path, platform::kGenericRead, platform::Disposition::kOpenExisting);
+  if (!file.IsOpen()) return false;
+  char buffer[4096];
+  std::uint32_t done = 0;
+  content->clear();
+  while (file.Read(buffer, sizeof buffer, &done) && done > 0) content->append(buffer, done);
+  return true;
+}
+
+class FusefatDriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string missing = drivertest::FusefatMissing();
+    if (!missing.empty()) GTEST_SKIP() << missing;
+    sandbox_ = std::make_unique<drivertest::DriverSandbox>();
+    image_ = sandbox_->dir().File("floppy.img");
+    ASSERT_TRUE(drivertest::MakeFloppyImage(image_));
+    manager_ = std::make_unique<CVirtualDiskManager>(std::vector<std::string>{kDriverLibrary});
+    ASSERT_TRUE(manager_->Initialize());
+  }
+  void TearDown() override {
+    if (manager_) {
+      for (char letter : {'M', 'N'}) manager_->UnmountImage(letter);
+    }
+    platform::DetachNativeDrives();
+    manager_.reset();
+    sandbox_.reset();
+  }
+
+  testsupport::ImageVolume Volume() const { return testsupport::ImageVolume{image_, 0, 2880}; }
+
+  // The one record, after a mount.
+  platform::VirtualDriveRecord OnlyRecord() const {
+    const auto records = sandbox_->Records();
+    EXPECT_EQ(records.size(), 1u);
+    return records.empty() ? platform::VirtualDriveRecord{} : records[0];
+  }
+
+  std::unique_ptr<drivertest::DriverSandbox> sandbox_;
+  std::unique_ptr<CVirtualDiskManager> manager_;
+  std::string image_;
+};
+
+TEST_F(FusefatDriverTest, ImageAtALetterTakesChangesBackIntoTheFile) {
+  VirtualDiskVersion library, driver;
+  ASSERT_NE(manager_->GetVersion(library, driver), 0);
+  EXPECT_EQ(library.major, 1u);
+  EXPECT_EQ(driver.major, 1u);
+
+  ASSERT_NE(manager_->MountImage(image_.c_str(), 'M'), 0);
+  VirtualDiskInfo info;
+  ASSERT_NE(manager_->FindDeviceByDriveLetter(info, 'M'), 0);
+  EXPECT_EQ(info.deviceNumber, 0u);
+  EXPECT_EQ(info.imageFileName, RealPath(image_));
+  EXPECT_EQ(info.geometry.cylinders, 80);
+  EXPECT_EQ(info.geometry.tracksPerCylinder, 2u);
+  EXPECT_EQ(info.geometry.sectorsPerTrack, 18u);
+  EXPECT_EQ(info.geometry.bytesPerSector, 512u);
+  const platform::VirtualDriveRecord record = OnlyRecord();
+  EXPECT_EQ(record.method, platform::VirtualMountMethod::kFusefat);
+  EXPECT_EQ(record.folder.rfind(RealPath(sandbox_->StateFolder()) + "/", 0), 0u);
+
+  // The drive table shows the folder at the letter, as a removable drive.
+  platform::RefreshNativeDrives();
+  ASSERT_NE(platform::FindDrive('M'), nullptr);
+  EXPECT_EQ(platform::GetDriveType('M'), platform::DriveType::kRemovable);
+  EXPECT_EQ(platform::QueryDosDevice('M'), "\\Device\\ImDisk0");
+  std::string hello;
+  ASSERT_TRUE(ReadThroughDrive("M:\\HELLO.TXT", &hello));
+  EXPECT_EQ(hello, "hello\n");
+  const std::string content = testsupport::TestBytes(20000, 3);
+  {
+    platform::File file = platform::OpenFile("M:\\NOTES.BIN", platform::kGenericWrite,
+                                             platform::Disposition::kCreateNew);
+    ASSERT_TRUE(file.IsOpen()) << platform::GetLastError();
+    ASSERT_TRUE(file.WriteExact(content.data(), static_cast<std::uint32_t>(content.size())));
+    ASSERT_TRUE(file.Close());
+  }
+  // A second mount of the letter, or of the same image, is refused.
+  EXPECT_EQ(manager_->MountImage(image_.c_str(), 'N'), 0);
+  EXPECT_EQ(manager_->MountImage(sandbox_->dir().File("other.img").c_str(), 'M'), 0);
+
+  // Released: at once the image holds the change, and it is a clean volume.
+  ASSERT_NE(manager_->UnmountImage('M'), 0);
+  std::string back;
+  ASSERT_TRUE(testsupport::MtoolsRead(Volume(), "/NOTES.BIN", &back));
+  EXPECT_TRUE(back == content) << "the written file did not reach the image whole";
+  std::string report;
+  EXPECT_TRUE(testsupport::FsckClean(Volume(), &report)) << report;
+  EXPECT_TRUE(linux_driver::ProcessHasEnded(record.process));
+
+  EXPECT_EQ(manager_->QueryDevice(info, 0), 0);
+  EXPECT_TRUE(sandbox_->Records().empty());
+  EXPECT_FALSE(drivertest::IsMountPoint(record.folder));
+  struct stat st {};
+  EXPECT_NE(stat(record.folder.c_str(), &st), 0) << "the mount folder stayed";
+  platform::RefreshNativeDrives();
+  EXPECT_EQ(platform::FindDrive('M'), nullptr);
+  EXPECT_EQ(manager_->UnmountImage('M'), 0);
+}
+
+TEST_F(FusefatDriverTest, QueryFailsOnceTheMountIsTakenAwayFromOutside) {
+  VirtualDiskInfo info;
+  // Unmounted in a shell.
+  ASSERT_NE(manager_->MountImage(image_.c_str(), 'M'), 0);
+  const platform::VirtualDriveRecord first = OnlyRecord();
+  ASSERT_NE(manager_->QueryDevice(info, first.number), 0);
+  ASSERT_EQ(testsupport::RunCommand("fusermount -u " + testsupport::Quote(first.folder)), 0);
+  EXPECT_EQ(manager_->QueryDevice(info, first.number), 0);
+  EXPECT_TRUE(linux_driver::ProcessHasEnded(first.process));
+  EXPECT_TRUE(sandbox_->Records().empty());
+  EXPECT_EQ(manager_->UnmountImage('M'), 0);  // nothing left to release
+  std::string report;
+  EXPECT_TRUE(testsupport::FsckClean(Volume(), &report)) << report;
+
+  // The server killed: its mount stays behind without it, and counts as gone.
+  ASSERT_NE(manager_->MountImage(image_.c_str(), 'M'), 0);
+  const platform::VirtualDriveRecord second = OnlyRecord();
+  platform::RefreshNativeDrives();
+  ASSERT_NE(platform::FindDrive('M'), nullptr);
+  ASSERT_EQ(kill(static_cast<pid_t>(second.process), SIGKILL), 0);
+  ASSERT_TRUE(linux_driver::WaitForProcessEnd(second.process, 5000));
+  platform::RefreshNativeDrives();
+  EXPECT_EQ(platform::FindDrive('M'), nullptr);
+  EXPECT_EQ(manager_->QueryDevice(info, second.number), 0);
+  EXPECT_FALSE(drivertest::IsMountPoint(second.folder)) << "the dead mount was not cleared";
+  EXPECT_TRUE(sandbox_->Records().empty());
+
+  // Nothing stale is in the way of the next mount at the letter.
+  ASSERT_NE(manager_->MountImage(image_.c_str(), 'M'), 0);
+  ASSERT_NE(manager_->FindDeviceByDriveLetter(info, 'M'), 0);
+  ASSERT_NE(manager_->UnmountImage('M'), 0);
+}
+
+TEST_F(FusefatDriverTest, FileWithoutAFatVolumeIsRefusedWithNothingLeftBehind) {
+  const std::string noise = sandbox_->dir().File("noise.img");
+  ASSERT_TRUE(testsupport::WriteHostFile(noise, testsupport::TestBytes(1474560, 9)));
+  const std::string zeros = sandbox_->dir().File("zeros.img");
+  ASSERT_TRUE(testsupport::WriteHostFile(zeros, std::string(737280, '\0')));
+  for (const std::string& path : {noise, zeros, sandbox_->dir().File("missing.img")}) {
+    EXPECT_EQ(manager_->MountImage(path.c_str(), 'M'), 0) << path;
+  }
+  EXPECT_EQ(manager_->MountImage(image_.c_str(), 0), 0);  // no letter
+  EXPECT_TRUE(sandbox_->Records().empty());
+  EXPECT_FALSE(drivertest::IsMountPoint(sandbox_->StateFolder() + "/drive-M"));
+  for (const platform::FusefatProcess& p :
+       platform::ReadFusefatProcesses(platform::NativePaths{})) {
+    EXPECT_NE(p.mount.device, RealPath(noise));
+    EXPECT_NE(p.mount.device, RealPath(zeros));
+  }
+  VirtualDiskInfo info;
+  EXPECT_EQ(manager_->FindDeviceByDriveLetter(info, 'M'), 0);
+}
+
+TEST(LinuxDriverBindingTest, TheProgramFindsTheLibraryBesideItself) {
+  const std::string folder = kDriverLibrary.substr(0, kDriverLibrary.find_last_of('/') + 1);
+  platform::SetModuleFileNameOverride(folder + "quillfen");
+  const std::vector<std::string> names = DefaultVirtualDiskLibraryNames();
+  platform::SetModuleFileNameOverride("");
+  ASSERT_GE(names.size(), 2u);
+  EXPECT_EQ(names[0], kDriverLibrary);
+  EXPECT_EQ(names[1], "ImDisk.cpl");  // then the system's search
+}
+
+}  // namespace
