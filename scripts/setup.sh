@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libudev-dev
+          qt6-base-dev qt6-svg-dev fonts-dejavu-core
           dosfstools mtools fdisk fusefat util-linux)
 missing=()
 for p in "${packages[@]}"; do
