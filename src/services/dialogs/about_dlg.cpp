@@ -33,6 +33,9 @@ CAboutDlg::CAboutDlg(const std::string& productName, const std::string& version,
   icon->setAlignment(Qt::AlignTop);
 
   name_ = NewPlainLabel(this, kIdProductName);
+  QFont bold = name_->font();
+  bold.setBold(true);
+  name_->setFont(bold);
   versionLabel_ = NewPlainLabel(this, kIdVersion);
   auto* line = new CStaticLanguage(this);
   gui::SetControlId(line, gui::kStaticControlId);
