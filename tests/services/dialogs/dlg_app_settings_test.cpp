@@ -127,6 +127,24 @@ TEST_F(AppSettingsDialogTest, BrowsePutsTheChosenPathIntoItsField) {
   EXPECT_EQ(Get<QLineEdit>(Dlg::kIdProgram)->text(), "");
 }
 
+TEST_F(AppSettingsDialogTest, MnemonicsReachTheirControls) {
+  Open();
+  dialog_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
+  // A mnemonic clicks its button the way a click looks: a moment later.
+  QTest::keyClick(dialog_.get(), Qt::Key_E, Qt::AltModifier);  // "&Expert Mode"
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Get<QCheckBox>(Dlg::kIdExpertMode)->isChecked(); }));
+  GetLanguageTexts().SwitchLanguage(kLanguageGerman);
+  QTest::keyClick(dialog_.get(), Qt::Key_A, Qt::AltModifier);  // "&Alle Wechseldatenträger"
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Get<QCheckBox>(Dlg::kIdShowAllDrives)->isChecked(); }));
+  // ("&Save" shares its key with "&Show ...", "&Speichern" with "&Schließen":
+  // such a key moves the focus between the two, as on Windows.)
+  GetLanguageTexts().SwitchLanguage(kLanguageEnglish);
+  QTest::keyClick(dialog_.get(), Qt::Key_C, Qt::AltModifier);  // "&Close"
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog_->isVisible(); }));
+  EXPECT_EQ(dialog_->result(), QDialog::Rejected);
+}
+
 TEST_F(AppSettingsDialogTest, GermanTexts) {
   Open();
   GetLanguageTexts().SwitchLanguage(kLanguageGerman);
