@@ -7,12 +7,19 @@
 #include <QTableWidget>
 #include <QTextDocumentFragment>
 
+#include <cstdio>
+
 #include "gui/accessible_names.h"
 #include "gui/control_id.h"
 #include "platform/drive.h"
 #include "services/language_texts.h"
 
 namespace uitest {
+
+void QuietOffscreenNotes(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (text.startsWith(QLatin1String("This plugin does not support"))) return;
+  std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+}
 
 ScopedLanguage::ScopedLanguage(int language) : previous_(GetLanguageTexts().GetLanguage()) {
   GetLanguageTexts().SwitchLanguage(language);

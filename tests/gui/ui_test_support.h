@@ -48,6 +48,10 @@ class AttachedCard {
   std::shared_ptr<platform::ImageDrive> drive_;
 };
 
+// Drops the offscreen platform's notes that a window asked for what only a
+// real screen does (raising, grabbing the keyboard); passes on the rest.
+void QuietOffscreenNotes(QtMsgType type, const QMessageLogContext& context, const QString& text);
+
 // The texts a user sees or hears in a window: its caption, and for each of its
 // controls the visible text, group box title, column headers, tooltip (as
 // plain text) and accessible name.

@@ -30,6 +30,7 @@ void SaveAll(uitest::DialogGallery& gallery, const QString& folder, const char* 
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler(uitest::QuietOffscreenNotes);
   QApplication app(argc, argv);
   const QString folder =
       argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(QUILLFEN_SCREENSHOT_DIR);
