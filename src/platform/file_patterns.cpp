@@ -3,24 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
+#include <strings.h>
 
 namespace platform {
-namespace {
-bool SameNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-}  // namespace
-
 HostPattern HostFilePattern(std::string_view pattern) {
-  if (SameNoCase(pattern, "*.exe")) return HostPattern{"*", true};
+  if (::strcasecmp(std::string(pattern).c_str(), "*.exe") == 0) return HostPattern{"*", true};
   if (pattern == "*.*") return HostPattern{"*", false};
   return HostPattern{std::string(pattern), false};
 }

@@ -7,7 +7,6 @@
 
 #include "driveaccess/dialogs/dlg_show_hex_data.h"
 #include "driveaccess/dialogs/drive_combo_box.h"
-#include "driveaccess/drive_kind.h"
 #include "gui/button_led.h"
 #include "gui/enter_edit.h"
 #include "gui/ex_static.h"
@@ -20,14 +19,6 @@
 
 namespace uitest {
 namespace {
-
-CDriveInfo Floppy(char letter, const char* label) {
-  CDriveInfo drive;
-  drive.driveName = std::string(1, letter) + ":";
-  drive.kind = DRIVE_KIND_FLOPPY;
-  drive.volumeLabel = label;
-  return drive;
-}
 
 // The shared controls side by side: status line severities, the light, the
 // drive list, a number field and every icon.
@@ -78,7 +69,8 @@ QWidget* ControlSheet() {
 
 }  // namespace
 
-DialogGallery::DialogGallery() : floppies_{Floppy('A', ""), Floppy('B', "SYSTEM DISK")} {
+DialogGallery::DialogGallery()
+    : floppies_{uitest::FloppyRecord('A', ""), uitest::FloppyRecord('B', "SYSTEM DISK")} {
   settings_.externalImageSoftware = "/opt/imaging/bin/floppy-image-editor";
   settings_.expertMode = true;
   const std::string bytes = testsupport::TestBytes(2u << 20, 3);

@@ -9,12 +9,21 @@
 
 #include <cstdio>
 
+#include "driveaccess/drive_kind.h"
 #include "gui/accessible_names.h"
 #include "gui/control_id.h"
 #include "platform/drive.h"
 #include "services/language_texts.h"
 
 namespace uitest {
+
+CDriveInfo FloppyRecord(char letter, const char* label) {
+  CDriveInfo drive;
+  drive.driveName = std::string(1, letter) + ":";
+  drive.kind = DRIVE_KIND_FLOPPY;
+  drive.volumeLabel = label;
+  return drive;
+}
 
 void QuietOffscreenNotes(QtMsgType type, const QMessageLogContext& context, const QString& text) {
   if (text.startsWith(QLatin1String("This plugin does not support"))) return;

@@ -48,6 +48,9 @@ class AttachedCard {
   std::shared_ptr<platform::ImageDrive> drive_;
 };
 
+// A floppy drive's record as the drive search gives it.
+CDriveInfo FloppyRecord(char letter, const char* label);
+
 // Drops the offscreen platform's notes that a window asked for what only a
 // real screen does (raising, grabbing the keyboard); passes on the rest.
 void QuietOffscreenNotes(QtMsgType type, const QMessageLogContext& context, const QString& text);

@@ -47,6 +47,17 @@ class AppSettingsDialogTest : public UserFoldersTest {
     stored.Load();
     return stored;
   }
+  // The dialog's record and the values stored in the profile.
+  void ExpectRecordAndProfile(bool showAll, bool expert, bool explorer, const char* imageSoftware,
+                              const char* program) const {
+    for (const AppSettings& s : {settings_, Stored()}) {
+      EXPECT_EQ(s.showAllRemovableDrives, showAll);
+      EXPECT_EQ(s.expertMode, expert);
+      EXPECT_EQ(s.openExplorer, explorer);
+      EXPECT_EQ(s.externalImageSoftware, imageSoftware);
+      EXPECT_EQ(s.externalProgram, program);
+    }
+  }
   void ChangeEverything() {
     Get<QCheckBox>(Dlg::kIdShowAllDrives)->setChecked(true);
     Get<QCheckBox>(Dlg::kIdExpertMode)->setChecked(false);
@@ -81,13 +92,7 @@ TEST_F(AppSettingsDialogTest, CancelLeavesRecordAndProfileUntouched) {
   ChangeEverything();
   QTest::keyClick(dialog_.get(), Qt::Key_Escape);
   EXPECT_EQ(dialog_->result(), QDialog::Rejected);
-  for (const AppSettings& s : {settings_, Stored()}) {
-    EXPECT_FALSE(s.showAllRemovableDrives);
-    EXPECT_TRUE(s.expertMode);
-    EXPECT_FALSE(s.openExplorer);
-    EXPECT_EQ(s.externalImageSoftware, "/opt/tools/imager");
-    EXPECT_EQ(s.externalProgram, "");
-  }
+  ExpectRecordAndProfile(false, true, false, "/opt/tools/imager", "");
 }
 
 TEST_F(AppSettingsDialogTest, SaveWritesEveryValue) {
@@ -96,13 +101,7 @@ TEST_F(AppSettingsDialogTest, SaveWritesEveryValue) {
   // Save is the default button: Enter in a field presses it.
   QTest::keyClick(Get<QLineEdit>(Dlg::kIdProgram), Qt::Key_Return);
   EXPECT_EQ(dialog_->result(), QDialog::Accepted);
-  for (const AppSettings& s : {settings_, Stored()}) {
-    EXPECT_TRUE(s.showAllRemovableDrives);
-    EXPECT_FALSE(s.expertMode);
-    EXPECT_TRUE(s.openExplorer);
-    EXPECT_EQ(s.externalImageSoftware, "/usr/bin/other");
-    EXPECT_EQ(s.externalProgram, "/usr/bin/xterm");
-  }
+  ExpectRecordAndProfile(true, false, true, "/usr/bin/other", "/usr/bin/xterm");
 }
 
 TEST_F(AppSettingsDialogTest, BrowsePutsTheChosenPathIntoItsField) {

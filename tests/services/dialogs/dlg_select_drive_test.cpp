@@ -7,21 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include "driveaccess/drive_kind.h"
 #include "gui/accessible_names.h"
 #include "gui/ui_test_support.h"
 #include "services/dialogs/dlg_select_drive.h"
 #include "services/dialogs/floppy_drive_chooser.h"
 
 namespace {
-
-CDriveInfo Floppy(char letter, const char* label) {
-  CDriveInfo drive;
-  drive.driveName = std::string(1, letter) + ":";
-  drive.kind = DRIVE_KIND_FLOPPY;
-  drive.volumeLabel = label;
-  return drive;
-}
 
 class SelectDriveTest : public testing::Test {
  protected:
@@ -41,7 +32,8 @@ class SelectDriveTest : public testing::Test {
   }
 
   uitest::ScopedLanguage english_{kLanguageEnglish};
-  std::vector<CDriveInfo> drives_ = {Floppy('B', ""), Floppy('A', "SYSTEM")};
+  std::vector<CDriveInfo> drives_ = {uitest::FloppyRecord('B', ""),
+                                     uitest::FloppyRecord('A', "SYSTEM")};
   std::unique_ptr<CDlgSelectDrive> dialog_;
   QTableWidget* list_ = nullptr;
   QPushButton* select_ = nullptr;
@@ -140,7 +132,7 @@ TEST_F(SelectDriveTest, AnEmptyListOffersNothingToSelect) {
 
 TEST(FloppyChooser, TheDialogPicksTheDrive) {
   uitest::ScopedLanguage english(kLanguageEnglish);
-  const std::vector<CDriveInfo> drives = {Floppy('A', "")};
+  const std::vector<CDriveInfo> drives = {uitest::FloppyRecord('A', "")};
   CDialogFloppyChooser chooser(nullptr);
   std::size_t chosen = 99;
   QTimer::singleShot(0, [] {
