@@ -6,7 +6,9 @@ cd "$(dirname "$0")/.."
 
 # libsystemd-dev: the virtual disk driver library talks to UDisks2 over D-Bus.
 # udisks2 (with dbus and udev): its tests run a private UDisks2.
+# qt6-base-dev, qt6-svg-dev, fonts-dejavu-core: the desktop program's windows.
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libudev-dev libsystemd-dev
+          qt6-base-dev qt6-svg-dev fonts-dejavu-core
           dosfstools mtools fdisk fusefat util-linux udisks2)
 missing=()
 for p in "${packages[@]}"; do

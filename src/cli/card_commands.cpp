@@ -1,7 +1,6 @@
 // Drive listing and the raw tools: whole-card copy, sector hex dump, and
 // blank card images.
 #include <algorithm>
-#include <cinttypes>
 #include <cstdio>
 #include <string>
 
@@ -16,6 +15,7 @@
 #include "driveaccess/direct_disk_access.h"
 #include "driveaccess/drive_kind.h"
 #include "driveaccess/drive_list.h"
+#include "driveaccess/hex_lines.h"
 #include "fat/format.h"
 #include "platform/card_image_file.h"
 #include "platform/drive_refresh.h"
@@ -26,17 +26,8 @@ constexpr std::uint32_t kHexSectorsPerRead = 128;
 constexpr std::uint32_t kDumpSectorsPerRead = 512;
 
 void PrintHexLine(std::uint64_t offset, const std::uint8_t* bytes) {
-  char line[100];
-  int n = std::snprintf(line, sizeof line, "%08" PRIX64 " ", offset);
-  for (int i = 0; i < 16; ++i) {
-    n += std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), " %02X", bytes[i]);
-  }
-  n += std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), "  ");
-  for (int i = 0; i < 16; ++i) {
-    line[n++] = (bytes[i] >= 0x20 && bytes[i] < 0x7F) ? static_cast<char>(bytes[i]) : '.';
-  }
-  line[n++] = '\n';
-  std::fwrite(line, 1, static_cast<std::size_t>(n), stdout);
+  const std::string line = FormatHexLine(offset, bytes, kHexBytesPerLine) + "\n";
+  std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
 int InvalidNumber(const std::string& what, const std::string& text) {

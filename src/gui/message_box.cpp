@@ -1,0 +1,26 @@
+#include "gui/message_box.h"
+
+#include <QMessageBox>
+
+#include "gui/ui_texts.h"
+#include "services/language_texts.h"
+
+namespace gui {
+
+namespace {
+constexpr int kProductNameKey = 102;
+}
+
+QString MessageBoxCaption() {
+  const std::string caption = GetLanguageTexts().GetText(kProductNameKey);
+  // Before a language is chosen the tables give nothing.
+  return caption.empty() ? kTextProductName.Get() : QString::fromStdString(caption);
+}
+
+void ShowMessage(QWidget* parent, const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, MessageBoxCaption(), QString::fromStdString(text),
+                  QMessageBox::Ok, parent);
+  box.exec();
+}
+
+}  // namespace gui

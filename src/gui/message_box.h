@@ -1,0 +1,17 @@
+// The program's message box: every message the user is shown goes through
+// it, with the product name of the current language as its caption.
+#pragma once
+
+#include <QWidget>
+
+#include <string>
+
+namespace gui {
+
+// The caption: the language text with key 102 ("Quillfen").
+QString MessageBoxCaption();
+
+// Shows the text with an OK button and waits for it.
+void ShowMessage(QWidget* parent, const std::string& text);
+
+}  // namespace gui

@@ -1,0 +1,20 @@
+#include "gui/ui_texts.h"
+
+#include "base/current_language.h"
+
+namespace gui {
+
+QString UiText::Get() const {
+  return QString::fromUtf8(IsGermanLanguage() ? german : english);
+}
+
+const std::vector<UiText>& AllUiTexts() {
+  static const std::vector<UiText> texts = {
+      kTextDriveColumn,     kTextLabelColumn, kTextDriveListName,       kTextReadProgress,
+      kTextHexStatusName,   kTextHexDataName, kTextBrowseImageSoftware, kTextBrowseProgram,
+      kTextApplicationIcon, kTextAboutLine,   kTextHelpTitle,           kTextProductName,
+  };
+  return texts;
+}
+
+}  // namespace gui

@@ -1,0 +1,38 @@
+// Texts of the windows that the language tables do not hold: column
+// headers, names for assistive tools, titles. Each is held in English and
+// German side by side and picked when it is shown.
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+namespace gui {
+
+struct UiText {
+  const char* english;
+  const char* german;
+  // The text of the current language.
+  QString Get() const;
+};
+
+inline constexpr UiText kTextDriveColumn{"Drive", "Laufwerk"};
+inline constexpr UiText kTextLabelColumn{"Label", "Bezeichnung"};
+inline constexpr UiText kTextDriveListName{"Drives", "Laufwerke"};
+inline constexpr UiText kTextReadProgress{"Read [PERCENT]", "Lesen [PERCENT]"};
+inline constexpr UiText kTextHexStatusName{"Read status", "Lesestatus"};
+inline constexpr UiText kTextHexDataName{"Sector data", "Sektordaten"};
+inline constexpr UiText kTextBrowseImageSoftware{"Browse for the external image editing software",
+                                                 "Externes Abbildbearbeitungsprogramm suchen"};
+inline constexpr UiText kTextBrowseProgram{"Browse for the external program",
+                                           "Externes Programm suchen"};
+inline constexpr UiText kTextApplicationIcon{"Quillfen icon", "Quillfen Symbol"};
+inline constexpr UiText kTextAboutLine{"Prepares CompactFlash cards for floppy drive controllers",
+                                       "Bereitet CompactFlash Karten für Diskettencontroller vor"};
+inline constexpr UiText kTextHelpTitle{"Quillfen Help", "Quillfen Hilfe"};
+inline constexpr UiText kTextProductName{"Quillfen", "Quillfen"};
+
+// Every text above, for the test that looks for English left in German windows.
+const std::vector<UiText>& AllUiTexts();
+
+}  // namespace gui

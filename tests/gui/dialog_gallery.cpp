@@ -1,0 +1,133 @@
+#include "gui/dialog_gallery.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "driveaccess/dialogs/dlg_show_hex_data.h"
+#include "driveaccess/dialogs/drive_combo_box.h"
+#include "gui/button_led.h"
+#include "gui/enter_edit.h"
+#include "gui/ex_static.h"
+#include "gui/icons.h"
+#include "services/dialogs/about_dlg.h"
+#include "services/dialogs/dlg_app_settings.h"
+#include "services/dialogs/dlg_select_drive.h"
+#include "services/dialogs/progress_state_wnd.h"
+#include "support/test_data.h"
+
+namespace uitest {
+namespace {
+
+// The shared controls side by side: status line severities, the light, the
+// drive list, a number field and every icon.
+QWidget* ControlSheet() {
+  auto* sheet = new QWidget;
+  sheet->setWindowTitle(QStringLiteral("controls"));
+  auto* layout = new QVBoxLayout(sheet);
+  const char* statuses[] = {
+      "--- Dornveld Container File: Ok, Not Fragemented, Start Sector Set: Ok ---",
+      "--- Start-Sector not set ---", "--- no Dornveld Container File ---"};
+  for (int severity = 0; severity < 3; ++severity) {
+    auto* status = new Dornveld::GUI::CExStatic(sheet);
+    status->SetStatus(QString::fromUtf8(statuses[severity]), severity);
+    layout->addWidget(status);
+  }
+  auto* row = new QHBoxLayout;
+  for (CButtonLed::State state :
+       {CButtonLed::State::kUnlit, CButtonLed::State::kLit, CButtonLed::State::kThird}) {
+    auto* led = new CButtonLed(sheet);
+    led->SetColors(0x00C000, 0xC8C8C8, 0x0000FF);
+    led->SetState(state);
+    row->addWidget(led);
+  }
+  auto* drives = new CDriveComboBox(sheet);
+  drives->AddItem("[ E ]", "CF CARD");
+  drives->AddItem("[ F ]", "Removable Drive");
+  drives->SetStyleFlags(DRIVE_COMBO_COLUMNS_IN_FIELD, 0);
+  row->addWidget(drives);
+  auto* number = new CEnterEdit(sheet);
+  number->SetValue(63, "0x%08X");
+  row->addWidget(number);
+  row->addStretch();
+  layout->addLayout(row);
+  // Every icon at the sizes the windows use, and larger to judge the drawing.
+  for (int size : {48, 32, 16}) {
+    auto* icons = new QHBoxLayout;
+    for (int id : {1105, 1106, 1107, 1108, 1109, 1110, 1111, 1114, 1116, 1118, 1119,
+                   1143, 1144, 1146, 158,  160,  128,  1136, 1140, 1141, 1138, 57670}) {
+      auto* icon = new QLabel(sheet);
+      icon->setPixmap(gui::ResourceIcon(id).pixmap(size, size));
+      icons->addWidget(icon);
+    }
+    icons->addStretch();
+    layout->addLayout(icons);
+  }
+  return sheet;
+}
+
+}  // namespace
+
+DialogGallery::DialogGallery()
+    : floppies_{uitest::FloppyRecord('A', ""), uitest::FloppyRecord('B', "SYSTEM DISK")} {
+  settings_.externalImageSoftware = "/opt/imaging/bin/floppy-image-editor";
+  settings_.expertMode = true;
+  const std::string bytes = testsupport::TestBytes(2u << 20, 3);
+  block_.assign(bytes.begin(), bytes.end());
+
+  auto* select = new CDlgSelectDrive(floppies_, nullptr);
+  Add("select_drive", select, select);
+  auto* settings = new CDlgAppSettings(nullptr, settings_);
+  Add("app_settings", settings, settings);
+  auto* about = new CAboutDlg("Quillfen", "Version 1.2.18", nullptr);
+  Add("about", about, about);
+
+  testsupport::ReferenceCard card;
+  card.sizeBytes = 16ull << 20;
+  std::string reason;
+  if (card_.Make('H', card, &reason)) {
+    auto* hex = new CDlgShowHexData(card_.Drive(), nullptr);
+    Add("hex_viewer_drive", hex, hex);
+  }
+  auto* slot = new CDlgShowHexData(block_, (3u * (2u << 20)) / 512, 4096, nullptr);
+  Add("hex_viewer_slot", slot, slot);
+
+  auto* popup = new CProgressStateWnd("Write Floppy Disk [PERCENT]", kProgressVisible, nullptr);
+  popup->SetProgressState(0, 100);
+  popup->SetProgressState(1, 42);
+  Add("progress_bar", popup, nullptr);
+  Add("progress_notice",
+      new CProgressStateWnd("Retrieve Drive Information", kProgressVisible | kProgressNoBar,
+                            nullptr),
+      nullptr);
+  auto* twoLines = new CProgressStateWnd("Search Drive(s) [PERCENT]\nA & B",
+                                         kProgressVisible | kProgressTwoLines, nullptr);
+  twoLines->OnDriveSearchProgress(0, 0);
+  twoLines->OnDriveSearchProgress(2, 39);
+  Add("progress_two_lines", twoLines, nullptr);
+
+  help_ = std::make_unique<HelpFiles>(dir_.path() + "/");
+  help_->SetViewer(&viewer_);
+  Add("controls", ControlSheet(), nullptr);
+}
+
+DialogGallery::~DialogGallery() {
+  help_->CloseAndDeleteHelp();
+  help_->SetViewer(nullptr);
+  owned_.clear();
+}
+
+QWidget* DialogGallery::HelpWindow() {
+  help_->ShowHelp();
+  return viewer_.Browser(help_->Window());
+}
+
+void DialogGallery::Add(const std::string& name, QWidget* widget, CExResizeDialog* dialog) {
+  owned_.emplace_back(widget);
+  if (dialog != nullptr) dialog->InitDialog();
+  widget->show();
+  windows_.push_back({name, widget, dialog});
+}
+
+}  // namespace uitest
