@@ -1,12 +1,11 @@
 #include "cli/slot_access.h"
 
 #include "cli/cli_args.h"
-#include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
+#include "container/slot_records.h"
 #include "driveaccess/dda_error_codes.h"
 #include "platform/errors.h"
-#include "platform/files.h"
 
 int ReadContainerHeader(char drive, MainHeader& header) {
   if (FfaContainerExists(drive) != FFA_OK) return FFA_ERR_NOT_FOUND;
@@ -29,49 +28,9 @@ int CheckSlot(const MainHeader& header, std::uint32_t slot) {
 
 int ReadSlotInfos(char drive, std::uint32_t first, std::uint32_t count,
                   std::vector<std::uint8_t>& records) {
-  records.assign(static_cast<std::size_t>(count) * kSlotInfoSize, 0);
-  platform::File file = platform::OpenFile(FfaGetContainerPath(drive), platform::kGenericRead,
-                                           platform::Disposition::kOpenExisting);
-  if (!file.IsOpen()) return DDA_ERR_FILE_NOT_FOUND;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const auto offset = static_cast<std::int64_t>(GetSlotPartOffset(first + i, kSlotPartSlotInfo));
-    std::uint64_t position = 0;
-    if (!file.Seek(offset, platform::SeekOrigin::kBegin, &position) ||
-        position != static_cast<std::uint64_t>(offset)) {
-      return DDA_ERR_SET_POSITION;
-    }
-    if (!file.ReadExact(records.data() + static_cast<std::size_t>(i) * kSlotInfoSize,
-                        kSlotInfoSize)) {
-      return static_cast<int>(platform::GetLastError());
-    }
-  }
-  return 0;
+  return FfaReadSlotRecords(FfaGetContainerPath(drive), first, count, records);
 }
 
 int WriteSlotInfo(char drive, std::uint32_t slot, const std::uint8_t* record) {
-  const std::string path = FfaGetContainerPath(drive);
-  if (const int rc = FfaSetProtection(path, false)) return rc;
-  int result = 0;
-  {
-    platform::File file = platform::OpenFile(path, platform::kGenericRead | platform::kGenericWrite,
-                                             platform::Disposition::kOpenExisting);
-    const auto offset = static_cast<std::int64_t>(GetSlotPartOffset(slot, kSlotPartSlotInfo));
-    std::uint64_t position = 0;
-    std::uint64_t end = 0;
-    if (!file.IsOpen()) {
-      result = DDA_ERR_FILE_NOT_FOUND;
-    } else if (!file.Seek(0, platform::SeekOrigin::kEnd, &end) ||
-               end < static_cast<std::uint64_t>(offset) + kSlotInfoSize) {
-      // A container shorter than its header says is never grown by a record.
-      result = DDA_ERR_SET_POSITION;
-    } else if (!file.Seek(offset, platform::SeekOrigin::kBegin, &position) ||
-               position != static_cast<std::uint64_t>(offset)) {
-      result = DDA_ERR_SET_POSITION;
-    } else if (!file.WriteExact(record, kSlotInfoSize)) {
-      result = FFA_ERR_WRITE;
-    }
-    if (file.IsOpen() && !file.Close() && result == 0) result = FFA_ERR_WRITE;
-  }
-  const int protectedAgain = FfaSetProtection(path, true);
-  return result != 0 ? result : protectedAgain;
+  return FfaWriteSlotRecord(FfaGetContainerPath(drive), slot, record);
 }

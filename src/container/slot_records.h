@@ -1,0 +1,22 @@
+// The 512-byte slot records of a container file, read and written in place
+// beside the slot blocks they end: the slot list shows their names, and a
+// slot is renamed by rewriting its record alone.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The records of `count` slots from `first` (0-based), 512 bytes each, read
+// through one read-only open of the container at `path`. *read (when given)
+// counts the records read whole before a failure. DDA_ERR_FILE_NOT_FOUND when
+// the file cannot be opened, DDA_ERR_SET_POSITION when a record's position
+// cannot be reached, the system error of a failed read.
+int FfaReadSlotRecords(const std::string& path, std::uint32_t first, std::uint32_t count,
+                       std::vector<std::uint8_t>& records, std::uint32_t* read = nullptr);
+
+// Writes one slot record back, with the container's protection lifted
+// around the write and set again on every path. DDA_ERR_FILE_NOT_FOUND,
+// DDA_ERR_SET_POSITION (also for a container shorter than the record's end,
+// which is never grown), FFA_ERR_WRITE, or the protection's own failure.
+int FfaWriteSlotRecord(const std::string& path, std::uint32_t slot, const std::uint8_t* record);
