@@ -271,4 +271,13 @@ char AttachFloppyImage(const std::string& path, char letter, std::uint32_t* erro
   return attached;
 }
 
+bool IsCardImageDrive(char letter) {
+  const auto drive = std::dynamic_pointer_cast<ImageDrive>(FindDrive(letter));
+  return drive != nullptr && drive->kind() == ImageDrive::Kind::kCard;
+}
+
+bool DetachCardImage(char letter) {
+  return IsCardImageDrive(letter) && DriveTable::Instance().Detach(letter);
+}
+
 }  // namespace platform

@@ -85,4 +85,11 @@ char AttachCardImage(const std::string& path, const ImageDriveOptions& options, 
                      std::uint32_t* error);
 char AttachFloppyImage(const std::string& path, char letter, std::uint32_t* error);
 
+// True when the letter holds a card image attached by AttachCardImage (or an
+// ImageDrive of the card kind attached otherwise).
+bool IsCardImageDrive(char letter);
+// Detaches the card image at the letter; false (nothing changed) when the
+// letter holds no card image.
+bool DetachCardImage(char letter);
+
 }  // namespace platform
