@@ -71,6 +71,9 @@ constexpr LanguageTextEntry kControlTexts[] = {
     {1142, "&Language", "S&prache"},
     {1140, "English / Englisch", "English / Englisch"},
     {1141, "German / Deutsch", "German / Deutsch"},
+    // Card images as drives, in the same menu.
+    {1147, "Attach &Card Image...", "&Kartenabbild einbinden..."},
+    {1148, "&Detach Card Image", "Kartenabbild &lösen"},
 };
 
 constexpr LanguageTextEntry kTooltipTexts[] = {
