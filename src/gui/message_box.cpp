@@ -1,5 +1,6 @@
 #include "gui/message_box.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 
 #include "gui/ui_texts.h"
@@ -21,6 +22,15 @@ void ShowMessage(QWidget* parent, const std::string& text) {
   QMessageBox box(QMessageBox::NoIcon, MessageBoxCaption(), QString::fromStdString(text),
                   QMessageBox::Ok, parent);
   box.exec();
+}
+
+bool AskYesNo(QWidget* parent, const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, MessageBoxCaption(), QString::fromStdString(text),
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  box.button(QMessageBox::Yes)->setText(kTextYes.Get());
+  box.button(QMessageBox::No)->setText(kTextNo.Get());
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace gui

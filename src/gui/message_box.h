@@ -14,4 +14,8 @@ QString MessageBoxCaption();
 // Shows the text with an OK button and waits for it.
 void ShowMessage(QWidget* parent, const std::string& text);
 
+// Asks a question with Yes and No buttons (in the current language); true
+// for Yes. Escape and closing the box answer No.
+bool AskYesNo(QWidget* parent, const std::string& text);
+
 }  // namespace gui

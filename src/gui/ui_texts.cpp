@@ -10,9 +10,31 @@ QString UiText::Get() const {
 
 const std::vector<UiText>& AllUiTexts() {
   static const std::vector<UiText> texts = {
-      kTextDriveColumn,     kTextLabelColumn, kTextDriveListName,       kTextReadProgress,
-      kTextHexStatusName,   kTextHexDataName, kTextBrowseImageSoftware, kTextBrowseProgram,
-      kTextApplicationIcon, kTextAboutLine,   kTextHelpTitle,           kTextProductName,
+      kTextDriveColumn,
+      kTextLabelColumn,
+      kTextDriveListName,
+      kTextReadProgress,
+      kTextHexStatusName,
+      kTextHexDataName,
+      kTextBrowseImageSoftware,
+      kTextBrowseProgram,
+      kTextApplicationIcon,
+      kTextAboutLine,
+      kTextHelpTitle,
+      kTextProductName,
+      kTextWindowMenu,
+      kTextToolBarName,
+      kTextSlotListName,
+      kTextStatusLineName,
+      kTextUnreadableSlot,
+      kTextSaveCardMenu,
+      kTextAttachCardImageTitle,
+      kTextCardImageFilter,
+      kTextCapsIndicator,
+      kTextNumIndicator,
+      kTextScrollIndicator,
+      kTextYes,
+      kTextNo,
   };
   return texts;
 }

@@ -31,6 +31,24 @@ inline constexpr UiText kTextAboutLine{"Prepares CompactFlash cards for floppy d
                                        "Bereitet CompactFlash Karten für Diskettencontroller vor"};
 inline constexpr UiText kTextHelpTitle{"Quillfen Help", "Quillfen Hilfe"};
 inline constexpr UiText kTextProductName{"Quillfen", "Quillfen"};
+// The buttons of a question.
+inline constexpr UiText kTextYes{"&Yes", "&Ja"};
+inline constexpr UiText kTextNo{"&No", "&Nein"};
+// The main window.
+inline constexpr UiText kTextWindowMenu{"&Quillfen", "&Quillfen"};
+inline constexpr UiText kTextToolBarName{"Standard", "Standard"};
+inline constexpr UiText kTextSlotListName{"Image entries", "Abbildeinträge"};
+inline constexpr UiText kTextStatusLineName{"Container status", "Containerstatus"};
+inline constexpr UiText kTextUnreadableSlot{"(unreadable)", "(nicht lesbar)"};
+inline constexpr UiText kTextSaveCardMenu{"Save Compact Flash to Image &File...",
+                                          "Compact Flash als Abbild&datei speichern..."};
+inline constexpr UiText kTextAttachCardImageTitle{"Attach Card Image", "Kartenabbild einbinden"};
+inline constexpr UiText kTextCardImageFilter{
+    "Card images (*.img *.ima *.bin *.raw *.dd);;All files (*)",
+    "Kartenabbilder (*.img *.ima *.bin *.raw *.dd);;Alle Dateien (*)"};
+inline constexpr UiText kTextCapsIndicator{"CAPS", "GROSS"};
+inline constexpr UiText kTextNumIndicator{"NUM", "NF"};
+inline constexpr UiText kTextScrollIndicator{"SCRL", "SCRL"};
 
 // Every text above, for the test that looks for English left in German windows.
 const std::vector<UiText>& AllUiTexts();

@@ -1,0 +1,140 @@
+// Finding the card drives, following device changes, and card images
+// attached as drives.
+#include <QApplication>
+#include <QFileDialog>
+#include <QListWidget>
+
+#include <cstdio>
+
+#include "base/current_language.h"
+#include "driveaccess/dialogs/drive_combo_box.h"
+#include "driveaccess/drive_kind.h"
+#include "gui/ui_texts.h"
+#include "mainwindow/tarnwick_dlg.h"
+#include "platform/drive_refresh.h"
+#include "platform/image/image_drive.h"
+#include "services/app_settings.h"
+#include "services/dialogs/progress_state_wnd.h"
+
+void CTarnwickDlg::SearchDrives() {
+  searching_ = true;
+  ++driveSearches_;
+  std::string previousName;
+  int previousSlot = -1;
+  if (const std::optional<CDriveInfo> selected = GetSelectedDrive()) {
+    previousName = selected->driveName;
+    previousSlot = SelectedSlot();
+  } else if (startLetter_ != 0) {
+    previousName = std::string(1, startLetter_) + ":";
+  }
+  startLetter_ = 0;
+
+  int found = -1;
+  {
+    const QSignalBlocker quiet(driveCombo_);
+    driveCombo_->ResetContent();
+    CProgressStateWnd progress(Localized("Search Drive(s) [PERCENT]", "Suche Laufwerke [PERCENT]"),
+                               kProgressVisible, this);
+    // The machine's own drives at their letters first; card images stay.
+    platform::RefreshDrives();
+    driveList_.SetCallback(&progress);
+    driveList_.EnumerateDrives(DRIVE_KIND_REMOVABLE);
+    driveList_.SetCallback(nullptr);
+    progress.Hide();
+    driveCombo_->SetStyleFlags(DRIVE_COMBO_COLUMNS_IN_FIELD, 0);
+
+    for (std::size_t i = 0; i < driveList_.Count(); ++i) {
+      const CDriveInfo& drive = driveList_[i];
+      if (!settings_.showAllRemovableDrives && (drive.marks & DRIVE_MARK_CARD_READER) == 0) {
+        continue;
+      }
+      char letter[16];
+      std::snprintf(letter, sizeof letter, "[ %c ]", drive.Letter());
+      const int entry = driveCombo_->AddItem(letter, drive.GetDisplayText());
+      driveCombo_->SetItemValue(entry, static_cast<int>(i));
+      RegisterDriveHandle(drive.Letter());
+      if (!previousName.empty() && drive.driveName == previousName) found = entry;
+    }
+    if (driveCombo_->count() > 0) driveCombo_->setCurrentIndex(found >= 0 ? found : 0);
+  }
+
+  if (const std::optional<CDriveInfo> drive = GetSelectedDrive()) UpdateDriveStatus(*drive);
+  BringToFront(this);
+  if (found >= 0) {
+    if (previousSlot >= 0 && previousSlot < slotList_->count()) {
+      slotList_->setCurrentRow(previousSlot);
+    }
+    UpdateSlotButtons();
+    slotList_->repaint();
+  }
+  searching_ = false;
+}
+
+void CTarnwickDlg::RegisterDriveHandle(char letter) {
+  (void)letter;
+}
+
+void CTarnwickDlg::BringToFront(QWidget* window) {
+  if (window == nullptr || !window->isVisible() || !window->isEnabled()) return;
+  window->raise();
+  window->activateWindow();
+}
+
+void CTarnwickDlg::OnMediaArrival() {
+  ScheduleDriveSearch();
+}
+
+void CTarnwickDlg::OnMediaRemoval() {
+  ScheduleDriveSearch();
+}
+
+void CTarnwickDlg::OnVolumeArrival(std::uint32_t unitMask) {
+  (void)unitMask;
+  ScheduleDriveSearch();
+}
+
+void CTarnwickDlg::OnVolumeRemoveComplete(std::uint32_t unitMask) {
+  (void)unitMask;
+  ScheduleDriveSearch();
+}
+
+void CTarnwickDlg::ScheduleDriveSearch() {
+  // One card insert gives several events: the first starts the wait, the
+  // others fall into it, and one search sees them all.
+  if (!deviceSettle_.isActive()) deviceSettle_.start();
+}
+
+void CTarnwickDlg::RunScheduledDriveSearch() {
+  // While a command runs (its progress disables the window, or its dialog
+  // or message is open) the search waits for it to end.
+  QWidget* modal = QApplication::activeModalWidget();
+  if (searching_ || !isEnabled() || (modal != nullptr && modal != this)) {
+    deviceSettle_.start();
+    return;
+  }
+  SearchDrives();
+}
+
+void CTarnwickDlg::OnAttachCardImage() {
+  std::optional<std::string> path;
+  if (chooseCardImage_) {
+    path = chooseCardImage_();
+  } else {
+    const QString chosen = QFileDialog::getOpenFileName(this, gui::kTextAttachCardImageTitle.Get(),
+                                                        QString(), gui::kTextCardImageFilter.Get());
+    if (!chosen.isEmpty()) path = chosen.toStdString();
+  }
+  if (!path) return;
+  std::uint32_t error = 0;
+  if (platform::AttachCardImage(*path, platform::ImageDriveOptions(), '\0', &error) == 0) {
+    ReportError(static_cast<int>(error));
+    return;
+  }
+  ScheduleDriveSearch();
+}
+
+void CTarnwickDlg::OnDetachCardImage() {
+  const std::optional<CDriveInfo> drive = GetSelectedDrive();
+  if (!drive || !platform::DetachCardImage(drive->Letter())) return;
+  ScheduleDriveSearch();
+}

@@ -1,0 +1,139 @@
+// The state of the selected card on screen: the status line, the container
+// fields, the slot list, and the enabled state of every command.
+#include <QAction>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <vector>
+
+#include "container/container_layout.h"
+#include "container/slot_info.h"
+#include "container/slot_records.h"
+#include "driveaccess/dda_error_codes.h"
+#include "driveaccess/dialogs/drive_combo_box.h"
+#include "gui/button_led.h"
+#include "gui/ex_static.h"
+#include "gui/ui_texts.h"
+#include "mainwindow/tarnwick_dlg.h"
+#include "platform/files.h"
+#include "platform/image/image_drive.h"
+#include "services/app_settings.h"
+#include "services/dialogs/progress_state_wnd.h"
+#include "virtualdrive/virtual_disk.h"
+
+std::optional<CDriveInfo> CTarnwickDlg::GetSelectedDrive() const {
+  const int entry = driveCombo_->currentIndex();
+  if (entry < 0 || entry >= driveCombo_->count()) return std::nullopt;
+  const int index = driveCombo_->GetItemValue(entry);
+  if (index < 0 || static_cast<std::size_t>(index) >= driveList_.Count()) return std::nullopt;
+  return driveList_[static_cast<std::size_t>(index)];
+}
+
+void CTarnwickDlg::OnDriveSelectionChanged() {
+  if (const std::optional<CDriveInfo> drive = GetSelectedDrive()) UpdateDriveStatus(*drive);
+}
+
+void CTarnwickDlg::UpdateDriveStatus(const CDriveInfo& drive) {
+  CProgressStateWnd busy(Localized("Retrieve Drive Information", "Ermittle Laufwerksinformationen"),
+                         kProgressVisible | kProgressNoBar, this);
+  std::uint64_t size = 0;
+  FfaGetCardState(drive.driveName, size, cardState_);
+  cardSize_ = size;
+  cardFileSystem_ = drive.fileSystemName;
+  cardView_ = DescribeCardState(cardState_, cardSize_, cardFileSystem_);
+  if ((cardState_.Flags & CARD_CONTAINER_VALID) != 0) {
+    FillSlotList(cardState_);
+  } else {
+    slotList_->clear();
+    UpdateSlotButtons();
+  }
+  ShowCardFields();
+  UpdateControlStates();
+  statusLine_->repaint();
+}
+
+void CTarnwickDlg::ShowCardFields() {
+  const CardStatusView& view = *cardView_;
+  led_->SetLit(view.fpgaLit);
+  containerNameField_->setText(QString::fromStdString(view.containerName));
+  containerFileField_->setText(QString::fromStdString(view.containerPath));
+  typeField_->setText(QString::fromStdString(view.type));
+  sizeField_->setText(QString::fromStdString(view.size));
+  fileSystemField_->setText(QString::fromStdString(view.fileSystem));
+  statusLine_->SetStatus(QString::fromStdString(view.statusText), view.severity);
+  statusLine_->setAccessibleDescription(statusLine_->text());
+}
+
+void CTarnwickDlg::UpdateControlStates() {
+  if (cardView_) {
+    const CardStatusView& view = *cardView_;
+    containerNameField_->setEnabled(view.containerNameEnabled);
+    Control(kIdSaveContainerName)->setEnabled(view.containerNameEnabled);
+    Control(kIdCreate)->setEnabled(view.createEnabled);
+    Control(kIdMakeUsable)->setEnabled(view.makeUsableEnabled);
+    Control(kIdErase)->setEnabled(view.eraseEnabled);
+    Control(kIdFpgaUpdate)->setEnabled(view.fpgaUpdateEnabled);
+    Control(kIdHexCard)->setEnabled(view.cardToolsEnabled);
+    Control(kIdSaveCard)->setEnabled(view.cardToolsEnabled);
+    if (QAction* saveCard = MenuAction(kIdSaveCard)) saveCard->setEnabled(view.cardToolsEnabled);
+  }
+  if (slotButtonsKnown_) {
+    const bool slot = SelectedSlot() >= 0;
+    for (int id : {kIdSlotName, kIdWriteSlotName, kIdFloppyToSlot, kIdFileToSlot, kIdSlotToFloppy,
+                   kIdSlotToFile, kIdHexSlot}) {
+      Control(id)->setEnabled(slot);
+    }
+    Control(kIdMount)->setEnabled(slot && virtualDisks_.Initialize());
+    const std::string& software = settings_.externalImageSoftware;
+    Control(kIdExternalEdit)
+        ->setEnabled(slot && !software.empty() && platform::PathExists(software));
+  }
+  if (QAction* detach = MenuAction(kCmdDetachCardImage)) {
+    const std::optional<CDriveInfo> drive = GetSelectedDrive();
+    detach->setEnabled(drive && platform::IsCardImageDrive(drive->Letter()));
+  }
+}
+
+void CTarnwickDlg::FillSlotList(const CardState& state) {
+  slotList_->clear();
+  UpdateSlotButtons();
+  if ((state.Flags & CARD_CONTAINER_VALID) == 0) return;
+  const std::uint32_t count = state.Header.ImageCount();
+  std::vector<std::uint8_t> records;
+  std::uint32_t read = 0;
+  FfaReadSlotRecords(state.ContainerPath, 0, count, records, &read);
+  // One entry per slot, so that an entry's index stays its slot number.
+  for (std::uint32_t slot = 0; slot < count; ++slot) {
+    const std::uint8_t* record = records.data() + static_cast<std::size_t>(slot) * kSlotInfoSize;
+    slotList_->addItem(slot < read ? QString::fromStdString(SlotInfoName(record))
+                                   : gui::kTextUnreadableSlot.Get());
+  }
+}
+
+void CTarnwickDlg::UpdateSlotButtons() {
+  slotButtonsKnown_ = true;
+  const int slot = SelectedSlot();
+  std::uint8_t record[kSlotInfoSize];
+  const bool named = slot >= 0 && ReadSlotInfo(static_cast<std::uint32_t>(slot), record) == 0;
+  slotNameField_->setText(named ? QString::fromStdString(SlotInfoName(record)) : QString());
+  UpdateControlStates();
+}
+
+int CTarnwickDlg::SelectedSlot() const {
+  const QList<QListWidgetItem*> selected = slotList_->selectedItems();
+  return selected.isEmpty() ? -1 : slotList_->row(selected.front());
+}
+
+int CTarnwickDlg::ReadSlotInfo(std::uint32_t slot, std::uint8_t* record) const {
+  std::vector<std::uint8_t> records;
+  const int rc = FfaReadSlotRecords(cardState_.ContainerPath, slot, 1, records);
+  if (rc == DDA_ERR_FILE_NOT_FOUND || rc == DDA_ERR_SET_POSITION) return rc;
+  // A record cut short keeps what was read, as a plain read of 512 bytes does.
+  std::copy(records.begin(), records.end(), record);
+  return 0;
+}
+
+std::string CTarnwickDlg::GetContainerNameText() const {
+  return containerNameField_->text().toStdString();
+}

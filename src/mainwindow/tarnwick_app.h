@@ -1,0 +1,40 @@
+// The desktop program as a whole: what its command line asks for, the card
+// images it attaches, the main window it runs, and what it cleans up after.
+#pragma once
+
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+struct StartOptions {
+  // Card images to attach as card drives, in order; the first is selected.
+  std::vector<std::string> cardImages;
+  // Render the main window into this PNG file instead of running it.
+  std::string screenshotPath;
+  bool showUsage = false;
+  // Why the command line cannot be used; empty when it can.
+  std::string error;
+};
+
+// The arguments after the program name: card image paths, "--screenshot
+// PATH" (or "--screenshot=PATH"), "--help"; "--" ends the options.
+StartOptions ParseStartOptions(const QStringList& arguments);
+
+// The usage text, in the current language.
+std::string StartUsageText();
+
+class CTarnwickApp {
+ public:
+  // Runs the program with the arguments after its name (a QApplication
+  // must exist): attaches the card images, runs the main window until it
+  // closes, then closes the help and deletes its files. The process's exit
+  // code: 0, 1 when the screenshot cannot be written, 2 for a usage error.
+  int Run(const QStringList& arguments);
+
+ private:
+  // Each image at the first free letter from D:; the letter of the first
+  // one attached (0 when none was). A failure is shown (or printed when no
+  // window will open) and the others are still attached.
+  char AttachCardImages(const std::vector<std::string>& paths, bool quiet);
+};

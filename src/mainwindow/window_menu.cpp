@@ -1,0 +1,255 @@
+// The window menu, the tool bar "Standard", the status bar with its keyboard
+// indicators, and the language switch that re-texts them.
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVariant>
+
+#include "base/current_language.h"
+#include "gui/accessible_names.h"
+#include "gui/control_id.h"
+#include "gui/ex_static.h"
+#include "gui/icons.h"
+#include "gui/ui_texts.h"
+#include "mainwindow/tarnwick_dlg.h"
+#include "platform/keyboard_locks.h"
+#include "services/app_settings.h"
+#include "services/language_texts.h"
+
+namespace {
+constexpr char kCommandIdProperty[] = "quillfenCommandId";
+// An entry whose text the language tables do not hold carries its own pair.
+constexpr char kOwnTextProperty[] = "quillfenOwnText";
+constexpr int kLockPollMs = 400;
+constexpr int kToolBarIcon = 20;
+
+int CommandIdOf(const QAction* action) {
+  return action->property(kCommandIdProperty).toInt();
+}
+
+QAction* FindAction(const QList<QAction*>& actions, int commandId) {
+  for (QAction* action : actions) {
+    if (CommandIdOf(action) == commandId) return action;
+    if (action->menu() != nullptr) {
+      if (QAction* inner = FindAction(action->menu()->actions(), commandId)) return inner;
+    }
+  }
+  return nullptr;
+}
+}  // namespace
+
+void CTarnwickDlg::CreateSystemMenu() {
+  menuBar_ = new QMenuBar(this);
+  systemMenu_ = menuBar_->addMenu(gui::kTextWindowMenu.Get());
+  // The card images first: what a user without a card reader needs at once.
+  AddMenuCommand(systemMenu_, kCmdAttachCardImage, "Attach Card Image...");
+  AddMenuCommand(systemMenu_, kCmdDetachCardImage, "Detach Card Image");
+  QAction* saveCard =
+      AddMenuCommand(systemMenu_, kIdSaveCard, "Save Compact Flash to Image File...");
+  saveCard->setProperty(kOwnTextProperty,
+                        QVariant::fromValue<const void*>(&gui::kTextSaveCardMenu));
+  systemMenu_->addSeparator();
+  AddMenuCommand(systemMenu_, kCmdSettings, "Application Settings");
+  AddMenuCommand(systemMenu_, kCmdRegisterExtension, "Register .DFP Extension");
+  systemMenu_->addSeparator();
+  languageMenu_ = systemMenu_->addMenu(QStringLiteral("Language"));
+  for (int id : {kCmdEnglish, kCmdGerman}) {
+    QAction* language = AddMenuCommand(
+        languageMenu_, id, id == kCmdEnglish ? "English / Englisch" : "German / Deutsch");
+    language->setCheckable(true);
+  }
+  systemMenu_->addSeparator();
+  AddMenuCommand(systemMenu_, kCmdAbout, "About");
+  AddMenuCommand(systemMenu_, kCmdHelp, "Help\tF1");
+}
+
+QAction* CTarnwickDlg::AddMenuCommand(QMenu* menu, int commandId, const char* initialText) {
+  QAction* action = menu->addAction(QString::fromUtf8(initialText));
+  action->setProperty(kCommandIdProperty, commandId);
+  connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
+  return action;
+}
+
+void CTarnwickDlg::CreateToolBar() {
+  toolBar_ = new QToolBar(gui::kTextToolBarName.Get(), this);
+  toolBar_->setIconSize(QSize(kToolBarIcon, kToolBarIcon));
+  toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  toolBar_->setMovable(false);
+  toolBar_->setFloatable(false);
+  auto add = [this](int id) {
+    QAction* action = toolBar_->addAction(gui::ResourceIcon(id), QString());
+    action->setProperty(kCommandIdProperty, id);
+    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    gui::SetControlId(toolBar_->widgetForAction(action), id);
+    return action;
+  };
+  add(kCmdSettings);
+  toolBar_->addSeparator();
+  add(kCmdEnglish)->setCheckable(true);
+  add(kCmdGerman)->setCheckable(true);
+  // About and help at the right end.
+  auto* spacer = new QWidget(toolBar_);
+  spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  toolBar_->addWidget(spacer);
+  add(kCmdAbout);
+  add(kCmdHelp);
+}
+
+void CTarnwickDlg::CreateStatusBar() {
+  statusBar_ = new QStatusBar(this);
+  statusBar_->setSizeGripEnabled(true);
+  for (auto [label, id] :
+       {std::pair{&capsIndicator_, kIdIndicatorCaps}, std::pair{&numIndicator_, kIdIndicatorNum},
+        std::pair{&scrollIndicator_, kIdIndicatorScroll}}) {
+    *label = new QLabel(statusBar_);
+    gui::SetControlId(*label, id);
+    (*label)->setAlignment(Qt::AlignCenter);
+    (*label)->setFrameShape(QFrame::StyledPanel);
+    (*label)->setFrameShadow(QFrame::Sunken);
+    statusBar_->addPermanentWidget(*label);
+  }
+  UpdateStatusBarIndicators(false);
+  // The lock keys are read from the keyboard, whichever window has the focus.
+  lockPoll_.setInterval(kLockPollMs);
+  connect(&lockPoll_, &QTimer::timeout, this, &CTarnwickDlg::UpdateLockIndicators);
+  lockPoll_.start();
+  UpdateLockIndicators();
+}
+
+QAction* CTarnwickDlg::MenuAction(int commandId) const {
+  return systemMenu_ != nullptr ? FindAction(systemMenu_->actions(), commandId) : nullptr;
+}
+
+QAction* CTarnwickDlg::ToolBarAction(int commandId) const {
+  return toolBar_ != nullptr ? FindAction(toolBar_->actions(), commandId) : nullptr;
+}
+
+bool CTarnwickDlg::OnCommand(int commandId) {
+  switch (commandId) {
+    case kCmdSettings:
+      OnAppSettings();
+      return true;
+    case kCmdRegisterExtension:
+      OnRegisterExtension();
+      return true;
+    case kCmdAbout:
+      OnAbout();
+      return true;
+    case kCmdHelp:
+      OnHelp();
+      return true;
+    case kCmdEnglish:
+    case kCmdGerman:
+      SetLanguage(commandId == kCmdGerman);
+      return true;
+    case kCmdAttachCardImage:
+      OnAttachCardImage();
+      return true;
+    case kCmdDetachCardImage:
+      OnDetachCardImage();
+      return true;
+    case kIdSaveCard:
+      OnSaveCardToImage();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CTarnwickDlg::SetLanguage(bool german) {
+  settings_.StoreLanguageSetting(german ? 1 : 0);
+  GetLanguageTexts().SwitchLanguage(german ? kLanguageGerman : kLanguageEnglish);
+  ApplySettings();
+  SearchDrives();
+  TranslateSystemMenu(systemMenu_, german);
+  UpdateStatusBarIndicators(german);
+  UpdateToolbarTooltips();
+}
+
+void CTarnwickDlg::OnTextsApplied() {
+  // Whoever switched the language, the texts this window makes follow.
+  const bool german = IsGermanLanguage();
+  TranslateSystemMenu(systemMenu_, german);
+  UpdateStatusBarIndicators(german);
+  UpdateToolbarTooltips();
+  if (cardView_) {
+    const CardStatusView view = DescribeCardState(cardState_, cardSize_, cardFileSystem_);
+    statusLine_->setText(QString::fromStdString(view.statusText));
+    statusLine_->setAccessibleDescription(statusLine_->text());
+  }
+}
+
+void CTarnwickDlg::TranslateSystemMenu(QMenu* menu, bool german) {
+  if (menu == nullptr) return;
+  if (menu == systemMenu_) menu->setTitle(gui::kTextWindowMenu.Get());
+  const LanguageTexts& texts = GetLanguageTexts();
+  for (QAction* action : menu->actions()) {
+    if (action->isSeparator()) continue;
+    if (action->menu() != nullptr) {
+      const std::string text = texts.GetText(kLanguageMenuKey);
+      if (!text.empty()) action->setText(QString::fromStdString(text));
+      TranslateSystemMenu(action->menu(), german);
+      continue;
+    }
+    const int id = CommandIdOf(action);
+    if (id == 0) continue;
+    std::string text = texts.GetText(id);
+    const QVariant own = action->property(kOwnTextProperty);
+    if (text.empty() && own.isValid()) {
+      text = static_cast<const gui::UiText*>(own.value<const void*>())->Get().toStdString();
+    }
+    // Before a language is chosen the tables give nothing: the text stays.
+    if (!text.empty()) action->setText(QString::fromStdString(text));
+    if (id == kCmdEnglish) action->setChecked(!german);
+    if (id == kCmdGerman) action->setChecked(german);
+  }
+}
+
+void CTarnwickDlg::UpdateStatusBarIndicators(bool german) {
+  const std::pair<QLabel*, const gui::UiText*> indicators[] = {
+      {capsIndicator_, &gui::kTextCapsIndicator},
+      {numIndicator_, &gui::kTextNumIndicator},
+      {scrollIndicator_, &gui::kTextScrollIndicator}};
+  for (const auto& [label, text] : indicators) {
+    label->setText(QString::fromUtf8(german ? text->german : text->english));
+    // As wide as the widest text either language gives it.
+    const QFontMetrics metrics(label->font());
+    label->setMinimumWidth(std::max(metrics.horizontalAdvance(QString::fromUtf8(text->english)),
+                                    metrics.horizontalAdvance(QString::fromUtf8(text->german))) +
+                           12);
+  }
+  statusBar_->updateGeometry();
+}
+
+void CTarnwickDlg::UpdateLockIndicators() {
+  const platform::LockKeyState keys = platform::ReadLockKeys();
+  // An indicator that is off stays in place, greyed.
+  capsIndicator_->setEnabled(keys.capsLock);
+  numIndicator_->setEnabled(keys.numLock);
+  scrollIndicator_->setEnabled(keys.scrollLock);
+}
+
+void CTarnwickDlg::UpdateToolbarTooltips() {
+  const LanguageTexts& texts = GetLanguageTexts();
+  const bool german = IsGermanLanguage();
+  for (QAction* action : toolBar_->actions()) {
+    const int id = CommandIdOf(action);
+    if (action->isSeparator() || id == 0) continue;
+    std::string markup;
+    if (texts.GetTooltip(id, markup)) action->setToolTip(gui::TooltipHtml(markup));
+    const std::string text = texts.GetText(id);
+    if (!text.empty()) {
+      action->setText(QString::fromStdString(text));
+      // The button's own text (what assistive tools read) without the
+      // mnemonic and the shortcut shown in the menu.
+      QString plain = QString::fromStdString(text.substr(0, text.find('\t')));
+      action->setIconText(plain.remove('&'));
+    }
+    if (id == kCmdEnglish) action->setChecked(!german);
+    if (id == kCmdGerman) action->setChecked(german);
+  }
+}
