@@ -67,6 +67,7 @@ void CTarnwickDlg::SearchDrives() {
     UpdateSlotButtons();
     slotList_->repaint();
   }
+  UpdateControlStates();  // the menu's entries follow the drives found too
   searching_ = false;
 }
 

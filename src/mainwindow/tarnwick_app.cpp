@@ -67,6 +67,7 @@ char CTarnwickApp::AttachCardImages(const std::vector<std::string>& paths, bool 
         platform::AttachCardImage(path, platform::ImageDriveOptions(), '\0', &error);
     if (letter != 0) {
       if (first == 0) first = letter;
+      attached_.push_back(letter);
       continue;
     }
     const std::string text = path + ":\n" + ResultCodeText(static_cast<int>(error));
@@ -97,7 +98,6 @@ int CTarnwickApp::Run(const QStringList& arguments) {
   {
     const char first = AttachCardImages(options.cardImages, screenshot);
     CTarnwickDlg dialog;
-    AddHelpShortcut(&dialog);
     if (first != 0) dialog.SelectAtStart(first);
     if (screenshot) {
       dialog.InitDialog();
@@ -114,6 +114,8 @@ int CTarnwickApp::Run(const QStringList& arguments) {
       dialog.DoModal();
     }
   }
+  for (char letter : attached_) platform::DetachCardImage(letter);
+  attached_.clear();
   GetHelpFiles().CloseAndDeleteHelp();
   GetHelpFiles().SetViewer(nullptr);
   return exitCode;

@@ -28,7 +28,7 @@ class CTarnwickApp {
  public:
   // Runs the program with the arguments after its name (a QApplication
   // must exist): attaches the card images, runs the main window until it
-  // closes, then closes the help and deletes its files. The process's exit
+  // closes, then detaches the images, closes the help and deletes its files. The process's exit
   // code: 0, 1 when the screenshot cannot be written, 2 for a usage error.
   int Run(const QStringList& arguments);
 
@@ -37,4 +37,6 @@ class CTarnwickApp {
   // one attached (0 when none was). A failure is shown (or printed when no
   // window will open) and the others are still attached.
   char AttachCardImages(const std::vector<std::string>& paths, bool quiet);
+
+  std::vector<char> attached_;  // detached again on the way out
 };

@@ -36,6 +36,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "services/app_settings.h"
+#include "services/dialogs/help_viewer.h"
 #include "services/help_files.h"
 #include "services/language_tables.h"
 #include "virtualdrive/virtual_disk_manager.h"
@@ -88,6 +89,7 @@ CTarnwickDlg::CTarnwickDlg(QWidget* parent, AppSettings& settings,
   deviceSettle_.setInterval(kDeviceSettleMs);
   connect(&deviceSettle_, &QTimer::timeout, this, &CTarnwickDlg::RunScheduledDriveSearch);
   CreateControls();
+  AddHelpShortcut(this, help_);
 }
 
 CTarnwickDlg::~CTarnwickDlg() = default;

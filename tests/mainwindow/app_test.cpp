@@ -1,0 +1,93 @@
+// The desktop program as a whole: its command line, the card images it
+// attaches, and what it leaves behind.
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "gui/control_id.h"
+#include "mainwindow/main_window_fixture.h"
+#include "mainwindow/tarnwick_app.h"
+#include "platform/files.h"
+#include "services/help_files.h"
+#include "support/test_data.h"
+
+namespace {
+using mwtest::CardKind;
+
+TEST(StartOptions, ImagesScreenshotAndUsage) {
+  uitest::ScopedLanguage english(kLanguageEnglish);
+  StartOptions o = ParseStartOptions({"a.img", "--screenshot", "shot.png", "b.img"});
+  EXPECT_EQ(o.cardImages, (std::vector<std::string>{"a.img", "b.img"}));
+  EXPECT_EQ(o.screenshotPath, "shot.png");
+  EXPECT_TRUE(o.error.empty());
+  o = ParseStartOptions({"--screenshot=x.png", "--", "--odd.img"});
+  EXPECT_EQ(o.screenshotPath, "x.png");
+  EXPECT_EQ(o.cardImages, std::vector<std::string>{"--odd.img"});
+  EXPECT_TRUE(ParseStartOptions({"--help"}).showUsage);
+  EXPECT_EQ(ParseStartOptions({"--screenshot"}).error, "--screenshot needs a file name");
+  EXPECT_EQ(ParseStartOptions({"--bogus"}).error, "unknown option --bogus");
+  EXPECT_TRUE(ParseStartOptions({}).cardImages.empty());
+}
+
+class AppTest : public mwtest::MainWindowTest {
+ protected:
+  // Help pages as a run leaves them in the temporary folder.
+  void LeaveHelpPages() {
+    ASSERT_TRUE(testsupport::WriteHostFile(GetHelpFiles().EnglishPath(), "<html></html>"));
+    ASSERT_TRUE(testsupport::WriteHostFile(GetHelpFiles().GermanPath(), "<html></html>"));
+  }
+  void ExpectHelpPagesGone() {
+    EXPECT_FALSE(platform::PathExists(GetHelpFiles().EnglishPath()));
+    EXPECT_FALSE(platform::PathExists(GetHelpFiles().GermanPath()));
+  }
+};
+
+TEST_F(AppTest, AScreenshotOfTheWindowOnTheCardsNamed) {
+  if (!MakeCard(CardKind::kUsable)) return;
+  card_.TakeOut();  // the program attaches it
+  LeaveHelpPages();
+  const std::string png = dir_.File("window.png");
+  EXPECT_EQ(CTarnwickApp().Run({QString::fromStdString(card_.path()), "--screenshot",
+                                QString::fromStdString(png)}),
+            0);
+  const QImage image(QString::fromStdString(png));
+  EXPECT_GT(image.width(), 400);
+  EXPECT_GT(image.height(), 300);
+  // The status line's green is in the picture.
+  bool green = false;
+  for (int y = 0; y < image.height() && !green; y += 2) {
+    for (int x = 0; x < image.width() && !green; x += 2) {
+      green = image.pixelColor(x, y) == QColor(0x00, 0xA0, 0x00);
+    }
+  }
+  EXPECT_TRUE(green);
+  // The image is detached again, and the help pages are gone.
+  EXPECT_FALSE(platform::FindDrive('D'));
+  ExpectHelpPagesGone();
+}
+
+TEST_F(AppTest, ClosingTheWindowEndsTheRunAndCleansUp) {
+  if (!MakeCard(CardKind::kNoContainer)) return;
+  card_.TakeOut();
+  LeaveHelpPages();
+  QString shownStatus;
+  QTimer::singleShot(200, [&] {
+    QWidget* window = QApplication::activeModalWidget();
+    ASSERT_NE(window, nullptr);
+    shownStatus = qobject_cast<QLabel*>(gui::FindControl(window, CTarnwickDlg::kIdStatus))->text();
+    window->close();
+  });
+  EXPECT_EQ(CTarnwickApp().Run({QString::fromStdString(card_.path())}), 0);
+  EXPECT_EQ(shownStatus, "--- no Dornveld Container File ---");
+  ExpectHelpPagesGone();
+}
+
+TEST_F(AppTest, AUsageErrorEndsWithTwo) {
+  EXPECT_EQ(CTarnwickApp().Run({"--nonsense"}), 2);
+  EXPECT_EQ(CTarnwickApp().Run({"--help"}), 0);
+}
+
+}  // namespace

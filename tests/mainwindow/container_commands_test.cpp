@@ -1,0 +1,330 @@
+// The container and tool commands of the main window on real card images,
+// and how result codes become messages.
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include "base/bytes.h"
+#include "container/card_state.h"
+#include "container/ffa_errors.h"
+#include "container/ffa_store.h"
+#include "container/fpga_store.h"
+#include "driveaccess/dav_errors.h"
+#include "driveaccess/dda_error_codes.h"
+#include "gui/button_led.h"
+#include "mainwindow/main_window_fixture.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "support/mtools_views.h"
+#include "support/test_data.h"
+
+namespace {
+using mwtest::CardKind;
+using mwtest::ModalWatcher;
+using Dlg = CTarnwickDlg;
+
+const std::string kContainer = "R:\\DornveldFLP\\DornveldCIF.dfp";
+
+bool WriteOnCard(const std::string& path, const std::string& content) {
+  platform::File file =
+      platform::OpenFile(path, platform::kGenericWrite, platform::Disposition::kCreateAlways);
+  return file.IsOpen() &&
+         file.WriteExact(content.data(), static_cast<std::uint32_t>(content.size())) &&
+         file.Close();
+}
+
+std::uint32_t RecordedStartSector() {
+  std::uint32_t value = 0xFFFFFFFF;
+  EXPECT_EQ(FfaReadStartSector('R', value), 0);
+  return value;
+}
+
+class ContainerCommandsTest : public mwtest::MainWindowTest {};
+
+TEST_F(ContainerCommandsTest, ReportErrorShowsEachFamilysTextAndNothingForSuccessOrCancel) {
+  Open();
+  struct Case {
+    int code;
+    std::string text;
+  };
+  const Case cases[] = {
+      {0, ""},
+      {1223, ""},
+      {2, platform::SystemErrorText(2)},
+      {-716, "DDA-Error: No Drive"},
+      {-209, "FFA-Error: DCF is Fragmented"},
+      {-808, "DAV-Error: No (Administrtor) Rights"},
+      {-999, "Error Unknown: -999"},
+  };
+  for (const Case& c : cases) {
+    ModalWatcher watcher;
+    window_->ReportError(c.code);
+    QApplication::processEvents();
+    if (c.text.empty()) {
+      EXPECT_TRUE(watcher.Seen().isEmpty()) << c.code;
+    } else {
+      EXPECT_EQ(watcher.Seen(), QStringList{QString::fromStdString(c.text)}) << c.code;
+      EXPECT_EQ(watcher.Captions(), QStringList{"Quillfen"});
+    }
+  }
+  uitest::ScopedLanguage german(kLanguageGerman);
+  ModalWatcher watcher;
+  window_->ReportError(-999);
+  EXPECT_EQ(watcher.Seen(), QStringList{"Fehler unbekannt: -999"});
+}
+
+TEST_F(ContainerCommandsTest, EnterNeverClosesTheWindowEscapeDoes) {
+  if (!MakeCard(CardKind::kUsable)) return;
+  Open();
+  QTest::keyClick(Get<QLineEdit>(Dlg::kIdContainerName), Qt::Key_Return);
+  QTest::keyClick(Get<QLineEdit>(Dlg::kIdSlotName), Qt::Key_Enter);
+  auto* close = Get<QPushButton>(Dlg::kIdClose);
+  close->setFocus();
+  QTest::keyClick(close, Qt::Key_Return);
+  QTest::keyClick(window_.get(), Qt::Key_Return);
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_EQ(Text(Dlg::kIdContainerName), "Lathe");
+  QTest::keyClick(window_.get(), Qt::Key_Escape);
+  EXPECT_FALSE(window_->isVisible());
+  EXPECT_EQ(window_->result(), QDialog::Rejected);
+}
+
+TEST_F(ContainerCommandsTest, TheCloseButtonEndsTheWindow) {
+  Open();
+  Get<QPushButton>(Dlg::kIdClose)->click();
+  EXPECT_FALSE(window_->isVisible());
+}
+
+TEST_F(ContainerCommandsTest, CreateAnsweredNoChangesNothingAndOpensNoDialog) {
+  if (!MakeCard(CardKind::kUsable)) return;
+  Open();
+  std::string before;
+  ASSERT_TRUE(testsupport::ReadHostFile(card_.path(), &before));
+  ModalWatcher watcher({QMessageBox::No});
+  window_->OnCreateContainer();
+  QApplication::processEvents();
+  EXPECT_EQ(watcher.Seen(), QStringList{"'Dornveld Container File' existing.\nDelete this file ?"});
+  std::string after;
+  ASSERT_TRUE(testsupport::ReadHostFile(card_.path(), &after));
+  EXPECT_TRUE(before == after);
+  EXPECT_EQ(Severity(), 0);
+}
+
+TEST_F(ContainerCommandsTest, CreateAnsweredYesDeletesTheOldContainerFirst) {
+  if (!MakeCard(CardKind::kUsable)) return;
+  Open();
+  ModalWatcher watcher({QMessageBox::Yes});
+  window_->OnCreateContainer();
+  QTRY_VERIFY(!platform::PathExists(kContainer));
+  EXPECT_EQ(watcher.Captions().size(), 1);
+  EXPECT_EQ(StatusText(), "--- no Dornveld Container File ---");
+}
+
+TEST_F(ContainerCommandsTest, CreateOnACardWithoutContainerAsksNothing) {
+  if (!MakeCard(CardKind::kNoContainer)) return;
+  Open();
+  const int searches = window_->DriveSearchCount();
+  ModalWatcher watcher;
+  Get<QPushButton>(Dlg::kIdCreate)->click();
+  QApplication::processEvents();
+  EXPECT_TRUE(watcher.Captions().isEmpty());
+  EXPECT_EQ(window_->DriveSearchCount(), searches);
+  EXPECT_EQ(StatusText(), "--- no Dornveld Container File ---");
+}
+
+TEST_F(ContainerCommandsTest, MakeUsableRecordsTheStartSector) {
+  if (!MakeCard(CardKind::kStartSectorNotSet)) return;
+  Open();
+  EXPECT_EQ(RecordedStartSector(), 0u);
+  ModalWatcher watcher;
+  Get<QPushButton>(Dlg::kIdMakeUsable)->click();
+  EXPECT_TRUE(watcher.Seen().isEmpty());
+  EXPECT_EQ(Severity(), 0);
+  EXPECT_NE(RecordedStartSector(), 0u);
+  EXPECT_FALSE(Enabled(Dlg::kIdMakeUsable));
+  EXPECT_TRUE(Enabled(Dlg::kIdErase));
+}
+
+TEST_F(ContainerCommandsTest, MakeUsableWithoutRightsShowsNoMessage) {
+  if (!MakeCard(CardKind::kNoRawRights)) return;
+  ASSERT_EQ(FfaMakeUsable(kLetter), DAV_ERR_NO_RIGHTS);
+  Open();
+  ModalWatcher watcher;
+  window_->OnMakeUsable();
+  QApplication::processEvents();
+  EXPECT_TRUE(watcher.Seen().isEmpty());
+  EXPECT_EQ(StatusText(), "--- No ADMIN Rights. Only Compact Flash Image handling. ---");
+  EXPECT_EQ(Severity(), 1);
+}
+
+TEST_F(ContainerCommandsTest, MakeUsableOfAFragmentedContainerSaysWhy) {
+  if (!MakeCard(CardKind::kFragmented)) return;
+  Open();
+  ModalWatcher watcher;
+  window_->OnMakeUsable();
+  EXPECT_EQ(watcher.Seen(), QStringList{"FFA-Error: DCF is Fragmented"});
+}
+
+TEST_F(ContainerCommandsTest, EraseRemovesTheContainerItsCompanionsAndTheRecord) {
+  if (!MakeCard(CardKind::kUsable)) return;
+  // What the creation may have put beside the container: the autorun file
+  // and a copy of the program (named as the running program's file).
+  ASSERT_TRUE(WriteOnCard("R:\\autorun.inf", "[autorun]\r\nopen=quillfen\r\n"));
+  ASSERT_TRUE(WriteOnCard("R:\\quillfen", "program"));
+  ASSERT_TRUE(WriteOnCard("R:\\NOTES.TXT", "kept"));
+  Open();
+  ASSERT_NE(RecordedStartSector(), 0u);
+  ModalWatcher watcher;
+  Get<QPushButton>(Dlg::kIdErase)->click();
+  EXPECT_TRUE(watcher.Seen().isEmpty());
+  EXPECT_EQ(StatusText(), "--- no Dornveld Container File ---");
+  EXPECT_EQ(Severity(), 2);
+  EXPECT_TRUE(Enabled(Dlg::kIdCreate));
+  EXPECT_EQ(RecordedStartSector(), 0u);
+  for (const char* gone : {"R:\\autorun.inf", "R:\\quillfen", "R:\\DornveldFLP"}) {
+    EXPECT_FALSE(platform::PathExists(gone)) << gone;
+  }
+  EXPECT_TRUE(platform::PathExists("R:\\NOTES.TXT"));
+  card_.TakeOut();
+  std::string report;
+  EXPECT_TRUE(testsupport::FsckClean(card_.Volume(), &report)) << report;
+}
+
+TEST_F(ContainerCommandsTest, EraseOnACardWithoutContainerShowsNothing) {
+  if (!MakeCard(CardKind::kNoContainer)) return;
+  Open();
+  ModalWatcher watcher;
+  window_->OnEraseContainer();
+  QApplication::processEvents();
+  EXPECT_TRUE(watcher.Seen().isEmpty());
+  EXPECT_EQ(StatusText(), "--- no Dornveld Container File ---");
+}
+
+TEST_F(ContainerCommandsTest, SaveTheContainerNameKeepsTheSlot) {
+  if (!MakeCard(CardKind::kUsable)) return;
+  Open();
+  SelectSlot(3);
+  Get<QLineEdit>(Dlg::kIdContainerName)->setText("Mill 2");
+  Get<QToolButton>(Dlg::kIdSaveContainerName)->click();
+  EXPECT_EQ(Text(Dlg::kIdContainerName), "Mill 2");
+  EXPECT_EQ(window_->SelectedSlot(), 3);
+  EXPECT_EQ(Text(Dlg::kIdSlotName), "Empty 4");
+  CardState state;
+  std::uint64_t size = 0;
+  FfaGetCardState("R:", size, state);
+  EXPECT_EQ(state.Header.Name(), "Mill 2");
+}
+
+TEST_F(ContainerCommandsTest, StoreFpgaUpdateLightsTheLightAndClearsIt) {
+  if (!MakeCard(CardKind::kUsable)) return;
+  Open();
+  const std::string update = dir_.File("fpga.bin");
+  ASSERT_TRUE(testsupport::WriteHostFile(update, testsupport::TestBytes(3000, 9)));
+  ModalWatcher watcher;
+  EXPECT_EQ(window_->StoreFpgaUpdate(&update), 0);
+  EXPECT_EQ(Get<CButtonLed>(Dlg::kIdLed)->GetState(), CButtonLed::State::kLit);
+  EXPECT_EQ(window_->StoreFpgaUpdate(nullptr), 0);
+  EXPECT_EQ(Get<CButtonLed>(Dlg::kIdLed)->GetState(), CButtonLed::State::kUnlit);
+  EXPECT_TRUE(watcher.Seen().isEmpty());
+  // A file that is not there is said so.
+  const std::string missing = dir_.File("missing.bin");
+  EXPECT_EQ(window_->StoreFpgaUpdate(&missing), DDA_ERR_FILE_NOT_FOUND);
+  EXPECT_EQ(watcher.Seen(), QStringList{"DDA-Error: File not found"});
+}
+
+TEST_F(ContainerCommandsTest, StoreFpgaUpdateWithoutADriveReturnsInvalidDriveSilently) {
+  Open();
+  ModalWatcher watcher;
+  const std::string update = "/nowhere/fpga.bin";
+  EXPECT_EQ(window_->StoreFpgaUpdate(&update), DDA_ERR_INVALID_DRIVE);
+  QApplication::processEvents();
+  EXPECT_TRUE(watcher.Seen().isEmpty());
+}
+
+TEST_F(ContainerCommandsTest, TheContainerFieldsMenuClearsTheContainer) {
+  if (!MakeCard(CardKind::kUsable)) return;
+  Open();
+  auto* field = Get<CEditContextMenu>(Dlg::kIdContainerFile);
+  QString offered;
+  QTimer::singleShot(50, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    offered = menu->actions().front()->text();
+    QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Return);
+  });
+  window_->ShowContextMenu(*field, field->mapToGlobal(QPoint(5, 5)));
+  EXPECT_EQ(offered, "&Clear Dornveld Container File");
+  EXPECT_FALSE(platform::PathExists(kContainer));
+  EXPECT_EQ(StatusText(), "--- no Dornveld Container File ---");
+  // An empty field offers nothing.
+  bool popup = false;
+  QTimer::singleShot(50, [&] { popup = QApplication::activePopupWidget() != nullptr; });
+  window_->ShowContextMenu(*field, field->mapToGlobal(QPoint(5, 5)));
+  QTest::qWait(100);
+  EXPECT_FALSE(popup);
+}
+
+TEST_F(ContainerCommandsTest, TheWholeCardGoesIntoAnImageFile) {
+  if (!MakeCard(CardKind::kUsable)) return;
+  Open();
+  const std::string copy = dir_.File("copy.img");
+  window_->SetChooseFileFunction([&](bool openDialog, std::string& path, int kind) {
+    EXPECT_FALSE(openDialog);
+    EXPECT_EQ(kind, 0);
+    path = copy;
+    return true;
+  });
+  ModalWatcher watcher;
+  window_->OnCommand(Dlg::kIdSaveCard);
+  EXPECT_TRUE(watcher.Seen().isEmpty());
+  std::string original;
+  std::string copied;
+  ASSERT_TRUE(testsupport::ReadHostFile(card_.path(), &original));
+  ASSERT_TRUE(testsupport::ReadHostFile(copy, &copied));
+  EXPECT_EQ(copied.size(), original.size());
+  EXPECT_TRUE(copied == original);
+}
+
+TEST_F(ContainerCommandsTest, TheWholeCardCopyWithoutADriveSaysSo) {
+  Open();
+  window_->SetChooseFileFunction([](bool, std::string& path, int) {
+    path = "/tmp/never-written.img";
+    return true;
+  });
+  ModalWatcher watcher;
+  window_->OnSaveCardToImage();
+  EXPECT_EQ(watcher.Seen(), QStringList{"Can't open Drive !"});
+  EXPECT_FALSE(platform::PathExists("/tmp/never-written.img"));
+}
+
+TEST_F(ContainerCommandsTest, AboutSettingsAndHelp) {
+  Open();
+  EXPECT_EQ(Dlg::VersionText(), "Version : 01.02.018 (Build: 90)");
+  {
+    ModalWatcher watcher;
+    window_->OnCommand(Dlg::kCmdAbout);
+    EXPECT_EQ(watcher.Seen(), QStringList{"About Quillfen"});
+  }
+  {
+    const int searches = window_->DriveSearchCount();
+    ModalWatcher watcher;
+    window_->OnCommand(Dlg::kCmdSettings);
+    EXPECT_EQ(watcher.Seen(), QStringList{"Application Settings"});
+    EXPECT_EQ(window_->DriveSearchCount(), searches + 1);
+  }
+  // F1 writes the help page of the current language.
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  QTest::keyClick(window_.get(), Qt::Key_F1);
+  EXPECT_TRUE(platform::PathExists(help_->EnglishPath()));
+  EXPECT_FALSE(platform::PathExists(help_->GermanPath()));
+}
+
+}  // namespace

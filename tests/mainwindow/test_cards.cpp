@@ -1,0 +1,149 @@
+#include "mainwindow/test_cards.h"
+
+#include <fstream>
+
+#include "container/card_state.h"
+#include "container/ffa_store.h"
+#include "platform/errors.h"
+#include "support/mtools_views.h"
+
+namespace mwtest {
+
+const char* CardKindName(CardKind kind) {
+  switch (kind) {
+    case CardKind::kUsable:
+      return "usable";
+    case CardKind::kStartSectorNotSet:
+      return "start sector not set";
+    case CardKind::kFragmented:
+      return "fragmented";
+    case CardKind::kNoContainer:
+      return "no container";
+    case CardKind::kNoFatVolume:
+      return "no FAT volume";
+    case CardKind::kBlank:
+      return "blank";
+    case CardKind::kNoRawRights:
+      return "no raw rights";
+  }
+  return "?";
+}
+
+TestCard::~TestCard() {
+  TakeOut();
+}
+
+bool TestCard::Attach(const platform::ImageDriveOptions& options, std::string* reason) {
+  std::uint32_t error = 0;
+  auto drive = platform::ImageDrive::OpenCard(path_, options, &error);
+  if (!drive || !platform::DriveTable::Instance().Attach(letter_, drive)) {
+    *reason = "the card image could not be attached at " + std::string(1, letter_) + ": (error " +
+              std::to_string(error) + ")";
+    return false;
+  }
+  options_ = options;
+  attached_ = true;
+  return true;
+}
+
+void TestCard::TakeOut() {
+  if (attached_) platform::DriveTable::Instance().Detach(letter_);
+  attached_ = false;
+}
+
+bool TestCard::PutBackIn() {
+  std::string reason;
+  return !attached_ && Attach(options_, &reason);
+}
+
+bool TestCard::Make(char letter, CardKind kind, std::string* reason, unsigned images) {
+  if (!testsupport::HaveFatTools()) {
+    *reason = "sfdisk, mkfs.fat and mtools make and check the cards";
+    return false;
+  }
+  letter_ = letter;
+  path_ = dir_.File("card.img");
+  card_.label = "TEST CARD";
+  if (kind == CardKind::kFragmented) card_.sizeBytes = 32ull << 20;
+  if (kind == CardKind::kBlank) {
+    return testsupport::RunCommand("truncate -s 16M " + testsupport::Quote(path_)) == 0 &&
+           Attach({}, reason);
+  }
+  if (kind == CardKind::kNoFatVolume) {
+    const std::string q = testsupport::Quote(path_);
+    if (testsupport::RunCommand("truncate -s 16M " + q +
+                                " && echo 'start=63, type=83' | sfdisk -q " + q +
+                                " >/dev/null 2>&1") != 0) {
+      *reason = "sfdisk could not make the partition";
+      return false;
+    }
+    return Attach({}, reason);
+  }
+  if (!testsupport::MakeReferenceCard(path_, card_, reason)) return false;
+  if (kind == CardKind::kFragmented) {
+    // 1 MiB files over the whole card, every other one deleted: the free
+    // space is holes of 1 MiB.
+    const std::string filler = dir_.File("filler.bin");
+    std::ofstream(filler, std::ios::binary) << std::string(1 << 20, 'x');
+    const std::string image = testsupport::MtoolsImage(Volume());
+    for (int i = 0;
+         testsupport::Mtools("mcopy", image, filler + " ::/F" + std::to_string(i) + ".BIN") == 0;
+         ++i) {
+    }
+    for (int i = 0; i < 40; i += 2) {
+      testsupport::Mtools("mdel", image, "::/F" + std::to_string(i) + ".BIN");
+    }
+  }
+  if (!Attach({}, reason)) return false;
+  if (kind == CardKind::kNoContainer) return true;
+  const unsigned count = kind == CardKind::kFragmented ? 3 : images;
+  if (const int rc = FfaCreate(letter_, count, "Lathe", true, nullptr)) {
+    *reason = "the container could not be made: " + std::to_string(rc);
+    return false;
+  }
+  if (kind == CardKind::kUsable || kind == CardKind::kNoRawRights) {
+    if (const int rc = FfaMakeUsable(letter_)) {
+      *reason = "the start sector could not be recorded: " + std::to_string(rc);
+      return false;
+    }
+  }
+  if (kind == CardKind::kNoRawRights) {
+    TakeOut();
+    platform::ImageDriveOptions denied;
+    denied.denyRawAccess = true;
+    return Attach(denied, reason);
+  }
+  return true;
+}
+
+platform::IVolumeFiles* EmptyReader::Files() {
+  platform::SetLastError(platform::kErrorNotReady);
+  return nullptr;
+}
+
+bool EmptyReader::VolumeInformation(std::string*, std::string*) {
+  platform::SetLastError(platform::kErrorNotReady);
+  return false;
+}
+
+std::uint32_t EmptyReader::OpenVolumeRaw(bool, std::unique_ptr<platform::IRawDevice>*) {
+  return platform::kErrorNotReady;
+}
+
+std::uint32_t EmptyReader::DeviceNumber(std::uint32_t* number) {
+  *number = 77;
+  return platform::kErrorSuccess;
+}
+
+std::uint32_t EmptyReader::OpenPhysicalDisk(bool, std::unique_ptr<platform::IRawDevice>*) {
+  return platform::kErrorNotReady;
+}
+
+std::uint32_t EmptyReader::QueryStorageProperties(platform::StorageProperties* properties) {
+  properties->hotplug = true;
+  properties->busType = platform::kBusTypeUsb;
+  properties->productId = "CF Card Reader";
+  return platform::kErrorSuccess;
+}
+
+}  // namespace mwtest
