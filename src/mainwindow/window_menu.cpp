@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVariant>
@@ -171,6 +173,12 @@ void CTarnwickDlg::SetLanguage(bool german) {
 }
 
 void CTarnwickDlg::OnTextsApplied() {
+  // Every text button keeps room around its text in either language.
+  for (QPushButton* button : findChildren<QPushButton*>()) {
+    const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+    const QString text = QString(button->text()).remove('&');
+    button->setMinimumWidth(button->fontMetrics().horizontalAdvance(text) + 2 * margin + 16);
+  }
   // Whoever switched the language, the texts this window makes follow.
   const bool german = IsGermanLanguage();
   TranslateSystemMenu(systemMenu_, german);

@@ -50,7 +50,7 @@ class AllWindowsTest : public testing::Test {
 };
 
 TEST_F(AllWindowsTest, NoEnglishTextIsLeftAfterSwitchingToGerman) {
-  GetLanguageTexts().SwitchLanguage(kLanguageGerman);
+  gallery_.SwitchLanguage(kLanguageGerman);
   const std::set<QString> english = EnglishOnlyTexts();
   int dialogs = 0;
   for (const uitest::DialogGallery::Window& window : gallery_.Windows()) {
@@ -65,7 +65,7 @@ TEST_F(AllWindowsTest, NoEnglishTextIsLeftAfterSwitchingToGerman) {
 
 TEST_F(AllWindowsTest, EveryControlHasAnAccessibleNameInBothLanguages) {
   for (int language : {kLanguageEnglish, kLanguageGerman}) {
-    GetLanguageTexts().SwitchLanguage(language);
+    gallery_.SwitchLanguage(language);
     for (const uitest::DialogGallery::Window& window : gallery_.Windows()) {
       if (window.dialog == nullptr) continue;
       for (QWidget* control : gui::WindowControls(window.widget)) {
@@ -93,7 +93,7 @@ int NeededWidth(const QWidget* control) {
 
 TEST_F(AllWindowsTest, TextsFitAndLabelsStandBesideTheirFields) {
   for (int language : {kLanguageEnglish, kLanguageGerman}) {
-    GetLanguageTexts().SwitchLanguage(language);
+    gallery_.SwitchLanguage(language);
     QApplication::processEvents();
     for (const uitest::DialogGallery::Window& window : gallery_.Windows()) {
       if (window.dialog == nullptr) continue;

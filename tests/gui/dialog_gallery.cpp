@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QVBoxLayout>
 
 #include "driveaccess/dialogs/dlg_show_hex_data.h"
@@ -11,6 +12,8 @@
 #include "gui/enter_edit.h"
 #include "gui/ex_static.h"
 #include "gui/icons.h"
+#include "mainwindow/tarnwick_dlg.h"
+#include "mainwindow/test_cards.h"
 #include "services/dialogs/about_dlg.h"
 #include "services/dialogs/dlg_app_settings.h"
 #include "services/dialogs/dlg_select_drive.h"
@@ -110,12 +113,56 @@ DialogGallery::DialogGallery()
   help_ = std::make_unique<HelpFiles>(dir_.path() + "/");
   help_->SetViewer(&viewer_);
   Add("controls", ControlSheet(), nullptr);
+  AddMainWindows();
+}
+
+void DialogGallery::AddMainWindows() {
+  using mwtest::CardKind;
+  struct State {
+    const char* name;
+    char letter;
+    CardKind kind;
+  };
+  const State states[] = {
+      {"usable", 'J', CardKind::kUsable},
+      {"start_sector_not_set", 'K', CardKind::kStartSectorNotSet},
+      {"fragmented", 'L', CardKind::kFragmented},
+      {"no_container", 'M', CardKind::kNoContainer},
+      {"no_fat_volume", 'N', CardKind::kNoFatVolume},
+      {"blank_card", 'O', CardKind::kBlank},
+      {"no_raw_rights", 'P', CardKind::kNoRawRights},
+  };
+  std::vector<std::pair<std::string, char>> windows;
+  for (const State& state : states) {
+    auto card = std::make_unique<mwtest::TestCard>();
+    std::string reason;
+    if (!card->Make(state.letter, state.kind, &reason)) continue;  // the tools are missing
+    cards_.push_back(std::move(card));
+    windows.emplace_back(state.name, state.letter);
+  }
+  reader_ = std::make_unique<platform::ScopedDrive>('Q', std::make_shared<mwtest::EmptyReader>());
+  windows.emplace_back("no_card", 'Q');
+  for (const auto& [name, letter] : windows) {
+    auto* window = new CTarnwickDlg(nullptr, settings_, virtualDisks_, *help_);
+    window->SelectAtStart(letter);
+    Add("main_window_" + name, window, window);
+    mainWindows_.push_back(window);
+    if (name == "usable") window->findChild<QListWidget*>()->setCurrentRow(1);
+  }
+}
+
+void DialogGallery::SwitchLanguage(int language) {
+  GetLanguageTexts().SwitchLanguage(language);
+  for (CTarnwickDlg* window : mainWindows_) window->SetLanguage(language == kLanguageGerman);
 }
 
 DialogGallery::~DialogGallery() {
   help_->CloseAndDeleteHelp();
   help_->SetViewer(nullptr);
   owned_.clear();
+  mainWindows_.clear();
+  reader_.reset();
+  cards_.clear();
 }
 
 QWidget* DialogGallery::HelpWindow() {

@@ -8,14 +8,24 @@
 #include <string>
 #include <vector>
 
+#include "base/bytes.h"
 #include "driveaccess/drive_info.h"
 #include "gui/ui_test_support.h"
-#include "base/bytes.h"
 #include "services/app_settings.h"
 #include "services/dialogs/help_viewer.h"
 #include "services/help_files.h"
+#include "services/user_folders_fixture.h"
+#include "virtualdrive/virtual_disk_manager.h"
 
 class CExResizeDialog;
+class CTarnwickDlg;
+
+namespace mwtest {
+class TestCard;
+}
+namespace platform {
+class ScopedDrive;
+}
 
 namespace uitest {
 
@@ -39,16 +49,28 @@ class DialogGallery {
   // as the next F1 would).
   QWidget* HelpWindow();
 
+  // Switches every window's language the way the user does: through the main
+  // windows, which also rebuild the texts they make.
+  void SwitchLanguage(int language);
+
  private:
   void Add(const std::string& name, QWidget* widget, CExResizeDialog* dialog);
 
+  void AddMainWindows();
+
   testsupport::TempDir dir_;
+  // The main windows store the language choice: in a profile of our own.
+  ScopedVariable config_{"XDG_CONFIG_HOME", dir_.File("config")};
   AttachedCard card_;
   std::vector<CDriveInfo> floppies_;
   ByteBuffer block_;
   AppSettings settings_;
   CHelpViewer viewer_;
   std::unique_ptr<HelpFiles> help_;
+  CVirtualDiskManager virtualDisks_{std::vector<std::string>{}};
+  std::vector<std::unique_ptr<mwtest::TestCard>> cards_;
+  std::unique_ptr<platform::ScopedDrive> reader_;
+  std::vector<CTarnwickDlg*> mainWindows_;
   std::vector<Window> windows_;
   std::vector<std::unique_ptr<QWidget>> owned_;
 };

@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
   uitest::DialogGallery gallery;
   SaveAll(gallery, folder, "en");
   // The open windows switch as they are, the way a user switches.
-  GetLanguageTexts().SwitchLanguage(kLanguageGerman);
+  gallery.SwitchLanguage(kLanguageGerman);
   SaveAll(gallery, folder, "de");
   return 0;
 }
