@@ -3,8 +3,8 @@
 #   cmake -DSOURCE_DIR=<src folder> -P CheckIncludeFloors.cmake
 #
 # Floors, top to bottom:
-#   4 front ends: cli, mainwindow, gui, every */dialogs folder, and any folder
-#     not named below (the desktop program's own folder, for one)
+#   4 front ends: cli, app (the desktop program's own start), mainwindow, gui,
+#     every */dialogs folder, and any folder not named below
 #   3 subsystems: container, driveaccess, virtualdrive, services
 #   2 the platform layer: platform and its backends platform/<name>
 #   1 fat
@@ -22,7 +22,8 @@
 # is virtualdrive/linux_driver: the virtual disk driver library for Linux, a
 # module of its own built only on Linux, which shares the Linux backend's
 # mount records and process listing.
-# Qt is included only by mainwindow, gui and */dialogs.
+#   - app, the desktop program, starts the windows.
+# Qt is included only by app, mainwindow, gui and */dialogs.
 cmake_minimum_required(VERSION 3.25)
 
 if(NOT SOURCE_DIR OR NOT IS_DIRECTORY "${SOURCE_DIR}")
@@ -35,7 +36,7 @@ set(os_backends platform/linux platform/windows)
 # The floor of a folder (relative to SOURCE_DIR), and whether it may use Qt.
 function(floor_of folder out_floor out_qt)
   set(qt FALSE)
-  if(folder MATCHES "(^|/)dialogs(/|$)" OR folder MATCHES "^(gui|mainwindow)(/|$)")
+  if(folder MATCHES "(^|/)dialogs(/|$)" OR folder MATCHES "^(app|gui|mainwindow)(/|$)")
     set(floor 4)
     set(qt TRUE)
   elseif(folder MATCHES "^(container|driveaccess|virtualdrive|services)$")
@@ -67,8 +68,9 @@ function(allowed_neighbour from_folder from_name to_folder out)
     set(ok TRUE)
   elseif(from_folder STREQUAL "cli" AND NOT to_folder MATCHES "(^|/)dialogs(/|$)|^(gui|mainwindow)(/|$)")
     set(ok TRUE)  # the command-line tool stands on the core alone
-  elseif(NOT from_folder STREQUAL "cli" AND from_folder MATCHES "(^|/)dialogs(/|$)|^(gui|mainwindow)(/|$)")
-    set(ok TRUE)  # the windows use each other
+  elseif(NOT from_folder STREQUAL "cli" AND from_folder MATCHES "(^|/)dialogs(/|$)|^(app|gui|mainwindow)(/|$)"
+         AND NOT to_folder STREQUAL "app")
+    set(ok TRUE)  # the windows use each other; the desktop program starts them
   endif()
   set(${out} ${ok} PARENT_SCOPE)
 endfunction()
