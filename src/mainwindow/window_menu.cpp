@@ -174,7 +174,9 @@ void CTarnwickDlg::SetLanguage(bool german) {
 
 void CTarnwickDlg::OnTextsApplied() {
   // Every text button keeps room around its text in either language.
-  for (QPushButton* button : findChildren<QPushButton*>()) {
+  for (QWidget* control : gui::WindowControls(this)) {
+    auto* button = qobject_cast<QPushButton*>(control);
+    if (button == nullptr) continue;
     const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
     const QString text = QString(button->text()).remove('&');
     button->setMinimumWidth(button->fontMetrics().horizontalAdvance(text) + 2 * margin + 16);
