@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include "gui/control_id.h"
 #include "mainwindow/main_window_fixture.h"
 #include "mainwindow/tarnwick_app.h"
 #include "platform/files.h"
@@ -73,13 +72,17 @@ TEST_F(AppTest, ClosingTheWindowEndsTheRunAndCleansUp) {
   if (!MakeCard(CardKind::kNoContainer)) return;
   card_.TakeOut();
   LeaveHelpPages();
+  // Once the window runs, read what it shows and close it as the user does.
   QString shownStatus;
-  QTimer::singleShot(200, [&] {
-    QWidget* window = QApplication::activeModalWidget();
-    ASSERT_NE(window, nullptr);
-    shownStatus = qobject_cast<QLabel*>(gui::FindControl(window, CTarnwickDlg::kIdStatus))->text();
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    auto* window = qobject_cast<CTarnwickDlg*>(QApplication::activeModalWidget());
+    if (window == nullptr || !window->isVisible()) return;
+    closer.stop();
+    shownStatus = qobject_cast<QLabel*>(window->Control(CTarnwickDlg::kIdStatus))->text();
     window->close();
   });
+  closer.start(20);
   EXPECT_EQ(CTarnwickApp().Run({QString::fromStdString(card_.path())}), 0);
   EXPECT_EQ(shownStatus, "--- no Dornveld Container File ---");
   ExpectHelpPagesGone();
