@@ -8,10 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include "container/container_layout.h"
+#include "container/ffa_store.h"
 #include "container/fpga_store.h"
 #include "gui/button_led.h"
 #include "mainwindow/card_status.h"
 #include "mainwindow/main_window_fixture.h"
+#include "platform/files.h"
 #include "support/test_data.h"
 
 namespace {
@@ -131,6 +134,24 @@ TEST_F(MainWindowStatusTest, ASelectedSlotEnablesTheSlotCommandsAndShowsItsName)
   EXPECT_TRUE(Enabled(Dlg::kIdFileToFloppy));
   Get<QListWidget>(Dlg::kIdSlotList)->clearSelection();
   EXPECT_FALSE(Enabled(Dlg::kIdFloppyToSlot));
+  EXPECT_EQ(Text(Dlg::kIdSlotName), "");
+}
+
+TEST_F(MainWindowStatusTest, ASlotWhoseRecordCannotBeReadKeepsItsPlaceInTheList) {
+  if (!MakeCard(CardKind::kUsable)) return;
+  // The container ends after slot 2: the records of slots 3 and 4 are gone.
+  const std::string container = "R:\\DornveldFLP\\DornveldCIF.dfp";
+  ASSERT_EQ(FfaSetProtection(container, false), 0);
+  {
+    platform::File file =
+        platform::OpenFile(container, platform::kGenericRead | platform::kGenericWrite,
+                           platform::Disposition::kOpenExisting);
+    ASSERT_TRUE(file.SetLength(3 * kContainerBlockSize));
+  }
+  Open();
+  EXPECT_EQ(SlotNames(), (QStringList{"Empty 1", "Empty 2", "(unreadable)", "(unreadable)"}));
+  SelectSlot(3);
+  EXPECT_EQ(window_->SelectedSlot(), 3);
   EXPECT_EQ(Text(Dlg::kIdSlotName), "");
 }
 
