@@ -6,10 +6,11 @@ cd "$(dirname "$0")/.."
 
 # libsystemd-dev: the virtual disk driver library talks to UDisks2 over D-Bus.
 # udisks2 (with dbus and udev): its tests run a private UDisks2.
+# udev: the device events tests start a udevd where none runs.
 # qt6-base-dev, qt6-svg-dev, fonts-dejavu-core: the desktop program's windows.
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libudev-dev libsystemd-dev
           qt6-base-dev qt6-svg-dev fonts-dejavu-core
-          dosfstools mtools fdisk fusefat util-linux udisks2)
+          dosfstools mtools fdisk fusefat util-linux udisks2 udev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

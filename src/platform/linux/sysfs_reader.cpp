@@ -134,16 +134,22 @@ std::vector<MountEntry> ReadMounts(const NativePaths& paths) {
   std::string text;
   if (!ReadTextFile(paths.mountInfo, &text)) return {};
   std::vector<MountEntry> mounts = ParseMountInfo(text);
-  const bool anyFusefat = std::any_of(
-      mounts.begin(), mounts.end(), [](const MountEntry& m) { return m.fsType == "fuse.fusefat"; });
-  if (!anyFusefat) return mounts;
+  ResolveFusefatSources(paths, &mounts);
+  return mounts;
+}
+
+void ResolveFusefatSources(const NativePaths& paths, std::vector<MountEntry>* mounts) {
+  const bool anyFusefat = std::any_of(mounts->begin(), mounts->end(), [](const MountEntry& m) {
+    return m.fsType == "fuse.fusefat";
+  });
+  if (!anyFusefat) return;
 
   // The devices of the running fusefat processes, by their mount point.
   std::map<std::string, std::string> deviceOf;
   for (const FusefatProcess& process : ReadFusefatProcesses(paths)) {
     deviceOf[process.mount.mountPoint] = process.mount.device;
   }
-  for (MountEntry& mount : mounts) {
+  for (MountEntry& mount : *mounts) {
     if (mount.fsType != "fuse.fusefat") continue;
     const auto it = deviceOf.find(mount.mountPoint);
     if (it == deviceOf.end()) continue;
@@ -154,7 +160,6 @@ std::vector<MountEntry> ReadMounts(const NativePaths& paths) {
       mount.minor = minor(st.st_rdev);
     }
   }
-  return mounts;
 }
 
 std::vector<FusefatProcess> ReadFusefatProcesses(const NativePaths& paths) {

@@ -25,6 +25,8 @@ std::vector<BlockDeviceSnapshot> ReadBlockDevices(const NativePaths& paths);
 // The mounts. A fusefat mount gets the device its process was started on as
 // its source, with that device's numbers when it is a block device.
 std::vector<MountEntry> ReadMounts(const NativePaths& paths);
+// The part of ReadMounts that gives fusefat mounts their device.
+void ResolveFusefatSources(const NativePaths& paths, std::vector<MountEntry>* mounts);
 
 // A running fusefat process: the device (or image file) it serves and its
 // mount point, both as real paths. A process that has ended but was not yet
