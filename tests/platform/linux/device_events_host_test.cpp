@@ -13,6 +13,9 @@
 
 #include "loop_guard.h"
 #include "platform/device_events.h"
+#include "platform/drive.h"
+#include "platform/drive_refresh.h"
+#include "platform/linux/native_drives.h"
 #include "platform/linux/udev_monitor.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
@@ -164,6 +167,63 @@ TEST(DeviceEventsHostTest, FusefatMountOfAnImageIsAVolumeMount) {
   }
   ASSERT_TRUE(Await(*events, Is(DeviceEventKind::kVolumeDismount, image, image), &seen));
   EXPECT_EQ(seen.back().mountPoint, folder);
+}
+
+// With the machine's drives kept up to date, mounting a volume binds it to a
+// letter and unmounting frees the letter, both reported as letter events.
+TEST(DeviceEventsHostTest, AMountedVolumeGetsALetterAndLosesItWhenUnmounted) {
+  const std::string missing = linuxtest::FusefatUnavailable();
+  if (!missing.empty()) GTEST_SKIP() << missing;
+  if (!testsupport::HaveFatTools()) GTEST_SKIP() << "sfdisk and mkfs.fat are not installed";
+  testsupport::TempDir dir;
+  const std::string image = dir.File("volume.img");
+  testsupport::ReferenceCard card;
+  card.sizeBytes = 8ull << 20;
+  card.fatBits = 12;
+  card.partitionStart = 0;
+  ASSERT_TRUE(testsupport::MakeReferenceCard(image, card));
+  const std::string folder = Real(dir.path()) + "/mnt";
+  std::filesystem::create_directory(folder);
+  struct Release {
+    ~Release() { platform::DetachNativeDrives(); }
+  } release;
+
+  std::uint32_t error = 0;
+  std::unique_ptr<platform::IDeviceEvents> events = platform::OpenDeviceEvents({}, &error);
+  ASSERT_NE(events, nullptr);
+  // The machine's own volumes take their letters first.
+  platform::RefreshDrives();
+  std::vector<DeviceEvent> seen;
+  events->Read(&seen);
+  seen.clear();
+
+  linuxtest::LoopDevice loop(image);
+  ASSERT_FALSE(loop.node().empty());
+  char letter = 0;
+  auto holdsTheLoopDevice = [&](const DeviceEvent& e) {
+    if (e.kind != DeviceEventKind::kLetterArrival) return false;
+    for (char l = 'A'; l <= 'Z'; ++l) {
+      const auto drive = platform::FindDrive(l);
+      if ((e.unitMask & (1u << (l - 'A'))) && drive && drive->StorageDevicePath() == loop.node()) {
+        letter = l;
+      }
+    }
+    return letter != 0;
+  };
+  {
+    linuxtest::FusefatMount mount(loop.node(), folder);
+    ASSERT_TRUE(mount.mounted());
+    ASSERT_TRUE(Await(*events, holdsTheLoopDevice, &seen));
+    EXPECT_TRUE(Await(*events, Is(DeviceEventKind::kVolumeMount, loop.node(), loop.node()), &seen));
+  }
+  seen.clear();
+  EXPECT_TRUE(Await(
+      *events,
+      [&](const DeviceEvent& e) {
+        return e.kind == DeviceEventKind::kLetterRemoval && (e.unitMask & (1u << (letter - 'A')));
+      },
+      &seen));
+  EXPECT_EQ(platform::FindDrive(letter), nullptr);
 }
 
 }  // namespace
