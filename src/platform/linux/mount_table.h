@@ -34,6 +34,12 @@ std::string UnescapeMountField(const std::string& field);
 // overwrites parts of its own arguments with zeros) are dropped.
 std::vector<std::string> SplitCommandLine(const std::string& raw);
 
+// Our own FAT file system in user space: its program and the file system type
+// of its mounts, whose source is the image file it serves.
+inline constexpr char kFatfsProgram[] = "quillfen-fatfs";
+inline constexpr char kFatfsFileSystemType[] = "fuse.quillfen-fatfs";
+inline constexpr char kFusefatFileSystemType[] = "fuse.fusefat";
+
 struct FusefatMount {
   std::string device;
   std::string mountPoint;
