@@ -5,11 +5,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # libsystemd-dev: the virtual disk driver library talks to UDisks2 over D-Bus.
+# libfuse-dev and fuse (libfuse 2 and its fusermount; not fuse3, which would
+# replace fuse): quillfen-fatfs, the virtual drive's FAT file system.
 # udisks2 (with dbus and udev): its tests run a private UDisks2.
 # udev: the device events tests start a udevd where none runs.
 # qt6-base-dev, qt6-svg-dev, fonts-dejavu-core: the desktop program's windows.
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libudev-dev libsystemd-dev
-          qt6-base-dev qt6-svg-dev fonts-dejavu-core
+          libfuse-dev fuse qt6-base-dev qt6-svg-dev fonts-dejavu-core
           dosfstools mtools fdisk fusefat util-linux udisks2 udev)
 missing=()
 for p in "${packages[@]}"; do

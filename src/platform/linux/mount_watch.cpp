@@ -30,15 +30,16 @@ std::vector<MountEntry> MountWatch::Reading() const {
   std::vector<MountEntry> mounts = ParseMountInfo(text);
   std::map<std::uint32_t, const MountEntry*> known;
   for (const MountEntry& m : last_) known.emplace(m.mountId, &m);
-  // Only a new fusefat mount needs its process looked up; the known ones keep
-  // the device found when they came (their process may be gone by now).
-  const bool newFusefat = std::any_of(mounts.begin(), mounts.end(), [&](const MountEntry& m) {
-    return m.fsType == "fuse.fusefat" && known.count(m.mountId) == 0;
+  // Only a new mount of a FAT server in user space needs its process looked
+  // up; the known ones keep the device found when they came (their process
+  // may be gone by now).
+  const bool newServed = std::any_of(mounts.begin(), mounts.end(), [&](const MountEntry& m) {
+    return IsServedInUserSpace(m) && known.count(m.mountId) == 0;
   });
-  if (newFusefat) ResolveFusefatSources(paths_, &mounts);
+  if (newServed) ResolveFuseServedSources(paths_, &mounts);
   for (MountEntry& m : mounts) {
     const auto it = known.find(m.mountId);
-    if (m.fsType == "fuse.fusefat" && it != known.end()) {
+    if (IsServedInUserSpace(m) && it != known.end()) {
       m.source = it->second->source;
       m.major = it->second->major;
       m.minor = it->second->minor;

@@ -13,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/fat_error_codes.h"
 #include "platform/file_sector_device.h"
+#include "platform/linux/mount_table.h"
 
 namespace platform {
 namespace {
@@ -31,7 +32,7 @@ struct Descriptor {
 
 bool IsFatFileSystemType(const std::string& fsType) {
   return fsType == "vfat" || fsType == "msdos" || fsType == "fat" || fsType == "umsdos" ||
-         fsType == "fuse.fusefat" || fsType == "fusefat";
+         fsType == kFusefatFileSystemType || fsType == "fusefat" || fsType == kFatfsFileSystemType;
 }
 
 std::uint32_t ReadBootSector(const std::string& node, std::uint8_t sector[512]) {

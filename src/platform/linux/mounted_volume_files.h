@@ -12,7 +12,7 @@
 namespace platform {
 
 // True for the file system types that hold a FAT volume ("vfat", "msdos",
-// "fuse.fusefat", ...).
+// "fuse.fusefat", "fuse.quillfen-fatfs", ...).
 bool IsFatFileSystemType(const std::string& fsType);
 
 class MountedVolumeFiles : public HostFolderFiles {
