@@ -6,6 +6,7 @@
 #include "base/bytes.h"
 #include "base/current_language.h"
 #include "base/progress_display.h"
+#include "container/card_state.h"
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
@@ -67,4 +68,9 @@ int FfaWriteFpgaUpdate(char drive, const std::string* filePath, IProgressOwner* 
   if (!file.Close() && result == FFA_OK) result = FFA_ERR_WRITE;
   FfaSetProtection(path, true);
   return result;
+}
+
+bool FpgaWriteAllowed(std::uint32_t cardFlags, std::string_view path) {
+  return (cardFlags & CARD_RAW_ACCESS) != 0 &&
+         path.find_first_not_of(" \t\r\n") != std::string_view::npos;
 }

@@ -13,5 +13,7 @@ QString MessageBoxCaption();
 
 // Shows the text with an OK button and waits for it.
 void ShowMessage(QWidget* parent, const std::string& text);
+// The same under a caption of its own, for the few messages that name one.
+void ShowMessage(QWidget* parent, const std::string& text, const QString& caption);
 
 }  // namespace gui

@@ -10,9 +10,27 @@ QString UiText::Get() const {
 
 const std::vector<UiText>& AllUiTexts() {
   static const std::vector<UiText> texts = {
-      kTextDriveColumn,     kTextLabelColumn, kTextDriveListName,       kTextReadProgress,
-      kTextHexStatusName,   kTextHexDataName, kTextBrowseImageSoftware, kTextBrowseProgram,
-      kTextApplicationIcon, kTextAboutLine,   kTextHelpTitle,           kTextProductName,
+      kTextDriveColumn,
+      kTextLabelColumn,
+      kTextDriveListName,
+      kTextReadProgress,
+      kTextHexStatusName,
+      kTextHexDataName,
+      kTextBrowseImageSoftware,
+      kTextBrowseProgram,
+      kTextApplicationIcon,
+      kTextAboutLine,
+      kTextHelpTitle,
+      kTextProductName,
+      kTextError,
+      kTextOpenFile,
+      kTextSaveFile,
+      kTextDdDisk,
+      kTextHdDisk,
+      kTextDiskKindName,
+      kTextImageCountSpinner,
+      kTextBrowseFpgaFile,
+      kTextCardHelperOutput,
   };
   return texts;
 }

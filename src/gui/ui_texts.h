@@ -31,6 +31,17 @@ inline constexpr UiText kTextAboutLine{"Prepares CompactFlash cards for floppy d
                                        "Bereitet CompactFlash Karten für Diskettencontroller vor"};
 inline constexpr UiText kTextHelpTitle{"Quillfen Help", "Quillfen Hilfe"};
 inline constexpr UiText kTextProductName{"Quillfen", "Quillfen"};
+inline constexpr UiText kTextError{"Error", "Fehler"};
+inline constexpr UiText kTextOpenFile{"Open", "Öffnen"};
+inline constexpr UiText kTextSaveFile{"Save As", "Speichern unter"};
+inline constexpr UiText kTextDdDisk{"DD Disk", "DD Laufwerk"};
+inline constexpr UiText kTextHdDisk{"HD Disk", "HD Laufwerk"};
+inline constexpr UiText kTextDiskKindName{"Floppy disk kind", "Diskettenart"};
+inline constexpr UiText kTextImageCountSpinner{"Change the image count",
+                                               "Anzahl der Abbilder ändern"};
+inline constexpr UiText kTextBrowseFpgaFile{"Browse for the FPGA update file",
+                                            "FPGA Update Datei suchen"};
+inline constexpr UiText kTextCardHelperOutput{"Card helper output", "Ausgabe des CF Helpers"};
 
 // Every text above, for the test that looks for English left in German windows.
 const std::vector<UiText>& AllUiTexts();

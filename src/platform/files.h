@@ -90,6 +90,13 @@ bool PathExists(const std::string& path);
 bool RemoveFile(const std::string& path);
 bool MakeFolder(const std::string& path);
 bool RemoveFolder(const std::string& path);
+// The length of a file (GetFileAttributesExA); false when it cannot be read.
+bool GetFileSize(const std::string& path, std::uint64_t* size);
+// True when both paths reach one existing file: where the volumes can tell,
+// by the file's identity (so a card's mount reached through its drive letter
+// and as a host path is one file); elsewhere by the paths compared without
+// regard to case, as Windows compares them.
+bool IsSameFile(const std::string& first, const std::string& second);
 // Copies a file, replacing the target unless failIfExists.
 bool CopyFileTo(const std::string& source, const std::string& target, bool failIfExists);
 // Free bytes for the calling user and total bytes of the volume that holds

@@ -8,14 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "base/bytes.h"
 #include "driveaccess/drive_info.h"
 #include "gui/ui_test_support.h"
-#include "base/bytes.h"
 #include "services/app_settings.h"
 #include "services/dialogs/help_viewer.h"
 #include "services/help_files.h"
 
 class CExResizeDialog;
+class GalleryCardOwner;
 
 namespace uitest {
 
@@ -49,6 +50,7 @@ class DialogGallery {
   AppSettings settings_;
   CHelpViewer viewer_;
   std::unique_ptr<HelpFiles> help_;
+  std::unique_ptr<GalleryCardOwner> cardOwner_;
   std::vector<Window> windows_;
   std::vector<std::unique_ptr<QWidget>> owned_;
 };

@@ -152,4 +152,14 @@ std::uint32_t HostFolderFiles::FreeSpace(const std::string& path, std::uint64_t*
   return kErrorSuccess;
 }
 
+std::uint32_t HostFolderFiles::Identity(const std::string& path, FileId* id) {
+  const std::string hostPath = HostPath(path);
+  struct stat st {};
+  if (stat(hostPath.c_str(), &st) != 0) {
+    return errno == ENOENT ? MissingPathError(hostPath) : ErrorFromErrno(errno);
+  }
+  *id = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  return kErrorSuccess;
+}
+
 }  // namespace platform
