@@ -19,6 +19,12 @@ bool FfaReadMainHeader(const std::string& path, std::uint8_t* header) {
   return true;
 }
 
+int FfaCheckMainHeader(const std::string& path, std::uint8_t* header) {
+  if (FfaReadMainHeader(path, header)) return FFA_OK;
+  return platform::GetLastError() == platform::kErrorSharingViolation ? FFA_ERR_OPEN
+                                                                      : FFA_ERR_NO_SIGNATURE;
+}
+
 int FfaSetProtection(const std::string& path, bool protect) {
   if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
   const std::uint32_t attributes = protect

@@ -3,7 +3,6 @@
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/main_header.h"
-#include "platform/errors.h"
 #include "platform/files.h"
 
 using platform::Disposition;
@@ -46,11 +45,7 @@ int FfaRename(char drive, const std::string& name) {
   const std::string path = FfaGetContainerPath(drive);
   if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
   MainHeader header;
-  if (!FfaReadMainHeader(path, header.Bytes())) {
-    // A container held open by another program cannot be opened at all.
-    return platform::GetLastError() == platform::kErrorSharingViolation ? FFA_ERR_OPEN
-                                                                        : FFA_ERR_NO_SIGNATURE;
-  }
+  if (const int rc = FfaCheckMainHeader(path, header.Bytes())) return rc;
   FfaSetProtection(path, false);
   platform::File file = platform::OpenFile(path, platform::kGenericRead | platform::kGenericWrite,
                                            Disposition::kOpenExisting);

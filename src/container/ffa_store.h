@@ -26,6 +26,10 @@ int FfaContainerExists(char drive);
 // When false, GetLastError() holds why the file could not be read
 // (kErrorSharingViolation: open elsewhere), or 0 for a file without signature.
 bool FfaReadMainHeader(const std::string& path, std::uint8_t* header);
+// FfaReadMainHeader as a result code: FFA_OK, FFA_ERR_OPEN for a container
+// held open by another program (it cannot be opened at all), else
+// FFA_ERR_NO_SIGNATURE.
+int FfaCheckMainHeader(const std::string& path, std::uint8_t* header);
 
 int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, bool highDensity,
               IProgressOwner* parent);

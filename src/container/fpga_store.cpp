@@ -22,7 +22,7 @@ int FfaWriteFpgaUpdate(char drive, const std::string* filePath, IProgressOwner* 
   const std::string path = FfaGetContainerPath(drive);
   if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
   std::uint8_t header[kMainHeaderSize];
-  if (!FfaReadMainHeader(path, header)) return FFA_ERR_NO_SIGNATURE;
+  if (const int rc = FfaCheckMainHeader(path, header)) return rc;
 
   std::unique_ptr<IProgressDisplay> progress;
   if (parent) {
