@@ -16,6 +16,9 @@ struct CliResult {
 struct RunOptions {
   std::vector<std::pair<std::string, std::string>> env;  // set in the child only
   bool stderrIsTerminal = false;                         // a pseudo terminal on fd 2
+  // Runs the tool as this user and group id (root only), so that files the
+  // user may not write are read-only to it; -1 keeps the test's own.
+  int runAsUser = -1;
 };
 
 CliResult RunCli(const std::vector<std::string>& args, const RunOptions& options = {});
