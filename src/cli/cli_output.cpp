@@ -87,6 +87,11 @@ int Failure(const std::string& message) {
   return kExitFailed;
 }
 
+int NotARegularFile(const std::string& path) {
+  return Failure(path + Localized(": not a regular file (a device or a pipe)",
+                                  ": keine gewöhnliche Datei (ein Gerät oder eine Pipe)"));
+}
+
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "quillfen-cli: %s\n\n", message.c_str());
   PrintUsage(stderr);

@@ -109,5 +109,9 @@ int RunFpga(const CliArgs& args) {
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
   const std::string* file = clear ? nullptr : &args.args[1];
-  return ReportResult(FfaWriteFpgaUpdate(card.letter(), file, ProgressOwner()));
+  const int rc = FfaWriteFpgaUpdate(card.letter(), file, ProgressOwner());
+  if (file != nullptr && rc == static_cast<int>(platform::kErrorBadFileType)) {
+    return NotARegularFile(*file);
+  }
+  return ReportResult(rc);
 }

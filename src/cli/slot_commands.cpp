@@ -15,6 +15,7 @@
 #include "container/slot_block.h"
 #include "container/slot_info.h"
 #include "driveaccess/dda_error_codes.h"
+#include "platform/errors.h"
 
 namespace {
 int BadSlot(const std::string& text) {
@@ -75,7 +76,13 @@ int RunWriteSlot(const CliArgs& args) {
   std::uint32_t slot = 0;
   if (const int status = OpenSlot(args, card, header, &slot); status >= 0) return status;
   ByteBuffer image;
-  if (!FfaReadFile(args.args[2], image)) return ReportResult(DDA_ERR_OPEN_FILE);
+  if (!FfaReadFile(args.args[2], image, FloppyImageSize(header.IsHighDensity()))) {
+    // A file too long for the slot is refused before it is read.
+    const std::uint32_t why = platform::GetLastError();
+    if (why == platform::kErrorFileTooLarge) return ReportResult(DDA_ERR_WRONG_FLOPPY_SIZE);
+    if (why == platform::kErrorBadFileType) return NotARegularFile(args.args[2]);
+    return ReportResult(DDA_ERR_OPEN_FILE);
+  }
   if (image.size() != FloppyImageSize(header.IsHighDensity())) {
     return ReportResult(DDA_ERR_WRONG_FLOPPY_SIZE);
   }

@@ -47,7 +47,9 @@ bool FfaWriteFile(const std::string& path, const ByteBuffer& bytes) {
   return file.Close();
 }
 
-bool FfaReadFile(const std::string& path, ByteBuffer& bytes) {
+bool FfaReadFile(const std::string& path, ByteBuffer& bytes, std::uint64_t maxBytes) {
+  // The open refuses anything that is not a file, so the length from the
+  // end is the file's own.
   platform::File file =
       platform::OpenFile(path, platform::kGenericRead, Disposition::kOpenExisting);
   std::uint64_t length = 0;
@@ -55,8 +57,8 @@ bool FfaReadFile(const std::string& path, ByteBuffer& bytes) {
       !file.Seek(0, platform::SeekOrigin::kBegin)) {
     return false;
   }
-  if (length > std::numeric_limits<std::uint32_t>::max()) {
-    platform::SetLastError(platform::kErrorNotEnoughMemory);
+  if (length > maxBytes || length > std::numeric_limits<std::uint32_t>::max()) {
+    platform::SetLastError(platform::kErrorFileTooLarge);
     return false;
   }
   bytes.resize(length);

@@ -51,8 +51,13 @@ int FfaSetProtection(const std::string& path, bool protect);
 
 // Creates the file anew (replacing an old one) and writes bytes.
 bool FfaWriteFile(const std::string& path, const ByteBuffer& bytes);
-// Reads the whole file; bytes is resized to its length.
-bool FfaReadFile(const std::string& path, ByteBuffer& bytes);
+// Reads a whole file of at most maxBytes bytes; bytes is resized to its
+// length. Its length is checked before anything is read. When false,
+// GetLastError() tells why: the file is missing (kErrorFileNotFound,
+// kErrorPathNotFound), no file at all (kErrorBadFileType: a device or a pipe;
+// kErrorAccessDenied: a folder), too long (kErrorFileTooLarge), or the
+// open or read failed.
+bool FfaReadFile(const std::string& path, ByteBuffer& bytes, std::uint64_t maxBytes);
 
 // Total and caller-free bytes of the drive's volume; 0 on failure.
 std::uint64_t FfaGetDriveTotalBytes(char drive);

@@ -56,6 +56,8 @@ constexpr ErrorText kTexts[] = {
     {kErrorBusy, "The requested resource is in use."},
     {kErrorAlreadyExists, "Cannot create a file when that file already exists."},
     {kErrorFilenameExcedRange, "The filename or extension is too long."},
+    {kErrorBadFileType, "The file type being saved or retrieved has been blocked."},
+    {kErrorFileTooLarge, "The file size exceeds the limit allowed and cannot be saved."},
     {kErrorMoreData, "More data is available."},
     {kErrorDirectory, "The directory name is invalid."},
     {kErrorFileSystemLimitation,

@@ -47,6 +47,9 @@ inline constexpr std::uint32_t kErrorDirNotEmpty = 145;
 inline constexpr std::uint32_t kErrorBusy = 170;
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;
 inline constexpr std::uint32_t kErrorFilenameExcedRange = 206;
+// Opening a device, a pipe or a socket as a file.
+inline constexpr std::uint32_t kErrorBadFileType = 222;
+inline constexpr std::uint32_t kErrorFileTooLarge = 223;
 inline constexpr std::uint32_t kErrorMoreData = 234;
 inline constexpr std::uint32_t kErrorDirectory = 267;
 inline constexpr std::uint32_t kErrorFileCorrupt = 1392;

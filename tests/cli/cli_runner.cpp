@@ -51,6 +51,7 @@ CliResult RunCli(const std::vector<std::string>& args, const RunOptions& options
       const auto id = static_cast<uid_t>(options.runAsUser);
       if (setgroups(0, nullptr) != 0 || setgid(id) != 0 || setuid(id) != 0) _exit(126);
     }
+    if (options.timeoutSeconds != 0) alarm(options.timeoutSeconds);  // outlives the exec
     execv(argv[0], argv.data());
     _exit(127);
   }
