@@ -1,6 +1,8 @@
 #include "cli/cli_output.h"
 
 #include "base/current_language.h"
+#include "base/unicode.h"
+#include "base/windows1252.h"
 #include "services/error_report.h"
 
 namespace {
@@ -90,6 +92,21 @@ int Failure(const std::string& message) {
 int NotARegularFile(const std::string& path) {
   return Failure(path + Localized(": not a regular file (a device or a pipe)",
                                   ": keine gewöhnliche Datei (ein Gerät oder eine Pipe)"));
+}
+
+bool CheckNameArgument(const std::string& name) {
+  std::string stored;
+  std::uint32_t unmapped = 0;
+  if (Utf8ToWindows1252(name, &stored, &unmapped)) return true;
+  char number[16];
+  std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(unmapped));
+  std::string character;
+  platform::AppendUtf8(character, unmapped);
+  Failure(Localized("name '", "Name '") + name +
+          Localized("': the card stores names in Windows-1252, which has no '",
+                    "': die Karte speichert Namen in Windows-1252, das kein '") +
+          character + "' (" + number + Localized(")", ") kennt"));
+  return false;
 }
 
 int UsageError(const std::string& message) {

@@ -42,6 +42,9 @@ int RunCreate(const CliArgs& args) {
   if (!count) {
     return UsageError(Localized("not a count: '", "keine Anzahl: '") + *countText + "'");
   }
+  if (const std::string* given = args.Value("--name"); given && !CheckNameArgument(*given)) {
+    return kExitFailed;
+  }
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
   // Re-creating keeps the name unless a new one is given, as the creation
@@ -95,6 +98,7 @@ int RunMakeUsable(const CliArgs& args) {
 }
 
 int RunRename(const CliArgs& args) {
+  if (!CheckNameArgument(args.args[1])) return kExitFailed;
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
   return ReportResult(FfaRename(card.letter(), args.args[1]));

@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/slot_access.h"
 #include "cli/terminal_progress.h"
+#include "container/card_names.h"
 #include "container/container_layout.h"
 #include "container/ffa_store.h"
 #include "container/floppy_kind.h"
@@ -42,6 +43,7 @@ int RunSlots(const CliArgs& args) {
 }
 
 int RunSlotName(const CliArgs& args) {
+  if (!CheckNameArgument(args.args[2])) return kExitFailed;
   CardHandle card;
   MainHeader header;
   std::uint32_t slot = 0;
@@ -49,7 +51,8 @@ int RunSlotName(const CliArgs& args) {
   std::vector<std::uint8_t> record;
   if (const int rc = ReadSlotInfos(card.letter(), slot, 1, record)) return ReportResult(rc);
   // Only the name changes; the time stamp says when the image was written.
-  SetSlotInfoName(record.data(), args.args[2]);
+  if (!SetSlotInfoName(record.data(), args.args[2]))
+    return ReportResult(CheckCardName(args.args[2]));
   return ReportResult(WriteSlotInfo(card.letter(), slot, record.data()));
 }
 
@@ -71,6 +74,9 @@ int RunReadSlot(const CliArgs& args) {
 }
 
 int RunWriteSlot(const CliArgs& args) {
+  if (const std::string* given = args.Value("--name"); given && !CheckNameArgument(*given)) {
+    return kExitFailed;
+  }
   CardHandle card;
   MainHeader header;
   std::uint32_t slot = 0;

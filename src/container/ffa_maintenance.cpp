@@ -1,4 +1,5 @@
 // Deleting, erasing and renaming the container.
+#include "container/card_names.h"
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
@@ -46,6 +47,7 @@ int FfaRename(char drive, const std::string& name) {
   if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
   MainHeader header;
   if (const int rc = FfaCheckMainHeader(path, header.Bytes())) return rc;
+  if (!header.SetName(name)) return CheckCardName(name);
   FfaSetProtection(path, false);
   platform::File file = platform::OpenFile(path, platform::kGenericRead | platform::kGenericWrite,
                                            Disposition::kOpenExisting);
@@ -53,7 +55,6 @@ int FfaRename(char drive, const std::string& name) {
     FfaSetProtection(path, true);
     return FFA_ERR_OPEN;
   }
-  header.SetName(name);
   int result = FFA_OK;
   if (!file.Seek(0, platform::SeekOrigin::kBegin) ||
       !file.WriteExact(header.Bytes(), kMainHeaderSize)) {

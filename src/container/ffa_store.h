@@ -31,6 +31,9 @@ bool FfaReadMainHeader(const std::string& path, std::uint8_t* header);
 // FFA_ERR_NO_SIGNATURE.
 int FfaCheckMainHeader(const std::string& path, std::uint8_t* header);
 
+// Names are UTF-8 text; the container stores them in Windows-1252. A name
+// with a character that has no Windows-1252 byte is refused with
+// platform::kErrorNoUnicodeTranslation before anything on the card changes.
 int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, bool highDensity,
               IProgressOwner* parent);
 int FfaDelete(const std::string& path);

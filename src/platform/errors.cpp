@@ -63,6 +63,8 @@ constexpr ErrorText kTexts[] = {
     {kErrorFileSystemLimitation,
      "The requested operation could not be completed due to a file system limitation."},
     {kErrorNoMediaInDrive, "There is no media in the drive."},
+    {kErrorNoUnicodeTranslation,
+     "No mapping for the Unicode character exists in the target multi-byte code page."},
     {kErrorIoDevice, "The request could not be performed because of an I/O device error."},
     {kErrorDeviceNotConnected, "The device is not connected."},
     {kErrorNotFound, "Element not found."},

@@ -57,6 +57,8 @@ inline constexpr std::uint32_t kErrorDiskCorrupt = 1393;
 inline constexpr std::uint32_t kErrorUnrecognizedMedia = 1785;
 inline constexpr std::uint32_t kErrorBadFormat = 11;
 inline constexpr std::uint32_t kErrorNoMediaInDrive = 1112;
+// A character without a byte in the single-byte code page of the target.
+inline constexpr std::uint32_t kErrorNoUnicodeTranslation = 1113;
 inline constexpr std::uint32_t kErrorIoDevice = 1117;
 inline constexpr std::uint32_t kErrorDeviceNotConnected = 1167;
 inline constexpr std::uint32_t kErrorNotFound = 1168;
