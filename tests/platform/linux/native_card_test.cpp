@@ -9,8 +9,10 @@
 #include <string>
 
 #include "container/card_state.h"
+#include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
+#include "container/main_header.h"
 #include "loop_guard.h"
 #include "platform/drive.h"
 #include "platform/linux/linux_drive.h"
@@ -110,6 +112,29 @@ TEST_F(NativeCardTest, ContainerLivesOnAMountThatKeepsNoAttributes) {
   EXPECT_EQ(container.substr(18, 8), std::string("Renamed\0", 8));
   std::string report;
   EXPECT_TRUE(testsupport::FsckClean(volume_, &report)) << report;
+}
+
+// A volume formatted at sector 63 whose boot sector says 0 hidden sectors:
+// the start sector recorded counts from where the volume really begins on the
+// disk, as the platform knows it (the partition's start; here the loop
+// device's offset).
+TEST_F(NativeCardTest, StartSectorCountsFromWhereTheVolumeReallyBegins) {
+  testsupport::ReferenceCard card;
+  card.hiddenSectors = false;
+  ByteBuffer header(kContainerBlockSize);
+  ASSERT_EQ(BuildMainHeaderBlock(header, "Offset", true, 1), 0);
+  Start(card, std::string(header.begin(), header.end()) + std::string(kContainerBlockSize, 'Z'));
+  if (HasFatalFailure() || IsSkipped()) return;
+  ASSERT_EQ(FfaMakeUsable(letter_), 0);
+  // The card's state agrees: the record points at the container.
+  EXPECT_EQ(Flags(),
+            CARD_RAW_ACCESS | CARD_CONTAINER_VALID | CARD_CONTIGUOUS | CARD_START_SECTOR_SET);
+  std::uint32_t recorded = 0;
+  ASSERT_EQ(FfaReadStartSector(letter_, recorded), 0);
+  Stop();
+  const std::uint64_t expected = ContainerSector();
+  ASSERT_GT(expected, 63u);
+  EXPECT_EQ(recorded, expected);
 }
 
 }  // namespace
