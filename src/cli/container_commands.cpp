@@ -47,6 +47,7 @@ int RunCreate(const CliArgs& args) {
   }
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  if (!CheckRawWriteTarget(card, args.Has("--any-disk"))) return kExitFailed;
   // Re-creating keeps the name unless a new one is given, as the creation
   // dialog starts from the container's current name.
   std::string name;
@@ -62,12 +63,14 @@ int RunCreate(const CliArgs& args) {
 int RunDelete(const CliArgs& args) {
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  if (!CheckRawWriteTarget(card, args.Has("--any-disk"))) return kExitFailed;
   return ReportResult(FfaDeleteOnDrive(card.letter()));
 }
 
 int RunErase(const CliArgs& args) {
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  if (!CheckRawWriteTarget(card, args.Has("--any-disk"))) return kExitFailed;
   const char drive = card.letter();
   // A volume that is not FAT holds no container; nothing on it is touched.
   std::uint64_t size = 0;
@@ -94,6 +97,7 @@ int RunErase(const CliArgs& args) {
 int RunMakeUsable(const CliArgs& args) {
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  if (!CheckRawWriteTarget(card, args.Has("--any-disk"))) return kExitFailed;
   return ReportResult(FfaMakeUsable(card.letter()));
 }
 
