@@ -9,12 +9,14 @@
 #include "cli/commands.h"
 #include "cli/slot_access.h"
 #include "cli/terminal_progress.h"
+#include "container/card_names.h"
 #include "container/container_layout.h"
 #include "container/ffa_store.h"
 #include "container/floppy_kind.h"
 #include "container/slot_block.h"
 #include "container/slot_info.h"
 #include "driveaccess/dda_error_codes.h"
+#include "platform/errors.h"
 
 namespace {
 int BadSlot(const std::string& text) {
@@ -41,6 +43,7 @@ int RunSlots(const CliArgs& args) {
 }
 
 int RunSlotName(const CliArgs& args) {
+  if (!CheckNameArgument(args.args[2])) return kExitFailed;
   CardHandle card;
   MainHeader header;
   std::uint32_t slot = 0;
@@ -48,7 +51,8 @@ int RunSlotName(const CliArgs& args) {
   std::vector<std::uint8_t> record;
   if (const int rc = ReadSlotInfos(card.letter(), slot, 1, record)) return ReportResult(rc);
   // Only the name changes; the time stamp says when the image was written.
-  SetSlotInfoName(record.data(), args.args[2]);
+  if (!SetSlotInfoName(record.data(), args.args[2]))
+    return ReportResult(CheckCardName(args.args[2]));
   return ReportResult(WriteSlotInfo(card.letter(), slot, record.data()));
 }
 
@@ -70,12 +74,21 @@ int RunReadSlot(const CliArgs& args) {
 }
 
 int RunWriteSlot(const CliArgs& args) {
+  if (const std::string* given = args.Value("--name"); given && !CheckNameArgument(*given)) {
+    return kExitFailed;
+  }
   CardHandle card;
   MainHeader header;
   std::uint32_t slot = 0;
   if (const int status = OpenSlot(args, card, header, &slot); status >= 0) return status;
   ByteBuffer image;
-  if (!FfaReadFile(args.args[2], image)) return ReportResult(DDA_ERR_OPEN_FILE);
+  if (!FfaReadFile(args.args[2], image, FloppyImageSize(header.IsHighDensity()))) {
+    // A file too long for the slot is refused before it is read.
+    const std::uint32_t why = platform::GetLastError();
+    if (why == platform::kErrorFileTooLarge) return ReportResult(DDA_ERR_WRONG_FLOPPY_SIZE);
+    if (why == platform::kErrorBadFileType) return NotARegularFile(args.args[2]);
+    return ReportResult(DDA_ERR_OPEN_FILE);
+  }
   if (image.size() != FloppyImageSize(header.IsHighDensity())) {
     return ReportResult(DDA_ERR_WRONG_FLOPPY_SIZE);
   }

@@ -1,9 +1,9 @@
 // Deleting, erasing and renaming the container.
+#include "container/card_names.h"
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/main_header.h"
-#include "platform/errors.h"
 #include "platform/files.h"
 
 using platform::Disposition;
@@ -46,11 +46,8 @@ int FfaRename(char drive, const std::string& name) {
   const std::string path = FfaGetContainerPath(drive);
   if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
   MainHeader header;
-  if (!FfaReadMainHeader(path, header.Bytes())) {
-    // A container held open by another program cannot be opened at all.
-    return platform::GetLastError() == platform::kErrorSharingViolation ? FFA_ERR_OPEN
-                                                                        : FFA_ERR_NO_SIGNATURE;
-  }
+  if (const int rc = FfaCheckMainHeader(path, header.Bytes())) return rc;
+  if (!header.SetName(name)) return CheckCardName(name);
   FfaSetProtection(path, false);
   platform::File file = platform::OpenFile(path, platform::kGenericRead | platform::kGenericWrite,
                                            Disposition::kOpenExisting);
@@ -58,7 +55,6 @@ int FfaRename(char drive, const std::string& name) {
     FfaSetProtection(path, true);
     return FFA_ERR_OPEN;
   }
-  header.SetName(name);
   int result = FFA_OK;
   if (!file.Seek(0, platform::SeekOrigin::kBegin) ||
       !file.WriteExact(header.Bytes(), kMainHeaderSize)) {

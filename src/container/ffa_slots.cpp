@@ -25,11 +25,7 @@ int WithSlotOpen(char drive, std::uint32_t slot, std::uint32_t access, std::uint
   const std::string path = FfaGetContainerPath(drive);
   if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
   std::uint8_t header[kMainHeaderSize];
-  if (!FfaReadMainHeader(path, header)) {
-    // A container held open by another program cannot be opened at all.
-    return platform::GetLastError() == platform::kErrorSharingViolation ? FFA_ERR_OPEN
-                                                                        : FFA_ERR_NO_SIGNATURE;
-  }
+  if (const int rc = FfaCheckMainHeader(path, header)) return rc;
   Report(progress, 0, length);
   FfaSetProtection(path, false);
   platform::File file = platform::OpenFile(path, access, Disposition::kOpenExisting);

@@ -16,14 +16,30 @@
 #include "platform/files.h"
 #include "platform/process.h"
 
+namespace {
+// Why an update file could not be read: the size error for one that is too
+// long (found before it is read), "file not found" for a missing one, else
+// the system's code (a device or a pipe is no file).
+int UpdateFileError() {
+  const std::uint32_t code = platform::GetLastError();
+  if (code == platform::kErrorFileTooLarge) return DDA_ERR_WRONG_IMAGE_SIZE;
+  if (code == platform::kErrorFileNotFound || code == platform::kErrorPathNotFound) {
+    return DDA_ERR_FILE_NOT_FOUND;
+  }
+  return code != platform::kErrorSuccess ? static_cast<int>(code) : DDA_ERR_FILE_NOT_FOUND;
+}
+}  // namespace
+
 int FfaWriteFpgaUpdate(char drive, const std::string* filePath, IProgressOwner* parent) {
   ByteBuffer data;
-  if (filePath != nullptr && !FfaReadFile(*filePath, data)) return DDA_ERR_FILE_NOT_FOUND;
+  if (filePath != nullptr && !FfaReadFile(*filePath, data, kMaxFpgaLength)) {
+    return UpdateFileError();
+  }
 
   const std::string path = FfaGetContainerPath(drive);
   if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
   std::uint8_t header[kMainHeaderSize];
-  if (!FfaReadMainHeader(path, header)) return FFA_ERR_NO_SIGNATURE;
+  if (const int rc = FfaCheckMainHeader(path, header)) return rc;
 
   std::unique_ptr<IProgressDisplay> progress;
   if (parent) {

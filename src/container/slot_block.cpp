@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "container/card_names.h"
 #include "container/container_layout.h"
 #include "container/floppy_kind.h"
 #include "container/sector_id_table.h"
@@ -47,6 +48,7 @@ int BuildImageSlotBlock(ByteBuffer& block, const std::uint8_t* image, std::size_
   if (image == nullptr || imageLength != FloppyImageSize(highDensity)) {
     return DDA_ERR_WRONG_FLOPPY_SIZE;
   }
+  if (const int rc = CheckCardName(name)) return rc;
   FillSlotBlock(block, image, highDensity, name, platform::GetLocalTime());
   return 0;
 }

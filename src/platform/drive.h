@@ -69,6 +69,12 @@ class IDrive {
   // ("/dev/sdb" for a volume of sdb, an image drive's image file); empty when
   // no device events concern the drive.
   virtual std::string StorageDevicePath() const { return {}; }
+  // The device nodes behind the drive: its volume's ("/dev/sdb1") and its
+  // whole disk's ("/dev/sdb"); empty for drives without one (image files,
+  // folders).
+  virtual std::string VolumeNode() const { return {}; }
+  virtual std::string DiskNode() const { return {}; }
+
   // "\\?\Volume{...}\", or empty.
   virtual std::string VolumeGuidPath() { return {}; }
   // Opens the volume device named by VolumeGuidPath().

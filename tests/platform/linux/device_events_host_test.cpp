@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "loop_guard.h"
+#include "support/loop_devices.h"
 #include "platform/device_events.h"
 #include "platform/drive.h"
 #include "platform/drive_refresh.h"
