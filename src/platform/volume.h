@@ -34,6 +34,10 @@ class IVolumeFiles {
   // Free bytes for the caller and total bytes of the volume that holds path.
   virtual std::uint32_t FreeSpace(const std::string& path, std::uint64_t* freeToCaller,
                                   std::uint64_t* totalBytes) = 0;
+  // Waits until the medium holds everything written to the volume so far,
+  // as FlushFileBuffers on a volume handle does. Volumes whose writes reach
+  // the medium by themselves have nothing to do.
+  virtual std::uint32_t FlushVolume() { return kErrorSuccess; }
 
   // Where a file lies: its runs of clusters in file order, logical clusters
   // counted from the first cluster of the data area. Volumes that cannot tell
