@@ -49,8 +49,10 @@ void CardHandle::Close() {
   letter_ = '\0';
 }
 
-bool OpenCardOrReport(CardHandle& card, const std::string& text) {
-  const int code = card.Open(text);
+bool OpenCardOrReport(CardHandle& card, const std::string& text, CardUse use) {
+  platform::ImageDriveOptions options;
+  options.readOnly = use == CardUse::kRead;
+  const int code = card.Open(text, options);
   if (code == 0) return true;
   // An image path says which file could not be opened; a letter's text is
   // the drive's own.
