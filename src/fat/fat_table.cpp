@@ -17,7 +17,9 @@ void FatTable::Open(VolumeIo& io, const Geometry& geometry) {
   io_ = &io;
   geometry_ = geometry;
   blockSectors_ = std::max<std::uint32_t>(1, kBlockBytes / geometry.bytesPerSector);
+  blockBytes_ = static_cast<std::uint64_t>(blockSectors_) * geometry.bytesPerSector;
   blocks_.clear();
+  lastBlock_ = nullptr;
   dirtySectors_ = 0;
   maxCluster_ = geometry.MaxCluster();
   switch (geometry.fatType) {
@@ -100,11 +102,18 @@ Status FatTable::EnsureClusters(std::uint32_t first, std::uint32_t last) {
   return Ensure(EntryOffset(first), EntryOffset(last) + EntryWidth());
 }
 
+FatTable::Block* FatTable::FindBlock(std::uint32_t index) {
+  if (lastBlock_ != nullptr && lastIndex_ == index) return lastBlock_;
+  auto it = blocks_.find(index);
+  if (it == blocks_.end()) return nullptr;
+  lastIndex_ = index;
+  lastBlock_ = &it->second;
+  return lastBlock_;
+}
+
 std::uint8_t* FatTable::ByteAt(std::uint64_t offset) {
-  const std::uint64_t blockBytes =
-      static_cast<std::uint64_t>(blockSectors_) * geometry_.bytesPerSector;
-  Block& block = blocks_.at(static_cast<std::uint32_t>(offset / blockBytes));
-  return &block.bytes[static_cast<std::size_t>(offset % blockBytes)];
+  Block* block = FindBlock(static_cast<std::uint32_t>(offset / blockBytes_));
+  return &block->bytes[static_cast<std::size_t>(offset % blockBytes_)];
 }
 
 std::uint32_t FatTable::Decode(const std::uint8_t* entry, std::uint32_t cluster) const {
@@ -133,7 +142,7 @@ std::uint32_t FatTable::Peek(std::uint32_t cluster) {
 void FatTable::MarkDirty(std::uint64_t offset) {
   const std::uint32_t bps = geometry_.bytesPerSector;
   const std::uint64_t sector = offset / bps;
-  Block& block = blocks_.at(static_cast<std::uint32_t>(sector / blockSectors_));
+  Block& block = *FindBlock(static_cast<std::uint32_t>(sector / blockSectors_));
   const auto index = static_cast<std::size_t>(sector % blockSectors_);
   if (block.dirty[index]) return;
   // The sector as the medium holds it, in case a write-back has to be undone.
@@ -176,6 +185,15 @@ void FatTable::Poke(std::uint32_t cluster, std::uint32_t value) {
 }
 
 Status FatTable::Get(std::uint32_t cluster, std::uint32_t* value) {
+  // The common case: the entry lies in one block that is cached.
+  const std::uint64_t off = EntryOffset(cluster);
+  const auto index = static_cast<std::uint32_t>(off / blockBytes_);
+  if ((off + EntryWidth() - 1) / blockBytes_ == index) {
+    if (Block* block = FindBlock(index)) {
+      *value = Decode(&block->bytes[static_cast<std::size_t>(off % blockBytes_)], cluster);
+      return Status::Ok();
+    }
+  }
   Status s = EnsureClusters(cluster, cluster);
   if (!s.ok()) return s;
   *value = Peek(cluster);
@@ -492,6 +510,7 @@ Status FatTable::Flush() {
 }
 
 void FatTable::ForgetClean() {
+  lastBlock_ = nullptr;
   for (auto it = blocks_.begin(); it != blocks_.end();) {
     it = it->second.dirtyCount == 0 ? blocks_.erase(it) : std::next(it);
   }
@@ -500,7 +519,8 @@ void FatTable::ForgetClean() {
 }
 
 void FatTable::Trim() {
-  if (cachedBytes() <= kCacheLimitBytes) return;
+  if (blocks_.size() * blockBytes_ <= kCacheLimitBytes) return;
+  lastBlock_ = nullptr;
   for (auto it = blocks_.begin(); it != blocks_.end();) {
     it = it->second.dirtyCount == 0 ? blocks_.erase(it) : std::next(it);
   }

@@ -86,6 +86,9 @@ class FatTable {
   };
 
   std::uint64_t EntryOffset(std::uint32_t cluster) const;
+  // The cached block, or null; the last one found is remembered, as chain
+  // walks ask for the same block again and again.
+  Block* FindBlock(std::uint32_t index);
   std::uint32_t EntryWidth() const { return geometry_.fatType == 32 ? 4 : 2; }
   std::uint32_t BlockSectors(std::uint32_t block) const;
   // Reads every block that holds FAT bytes [from, to) and is not cached yet,
@@ -111,7 +114,10 @@ class FatTable {
   VolumeIo* io_ = nullptr;
   Geometry geometry_;
   std::uint32_t blockSectors_ = 1;
+  std::uint64_t blockBytes_ = 0;
   std::map<std::uint32_t, Block> blocks_;
+  std::uint32_t lastIndex_ = 0;
+  Block* lastBlock_ = nullptr;  // forgotten whenever blocks are dropped
   std::uint64_t dirtySectors_ = 0;
   std::uint32_t maxCluster_ = 0;
   std::uint32_t endOfChain_ = 0;
