@@ -78,9 +78,12 @@ int RunWriteSlot(const CliArgs& args) {
   std::uint32_t slot = 0;
   if (const int status = OpenSlot(args, card, header, &slot, CardUse::kWrite); status >= 0)
     return status;
-  ByteBuffer image;
-  if (!FfaReadFile(args.args[2], image)) return ReportResult(DDA_ERR_OPEN_FILE);
-  if (image.size() != FloppyImageSize(header.IsHighDensity())) {
+  // The image is read where the slot block holds it, in room for the whole
+  // block: no second copy of it.
+  ByteBuffer block;
+  block.reserve(kContainerBlockSize);
+  if (!FfaReadFile(args.args[2], block)) return ReportResult(DDA_ERR_OPEN_FILE);
+  if (block.size() != FloppyImageSize(header.IsHighDensity())) {
     return ReportResult(DDA_ERR_WRONG_FLOPPY_SIZE);
   }
   std::string name;
@@ -91,8 +94,7 @@ int RunWriteSlot(const CliArgs& args) {
     if (const int rc = ReadSlotInfos(card.letter(), slot, 1, record)) return ReportResult(rc);
     name = SlotInfoName(record.data());
   }
-  ByteBuffer block;
-  if (const int rc = BuildImageSlotBlock(block, image, name, header.IsHighDensity())) {
+  if (const int rc = FinishImageSlotBlock(block, name, header.IsHighDensity())) {
     return ReportResult(rc);
   }
   int rc;
