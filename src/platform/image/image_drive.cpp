@@ -140,6 +140,10 @@ void ImageDrive::Unmount() {
   files_.reset();
 }
 
+bool ImageDrive::Writable() const {
+  return image_->writable() && !options_.readOnly;
+}
+
 bool ImageDrive::mounted() {
   std::lock_guard<std::mutex> lock(mutex_);
   return files_ != nullptr;
@@ -160,8 +164,8 @@ IVolumeFiles* ImageDrive::Files() {
   if (files_) return files_.get();
   fat::Status status;
   auto range = std::make_unique<StoreSectorDevice>(image_, volumeOffset_ / 512, volumeLength_ / 512,
-                                                   image_->writable());
-  const bool writable = image_->writable() && !options_.writeProtected;
+                                                   Writable());
+  const bool writable = Writable() && !options_.writeProtected;
   std::unique_ptr<fat::Volume> volume = fat::Volume::Mount(*range, writable, &status);
   if (!volume) {
     SetLastError(kErrorUnrecognizedMedia);
@@ -191,7 +195,7 @@ std::uint32_t ImageDrive::OpenRange(std::uint64_t offset, std::uint64_t length, 
   range.offset = offset;
   range.length = length;
   range.geometry = kind_ == Kind::kFloppy ? FloppyGeometry(length) : CardGeometry(length);
-  range.writeProtected = options_.writeProtected || !image_->writable();
+  range.writeProtected = options_.writeProtected || !Writable();
   // Raw access goes around the engine: what it holds goes out first, so the
   // sectors read are those the files show. Raw writes tell the drive what
   // they changed.

@@ -73,6 +73,8 @@ class ImageDrive : public IDrive, public std::enable_shared_from_this<ImageDrive
  private:
   ImageDrive(Kind kind, std::shared_ptr<IImageStore> image, ImageDriveOptions options);
   void LocateVolume();
+  // The image may be written: a store that takes writes, not opened read-only.
+  bool Writable() const;
   std::uint32_t OpenRange(std::uint64_t offset, std::uint64_t length, bool forWriting,
                           std::unique_ptr<IRawDevice>* device);
   // After a raw write of image bytes [offset, offset + length): a volume
