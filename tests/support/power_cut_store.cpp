@@ -61,6 +61,11 @@ std::uint32_t PowerCutStore::Sync() {
   return platform::kErrorSuccess;
 }
 
+std::uint64_t PowerCutStore::syncs() const {
+  return static_cast<std::uint64_t>(
+      std::count_if(log_.begin(), log_.end(), [](const Event& e) { return e.sync; }));
+}
+
 SectorOverlay PowerCutStore::SurvivorAt(std::uint64_t events, std::mt19937& rng) const {
   SectorOverlay survivor = initial_;
   // The events up to the last sync before the cut are on the medium.

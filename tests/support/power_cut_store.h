@@ -34,6 +34,7 @@ class PowerCutStore : public platform::IImageStore {
 
   // Writes and syncs so far; each write call and each sync is one event.
   std::uint64_t events() const { return log_.size(); }
+  std::uint64_t syncs() const;
 
   // The medium after the power failed once the first `events` events were
   // made: what was synced, and of each sector written since then, in the
