@@ -86,6 +86,8 @@ FatVolumeFiles::FatVolumeFiles(std::unique_ptr<fat::ISectorDevice> device,
     : device_(std::move(device)), volume_(std::move(volume)), writeProtected_(writeProtected) {}
 
 FatVolumeFiles::~FatVolumeFiles() {
+  // A card detached holds what was written to it (a wait only when something
+  // was written since the last one).
   volume_->Flush();
   volume_.reset();
 }
@@ -217,6 +219,7 @@ std::uint32_t FatVolumeFiles::FreeSpace(const std::string&, std::uint64_t* freeT
 
 std::uint32_t FatVolumeFiles::FlushVolume() {
   std::lock_guard<std::mutex> lock(mutex_);
+  // The end of an operation on the card: it may be pulled once this returns.
   return Code(volume_->Flush());
 }
 
