@@ -53,7 +53,7 @@ int RunDrives(const CliArgs&) {
 
 int RunDump(const CliArgs& args) {
   CardHandle card;
-  if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  if (!OpenCardOrReport(card, args.args[0], CardUse::kRead)) return kExitFailed;
   return ReportResult(
       FfaDumpCard(card.entry(), args.args[1], ProgressOwner(), kDumpSectorsPerRead));
 }
@@ -66,7 +66,7 @@ int RunHex(const CliArgs& args) {
   if (!count)
     return InvalidNumber(Localized("not a sector count", "keine Sektoranzahl"), args.args[2]);
   CardHandle card;
-  if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  if (!OpenCardOrReport(card, args.args[0], CardUse::kRead)) return kExitFailed;
 
   CDirectDiskAccess disk;
   if (const int rc = disk.Open(card.letter(), false)) return ReportResult(rc);

@@ -62,8 +62,10 @@ void CardHandle::Close() {
   letter_ = '\0';
 }
 
-bool OpenCardOrReport(CardHandle& card, const std::string& text) {
-  const int code = card.Open(text);
+bool OpenCardOrReport(CardHandle& card, const std::string& text, CardUse use) {
+  platform::ImageDriveOptions options;
+  options.readOnly = use == CardUse::kRead;
+  const int code = card.Open(text, options);
   if (code == 0) return true;
   if (platform::IsBlockDeviceNode(text)) {
     const std::vector<char> letters = platform::DrivesOnDeviceNode(text);

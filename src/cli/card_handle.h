@@ -37,8 +37,12 @@ class CardHandle {
   bool attached_ = false;
 };
 
+// What a command does with the card: a command that only reads opens a
+// card image for reading only, so that it cannot write, nor wait for writes.
+enum class CardUse { kWrite, kRead };
+
 // Opens the card or prints why it cannot be used; false then.
-bool OpenCardOrReport(CardHandle& card, const std::string& text);
+bool OpenCardOrReport(CardHandle& card, const std::string& text, CardUse use = CardUse::kWrite);
 
 // Commands that write raw sectors (create, delete, erase, make-usable) write
 // only to a removable drive that is no floppy drive, as the desktop program

@@ -28,7 +28,7 @@ std::string OwnProgramFileName() {
 
 int RunState(const CliArgs& args) {
   CardHandle card;
-  if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  if (!OpenCardOrReport(card, args.args[0], CardUse::kRead)) return kExitFailed;
   PrintCardState(card.entry());
   return kExitOk;
 }

@@ -71,5 +71,6 @@ int WriteSlotInfo(char drive, std::uint32_t slot, const std::uint8_t* record) {
     if (file.IsOpen() && !file.Close() && result == 0) result = FFA_ERR_WRITE;
   }
   const int protectedAgain = FfaSetProtection(path, true);
-  return result != 0 ? result : protectedAgain;
+  const int flushed = FfaFlushCard(path);
+  return result != 0 ? result : protectedAgain != 0 ? protectedAgain : flushed;
 }

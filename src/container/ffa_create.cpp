@@ -77,9 +77,11 @@ int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, boo
     failed = failed || !WriteBlock(file, block);
   }
 
-  // The signature goes on last, once every slot is on the card.
+  // The signature goes on last, once every slot is on the card: the flush
+  // waits for the medium, so a card pulled or a power cut at any moment
+  // never shows a valid header over slots that are not all there.
   if (!failed) {
-    failed = !file.Seek(0, platform::SeekOrigin::kBegin) ||
+    failed = !file.Flush() || !file.Seek(0, platform::SeekOrigin::kBegin) ||
              BuildMainHeaderBlock(block, name, highDensity, count) != 0 || !WriteBlock(file, block);
   }
   failed = !file.Close() || failed;
@@ -89,5 +91,7 @@ int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, boo
     FfaDeleteOnDrive(drive);
     return FFA_ERR_WRITE;
   }
-  return FfaSetProtection(path, true);
+  const int protectedResult = FfaSetProtection(path, true);
+  const int flushed = FfaFlushCard(path);
+  return protectedResult != FFA_OK ? protectedResult : flushed;
 }

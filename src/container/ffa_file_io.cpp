@@ -33,6 +33,10 @@ int FfaSetProtection(const std::string& path, bool protect) {
   return platform::SetAttributes(path, attributes) ? FFA_OK : FFA_ERR_SET_ATTRIBUTES;
 }
 
+int FfaFlushCard(const std::string& path) {
+  return platform::FlushVolume(path.substr(0, 3)) ? FFA_OK : FFA_ERR_WRITE;
+}
+
 bool FfaWriteFile(const std::string& path, const ByteBuffer& bytes) {
   platform::File file =
       platform::OpenFile(path, platform::kGenericWrite, Disposition::kCreateAlways);

@@ -12,21 +12,23 @@ int FfaDelete(const std::string& path) {
   if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
   if (FfaSetProtection(path, false) != FFA_OK) return FFA_ERR_SET_ATTRIBUTES;
   // Wipe the header first, so the card's sectors no longer carry a valid
-  // container once the file is gone.
+  // container once the file is gone: the wipe is on the medium before the
+  // entry goes, the start sector record may still point there.
   {
     platform::File file =
         platform::OpenFile(path, platform::kGenericWrite, Disposition::kOpenExisting);
     if (file.IsOpen()) {
       const std::uint8_t zeros[kMainHeaderSize] = {};
-      file.WriteExact(zeros, kMainHeaderSize);
+      if (file.WriteExact(zeros, kMainHeaderSize)) file.Flush();
       file.Close();
     }
   }
   if (!platform::RemoveFile(path)) {
     FfaSetProtection(path, true);
+    FfaFlushCard(path);
     return FFA_ERR_DELETE;
   }
-  return FFA_OK;
+  return FfaFlushCard(path) == FFA_OK ? FFA_OK : FFA_ERR_DELETE;
 }
 
 int FfaDeleteOnDrive(char drive) {
@@ -38,8 +40,11 @@ int FfaErase(char drive) {
   const std::string folder = FfaGetFolderPath(drive);
   if (!platform::PathExists(folder)) return FFA_ERR_NOT_FOUND;
   if (!platform::SetAttributes(folder, platform::kAttributeNormal)) return FFA_ERR_SET_ATTRIBUTES;
-  if (!platform::RemoveFolder(folder)) return FFA_ERR_DELETE;
-  return FFA_OK;
+  if (!platform::RemoveFolder(folder)) {
+    FfaFlushCard(folder);
+    return FFA_ERR_DELETE;
+  }
+  return FfaFlushCard(folder) == FFA_OK ? FFA_OK : FFA_ERR_DELETE;
 }
 
 int FfaRename(char drive, const std::string& name) {
@@ -62,5 +67,6 @@ int FfaRename(char drive, const std::string& name) {
   }
   if (!file.Close() && result == FFA_OK) result = FFA_ERR_WRITE;
   FfaSetProtection(path, true);
+  if (FfaFlushCard(path) != FFA_OK && result == FFA_OK) result = FFA_ERR_WRITE;
   return result;
 }

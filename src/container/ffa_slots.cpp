@@ -22,6 +22,7 @@ void Report(IProgressStateCallback* progress, int kind, std::uint64_t value) {
 template <typename Transfer, typename SeekFailure>
 int WithSlotOpen(char drive, std::uint32_t slot, std::uint32_t access, std::uint64_t length,
                  IProgressStateCallback* progress, Transfer transfer, SeekFailure seekFailure) {
+  const bool writing = (access & platform::kGenericWrite) != 0;
   const std::string path = FfaGetContainerPath(drive);
   if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
   std::uint8_t header[kMainHeaderSize];
@@ -37,8 +38,11 @@ int WithSlotOpen(char drive, std::uint32_t slot, std::uint32_t access, std::uint
   const int result = file.Seek(offset, platform::SeekOrigin::kBegin)
                          ? transfer(file)
                          : seekFailure(platform::GetLastError());
-  file.Close();
+  const bool closed = file.Close();
   FfaSetProtection(path, true);
+  if (!writing) return result;
+  // The one wait of a slot write: the slot is on the card when this returns.
+  if ((!closed || FfaFlushCard(path) != FFA_OK) && result == FFA_OK) return FFA_ERR_WRITE;
   return result;
 }
 }  // namespace

@@ -51,6 +51,11 @@ int FfaReadSlot(char drive, std::uint32_t slot, ByteBuffer& buffer,
 
 // Read-only and system when protect is true, normal otherwise.
 int FfaSetProtection(const std::string& path, bool protect);
+// Waits until the card that holds `path` (any path on it) holds everything
+// written to it; every operation that writes the card ends with it, so that
+// the card can be pulled the moment the operation returns. FFA_ERR_WRITE
+// when the card cannot confirm it.
+int FfaFlushCard(const std::string& path);
 
 // Creates the file anew (replacing an old one) and writes bytes.
 bool FfaWriteFile(const std::string& path, const ByteBuffer& bytes);

@@ -12,12 +12,13 @@
 
 namespace {
 
-// Fills a fresh block around an image that the caller has checked for size.
+// Fills a fresh block around an image that the caller has checked for size;
+// a null image is in the block already.
 void FillSlotBlock(ByteBuffer& block, const std::uint8_t* image, bool highDensity,
                    const std::string& name, const platform::LocalTime& localTime) {
   const std::size_t imageSize = FloppyImageSize(highDensity);
   block.resize(kContainerBlockSize);
-  std::memcpy(block.data() + kSlotImageOffset, image, imageSize);
+  if (image != nullptr) std::memcpy(block.data() + kSlotImageOffset, image, imageSize);
   std::fill(block.begin() + static_cast<std::ptrdiff_t>(kSlotImageOffset + imageSize), block.end(),
             std::uint8_t{0xFF});
   BuildSectorIdTable(block.data() + kSlotSectorIdTableOffset, kSectorIdTableSize,
@@ -56,4 +57,10 @@ int BuildImageSlotBlock(ByteBuffer& block, const std::uint8_t* image, std::size_
 int BuildImageSlotBlock(ByteBuffer& block, const ByteBuffer& image, const std::string& name,
                         bool highDensity) {
   return BuildImageSlotBlock(block, image.data(), image.size(), name, highDensity);
+}
+
+int FinishImageSlotBlock(ByteBuffer& block, const std::string& name, bool highDensity) {
+  if (block.size() != FloppyImageSize(highDensity)) return DDA_ERR_WRONG_FLOPPY_SIZE;
+  FillSlotBlock(block, nullptr, highDensity, name, platform::GetLocalTime());
+  return 0;
 }

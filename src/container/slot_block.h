@@ -32,3 +32,9 @@ int BuildImageSlotBlock(ByteBuffer& block, const std::uint8_t* image, std::size_
                         const std::string& name, bool highDensity);
 int BuildImageSlotBlock(ByteBuffer& block, const ByteBuffer& image, const std::string& name,
                         bool highDensity);
+
+// The same for a block that already holds the image from offset 0 and is
+// exactly the kind's image size (read there straight from a file, so that
+// the image is not copied): the block grows to kContainerBlockSize around
+// it. Any other size fails with DDA_ERR_WRONG_FLOPPY_SIZE, block untouched.
+int FinishImageSlotBlock(ByteBuffer& block, const std::string& name, bool highDensity);

@@ -43,14 +43,29 @@ Volume::~Volume() {
   if (writable()) Flush();
 }
 
-Status Volume::Flush() {
+Status Volume::WriteOut() {
   if (!writable()) return Status::Ok();
   Status first = files_.FlushWriters();
   Status s = core_.FlushFat();
-  if (!s.ok() && first.ok()) first = s;
-  s = core_.io.Sync();
-  if (!s.ok() && first.ok()) first = s;
-  return first;
+  return first.ok() ? s : first;
+}
+
+Status Volume::Flush() {
+  Status first = WriteOut();
+  // What a caller flushes is on the medium when this returns.
+  Status s = writable() ? core_.io.Sync() : Status::Ok();
+  return first.ok() ? s : first;
+}
+
+std::uint64_t Volume::FreeClusters() {
+  std::uint32_t count = 0;
+  return core_.CountFreeClusters(&count).ok() ? count : 0;
+}
+
+Status Volume::ForgetCached() {
+  Status s = WriteOut();
+  core_.ForgetCached();
+  return s;
 }
 
 DirRef Volume::RootRef() const {

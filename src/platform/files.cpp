@@ -165,6 +165,11 @@ bool CopyFileTo(const std::string& source, const std::string& target, bool failI
   return closed || Report(kErrorWriteFault);
 }
 
+bool FlushVolume(const std::string& root) {
+  ResolvedPath resolved;
+  return ResolvePath(root, &resolved) && Report(resolved.files->FlushVolume());
+}
+
 bool GetDiskFreeSpace(const std::string& root, std::uint64_t* freeToCaller,
                       std::uint64_t* totalBytes) {
   ResolvedPath resolved;

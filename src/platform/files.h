@@ -99,6 +99,9 @@ bool GetFileSize(const std::string& path, std::uint64_t* size);
 bool IsSameFile(const std::string& first, const std::string& second);
 // Copies a file, replacing the target unless failIfExists.
 bool CopyFileTo(const std::string& source, const std::string& target, bool failIfExists);
+// Waits until the medium of the volume that holds root ("X:\") holds
+// everything written to it so far.
+bool FlushVolume(const std::string& root);
 // Free bytes for the calling user and total bytes of the volume that holds
 // root ("X:\" or a host folder).
 bool GetDiskFreeSpace(const std::string& root, std::uint64_t* freeToCaller,

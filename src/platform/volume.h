@@ -42,6 +42,10 @@ class IVolumeFiles {
   // Free bytes for the caller and total bytes of the volume that holds path.
   virtual std::uint32_t FreeSpace(const std::string& path, std::uint64_t* freeToCaller,
                                   std::uint64_t* totalBytes) = 0;
+  // Waits until the medium holds everything written to the volume so far,
+  // as FlushFileBuffers on a volume handle does. Volumes whose writes reach
+  // the medium by themselves have nothing to do.
+  virtual std::uint32_t FlushVolume() { return kErrorSuccess; }
 
   // The identity of the file at path. Volumes that cannot tell answer
   // kErrorInvalidFunction.

@@ -96,6 +96,12 @@ std::uint32_t MountedVolumeFiles::ClusterRuns(const std::string& path,
   return kErrorSuccess;
 }
 
+std::uint32_t MountedVolumeFiles::FlushVolume() {
+  Descriptor root{open(mountPoint_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+  if (root.fd < 0) return ErrorFromErrno(errno);
+  return syncfs(root.fd) == 0 ? kErrorSuccess : ErrorFromErrno(errno);
+}
+
 std::uint32_t MountedVolumeFiles::ClusterSize(std::uint32_t* sectorsPerCluster,
                                               std::uint32_t* bytesPerSector) {
   std::uint8_t sector[512];
