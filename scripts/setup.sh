@@ -10,9 +10,11 @@ cd "$(dirname "$0")/.."
 # udisks2 (with dbus and udev): its tests run a private UDisks2.
 # udev: the device events tests start a udevd where none runs.
 # qt6-base-dev, qt6-svg-dev, fonts-dejavu-core: the desktop program's windows.
+# clang, libclang-rt-14-dev (libFuzzer and the sanitizers' runtime): the fuzz
+# targets (scripts/fuzz.sh).
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libudev-dev libsystemd-dev
           libfuse-dev fuse qt6-base-dev qt6-svg-dev fonts-dejavu-core
-          dosfstools mtools fdisk fusefat util-linux udisks2 udev)
+          dosfstools mtools fdisk fusefat util-linux udisks2 udev clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

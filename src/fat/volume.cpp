@@ -267,15 +267,22 @@ Status Volume::ClusterRuns(const std::string& path, std::vector<ClusterRun>* run
   if (at.isRoot && core_.geometry.fatType != 32) return Status::Ok();
   if (!at.isRoot) files_.ApplyOpenState(at.parent, &at.item);
   const std::uint32_t first = EntryFirstCluster(at.item.raw.data(), core_.geometry.fatType);
-  if (first == 0) return Status::Ok();
   std::vector<ClusterSpan> spans;
-  s = core_.fat.ReadChain(first, &spans);
-  if (!s.ok()) return s;
+  if (first != 0) {
+    s = core_.fat.ReadChain(first, &spans);
+    if (!s.ok()) return s;
+  }
   std::uint64_t vcn = 0;
   runs->reserve(spans.size());
   for (const ClusterSpan& span : spans) {
     runs->push_back({vcn, span.first - 2u, span.length});
     vcn += span.length;
+  }
+  // As an open refuses such a file: runs that end before the file does would
+  // send a reader by sector number into clusters that are not the file's.
+  if (!at.isRoot && !at.item.isDirectory() && vcn * ClusterBytes() < at.item.size()) {
+    runs->clear();
+    return Fail(Error::kCorrupt, "the file is larger than its cluster chain");
   }
   return Status::Ok();
 }

@@ -190,6 +190,30 @@ TEST(CorruptVolume, AFolderHoldingAnEntryWithTheLabelBitIsNotRemoved) {
   EXPECT_EQ(std::memcmp(entry, "LABELLEDBIN", 11), 0) << "the entry stays as it was";
 }
 
+// A reader by sector number trusts the runs: they must cover the whole file.
+TEST(CorruptVolume, ClusterRunsOfAFileLongerThanItsChainAreRefused) {
+  Damageable d;
+  std::uint8_t* victim = d.RootEntry("VICTIM  BIN");
+  ASSERT_NE(victim, nullptr);
+  auto runsOf = [&](std::vector<fat::ClusterRun>* runs) {
+    fat::Status s;
+    auto volume = fat::Volume::Mount(*d.dev, false, &s);
+    EXPECT_TRUE(volume) << s;
+    return volume ? volume->ClusterRuns("VICTIM.BIN", runs) : s;
+  };
+  std::vector<fat::ClusterRun> runs;
+  EXPECT_TRUE(runsOf(&runs).ok());
+  EXPECT_EQ(runs, (std::vector<fat::ClusterRun>{{0, d.victimFirst - 2u, 6}}));
+
+  le::Write32(victim + 28, 6 * 512 + 1);  // one byte past the chain
+  fat::Status s = runsOf(&runs);
+  EXPECT_EQ(s.error, fat::Error::kCorrupt) << s;
+  EXPECT_TRUE(runs.empty());
+
+  le::Write16(victim + 26, 0);  // a size, but no cluster at all
+  EXPECT_EQ(runsOf(&runs).error, fat::Error::kCorrupt);
+}
+
 TEST(CorruptVolume, ReadFailuresArePassedOn) {
   Damageable d;
   fat::FaultInjectingDevice flaky(*d.dev);
