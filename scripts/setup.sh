@@ -5,11 +5,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # libsystemd-dev: the virtual disk driver library talks to UDisks2 over D-Bus.
+# libfuse-dev and fuse (libfuse 2 and its fusermount; not fuse3, which would
+# replace fuse): quillfen-fatfs, the virtual drive's FAT file system.
 # udisks2 (with dbus and udev): its tests run a private UDisks2.
+# udev: the device events tests start a udevd where none runs.
 # qt6-base-dev, qt6-svg-dev, fonts-dejavu-core: the desktop program's windows.
+# clang, libclang-rt-14-dev (libFuzzer and the sanitizers' runtime): the fuzz
+# targets (scripts/fuzz.sh).
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libudev-dev libsystemd-dev
-          qt6-base-dev qt6-svg-dev fonts-dejavu-core
-          dosfstools mtools fdisk fusefat util-linux udisks2)
+          libfuse-dev fuse qt6-base-dev qt6-svg-dev fonts-dejavu-core
+          dosfstools mtools fdisk fusefat util-linux udisks2 udev clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

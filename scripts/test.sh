@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds, and runs every test: once in a normal build and once under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer; then each fuzz target for
+# a few seconds, so that a regression there shows too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -8,3 +9,4 @@ scripts/setup.sh build
 (cd build && ctest --output-on-failure -j "$jobs")
 scripts/setup.sh build-asan -DQUILLFEN_SANITIZE=ON -DQUILLFEN_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs")
+scripts/fuzz.sh 10

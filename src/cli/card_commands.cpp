@@ -18,6 +18,7 @@
 #include "driveaccess/hex_lines.h"
 #include "fat/format.h"
 #include "platform/card_image_file.h"
+#include "platform/drive.h"
 #include "platform/drive_refresh.h"
 
 namespace {
@@ -40,16 +41,19 @@ int RunDrives(const CliArgs&) {
   CDriveList drives;
   drives.EnumerateDrives(DRIVE_KIND_ALL);
   for (const CDriveInfo& drive : drives.Records()) {
-    std::printf("%s\t%s\t%u\t%s\t%s\n", drive.driveName.c_str(),
+    // The device node does not shift as letters do; "-" for a drive without one.
+    std::string node;
+    if (const auto found = platform::FindDrive(drive.Letter())) node = found->VolumeNode();
+    std::printf("%s\t%s\t%u\t%s\t%s\t%s\n", drive.driveName.c_str(),
                 GetDriveKindText(drive.kind).c_str(), drive.marks, drive.GetDisplayText().c_str(),
-                drive.fileSystemName.c_str());
+                drive.fileSystemName.c_str(), node.empty() ? "-" : node.c_str());
   }
   return kExitOk;
 }
 
 int RunDump(const CliArgs& args) {
   CardHandle card;
-  if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  if (!OpenCardOrReport(card, args.args[0], CardUse::kRead)) return kExitFailed;
   return ReportResult(
       FfaDumpCard(card.entry(), args.args[1], ProgressOwner(), kDumpSectorsPerRead));
 }
@@ -62,7 +66,7 @@ int RunHex(const CliArgs& args) {
   if (!count)
     return InvalidNumber(Localized("not a sector count", "keine Sektoranzahl"), args.args[2]);
   CardHandle card;
-  if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  if (!OpenCardOrReport(card, args.args[0], CardUse::kRead)) return kExitFailed;
 
   CDirectDiskAccess disk;
   if (const int rc = disk.Open(card.letter(), false)) return ReportResult(rc);

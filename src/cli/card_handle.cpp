@@ -2,9 +2,14 @@
 
 #include <cctype>
 #include <cstdint>
+#include <vector>
 
+#include "base/current_language.h"
 #include "cli/cli_output.h"
 #include "driveaccess/dda_error_codes.h"
+#include "driveaccess/drive_info.h"
+#include "driveaccess/drive_kind.h"
+#include "platform/device_nodes.h"
 #include "platform/drive.h"
 #include "platform/drive_refresh.h"
 #include "services/error_report.h"
@@ -33,6 +38,14 @@ int CardHandle::Open(const std::string& card, const platform::ImageDriveOptions&
     letter_ = letter;
     return 0;
   }
+  // A device is never opened as an image file: it is the drive on it.
+  if (platform::IsBlockDeviceNode(card)) {
+    platform::RefreshDrives();
+    const std::vector<char> letters = platform::DrivesOnDeviceNode(card);
+    if (letters.size() != 1) return DDA_ERR_NO_DRIVE;
+    letter_ = letters.front();
+    return 0;
+  }
   std::uint32_t error = 0;
   letter = platform::AttachCardImage(card, options, '\0', &error);
   if (letter == '\0') return static_cast<int>(error);
@@ -49,9 +62,28 @@ void CardHandle::Close() {
   letter_ = '\0';
 }
 
-bool OpenCardOrReport(CardHandle& card, const std::string& text) {
-  const int code = card.Open(text);
+bool OpenCardOrReport(CardHandle& card, const std::string& text, CardUse use) {
+  platform::ImageDriveOptions options;
+  options.readOnly = use == CardUse::kRead;
+  const int code = card.Open(text, options);
   if (code == 0) return true;
+  if (platform::IsBlockDeviceNode(text)) {
+    const std::vector<char> letters = platform::DrivesOnDeviceNode(text);
+    if (letters.empty()) {
+      Failure(text + Localized(": no drive lies on this device (it is not mounted)",
+                               ": auf diesem Gerät liegt kein Laufwerk (es ist nicht eingehängt)"));
+    } else {
+      std::string list;
+      for (const char letter : letters) {
+        list += std::string(list.empty() ? "" : ", ") + letter + ":";
+      }
+      Failure(text +
+              Localized(": several drives lie on this device (",
+                        ": auf diesem Gerät liegen mehrere Laufwerke (") +
+              list + Localized("); give one of them", "); bitte eines davon angeben"));
+    }
+    return false;
+  }
   // An image path says which file could not be opened; a letter's text is
   // the drive's own.
   char letter = '\0';
@@ -60,5 +92,23 @@ bool OpenCardOrReport(CardHandle& card, const std::string& text) {
   } else {
     std::fprintf(stderr, "%s: %s\n", text.c_str(), ResultCodeText(code).c_str());
   }
+  return false;
+}
+
+bool CheckRawWriteTarget(const CardHandle& card, bool anyDisk) {
+  if (card.attached() || anyDisk) return true;
+  CDriveInfo info;
+  if (QueryDrive(card.letter(), info, DRIVE_KIND_REMOVABLE)) return true;
+  std::string node;
+  if (const auto drive = platform::FindDrive(card.letter())) node = drive->VolumeNode();
+  const std::string what = card.entry() + (node.empty() ? "" : " (" + node + ")");
+  Failure(what +
+          Localized(" is no removable card drive but a ",
+                    " ist kein Wechseldatenträger, sondern ein ") +
+          GetDriveKindText(info.kind) +
+          Localized(": raw sectors are written only to removable drives; add --any-disk to write "
+                    "to it all the same",
+                    ": Sektoren werden nur auf Wechseldatenträger geschrieben; mit --any-disk "
+                    "trotzdem darauf schreiben"));
   return false;
 }

@@ -1,5 +1,7 @@
-// The CARD argument: a drive letter, or a card image file attached at a free
-// letter for the run and detached again when the handle goes away.
+// The CARD argument: a drive letter, a device node of a drive ("/dev/sdb1",
+// or "/dev/sdb" for the one drive on that disk), or a card image file
+// attached at a free letter for the run and detached again when the handle
+// goes away.
 #pragma once
 
 #include <string>
@@ -16,14 +18,17 @@ class CardHandle {
   CardHandle(const CardHandle&) = delete;
   CardHandle& operator=(const CardHandle&) = delete;
 
-  // 0, or why the card cannot be used: DDA_ERR_NO_DRIVE for a letter without
-  // a drive, the system error for an image that cannot be opened.
+  // 0, or why the card cannot be used: DDA_ERR_NO_DRIVE for a letter or a
+  // device node without a drive (or with several: a disk of more than one
+  // volume), the system error for an image that cannot be opened.
   int Open(const std::string& card,
            const platform::ImageDriveOptions& options = platform::ImageDriveOptions());
   // Detaches an image attached by Open; nothing for a drive letter.
   void Close();
 
   char letter() const { return letter_; }
+  // True for an image file attached by Open.
+  bool attached() const { return attached_; }
   // "E:", as the drive list names the drive.
   std::string entry() const { return std::string(1, letter_) + ":"; }
 
@@ -32,5 +37,16 @@ class CardHandle {
   bool attached_ = false;
 };
 
+// What a command does with the card: a command that only reads opens a
+// card image for reading only, so that it cannot write, nor wait for writes.
+enum class CardUse { kWrite, kRead };
+
 // Opens the card or prints why it cannot be used; false then.
-bool OpenCardOrReport(CardHandle& card, const std::string& text);
+bool OpenCardOrReport(CardHandle& card, const std::string& text, CardUse use = CardUse::kWrite);
+
+// Commands that write raw sectors (create, delete, erase, make-usable) write
+// only to a removable drive that is no floppy drive, as the desktop program
+// offers only those, or to an image file; any other drive (a fixed disk, as
+// a stale letter in a script may name) only with --any-disk. False after
+// printing why the drive is refused.
+bool CheckRawWriteTarget(const CardHandle& card, bool anyDisk);

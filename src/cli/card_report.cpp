@@ -10,9 +10,16 @@
 #include "container/slot_info.h"
 
 std::string PrintableName(const std::string& name) {
-  std::string out = name;
-  for (char& c : out) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  // Control characters, the C1 ones (U+0080 to U+009F, two bytes in UTF-8)
+  // included, never reach the terminal.
+  std::string out;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    const bool c1 = c == 0xC2 && i + 1 < name.size() &&
+                    static_cast<unsigned char>(name[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(name[i + 1]) <= 0x9F;
+    if (c1) ++i;
+    out.push_back(c < 0x20 || c == 0x7F || c1 ? '?' : name[i]);
   }
   return out;
 }

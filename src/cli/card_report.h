@@ -12,5 +12,6 @@ void PrintCardState(const std::string& driveEntry);
 // 0 or the code why the container cannot be listed.
 int PrintSlots(char drive);
 
-// Control characters become '?', so one name never breaks a line or a column.
+// Control characters (C1 included) become '?', so one name never breaks a line or
+// a column.
 std::string PrintableName(const std::string& name);

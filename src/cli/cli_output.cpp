@@ -1,23 +1,26 @@
 #include "cli/cli_output.h"
 
 #include "base/current_language.h"
+#include "base/unicode.h"
+#include "base/windows1252.h"
 #include "services/error_report.h"
 
 namespace {
 constexpr char kUsageEnglish[] =
     "Usage: quillfen-cli [OPTIONS] COMMAND [ARGS]\n"
     "\n"
-    "CARD is a drive letter (E or E:) or a card image file; SLOT counts from 1.\n"
+    "CARD is a drive letter (E or E:), the device node of a drive (/dev/sdb1, or /dev/sdb\n"
+    "for the one drive on that disk) or a card image file; SLOT counts from 1.\n"
     "\n"
     "Commands:\n"
-    "  drives                              list the drives\n"
+    "  drives                              list the drives with their device nodes\n"
     "  state CARD                          the card's state and its container\n"
-    "  create CARD --count N [--dd] [--name TEXT]\n"
+    "  create CARD --count N [--dd] [--name TEXT] [--any-disk]\n"
     "                                      make a new container of N images (HD unless --dd)\n"
-    "  delete CARD                         delete the container\n"
-    "  erase CARD                          delete the container, its folder, autorun.inf and\n"
+    "  delete CARD [--any-disk]            delete the container\n"
+    "  erase CARD [--any-disk]             delete the container, its folder, autorun.inf and\n"
     "                                      the program copy, and clear the start sector\n"
-    "  make-usable CARD                    record the container's start sector\n"
+    "  make-usable CARD [--any-disk]       record the container's start sector\n"
     "  rename CARD TEXT                    rename the container\n"
     "  slots CARD                          list the slots\n"
     "  slot-name CARD SLOT TEXT            rename a slot\n"
@@ -31,6 +34,9 @@ constexpr char kUsageEnglish[] =
     "                 [--no-mbr]           make a blank card image (BYTES may end in K, M, G)\n"
     "  demo                                run the demo on the built-in card image\n"
     "\n"
+    "create, delete, erase and make-usable write only to removable drives (and image\n"
+    "files); --any-disk lets them write to any other drive, a fixed disk too.\n"
+    "\n"
     "Options:\n"
     "  --lang en|de  language of every text\n"
     "  --help        show this text\n"
@@ -41,17 +47,19 @@ constexpr char kUsageEnglish[] =
 constexpr char kUsageGerman[] =
     "Aufruf: quillfen-cli [OPTIONEN] BEFEHL [ARGUMENTE]\n"
     "\n"
-    "KARTE ist ein Laufwerksbuchstabe (E oder E:) oder eine Kartenabbilddatei; PLATZ zählt ab 1.\n"
+    "KARTE ist ein Laufwerksbuchstabe (E oder E:), der Geräteknoten eines Laufwerks (/dev/sdb1,\n"
+    "oder /dev/sdb für das eine Laufwerk dieser Platte) oder eine Kartenabbilddatei; PLATZ zählt\n"
+    "ab 1.\n"
     "\n"
     "Befehle:\n"
-    "  drives                              Laufwerke auflisten\n"
+    "  drives                              Laufwerke mit ihren Geräteknoten auflisten\n"
     "  state KARTE                         Zustand der Karte und ihres Containers\n"
-    "  create KARTE --count N [--dd] [--name TEXT]\n"
+    "  create KARTE --count N [--dd] [--name TEXT] [--any-disk]\n"
     "                                      neuen Container mit N Abbildern anlegen (HD ohne --dd)\n"
-    "  delete KARTE                        Container löschen\n"
-    "  erase KARTE                         Container, Ordner, autorun.inf und Programmkopie\n"
+    "  delete KARTE [--any-disk]           Container löschen\n"
+    "  erase KARTE [--any-disk]            Container, Ordner, autorun.inf und Programmkopie\n"
     "                                      löschen, Start-Sektor zurücksetzen\n"
-    "  make-usable KARTE                   Start-Sektor des Containers eintragen\n"
+    "  make-usable KARTE [--any-disk]      Start-Sektor des Containers eintragen\n"
     "  rename KARTE TEXT                   Container umbenennen\n"
     "  slots KARTE                         Plätze auflisten\n"
     "  slot-name KARTE PLATZ TEXT          Platz umbenennen\n"
@@ -66,6 +74,9 @@ constexpr char kUsageGerman[] =
     "  new-card-image DATEI --size BYTES [--fat 12|16|32] [--start SEKTOR] [--label TEXT]\n"
     "                 [--no-mbr]           leeres Kartenabbild anlegen (BYTES mit K, M, G)\n"
     "  demo                                Demo auf dem eingebauten Kartenabbild\n"
+    "\n"
+    "create, delete, erase und make-usable schreiben nur auf Wechseldatenträger (und\n"
+    "Abbilddateien); mit --any-disk auch auf jedes andere Laufwerk, auch eine Festplatte.\n"
     "\n"
     "Optionen:\n"
     "  --lang en|de  Sprache aller Texte\n"
@@ -85,6 +96,26 @@ int ReportResult(int code) {
 int Failure(const std::string& message) {
   std::fprintf(stderr, "quillfen-cli: %s\n", message.c_str());
   return kExitFailed;
+}
+
+int NotARegularFile(const std::string& path) {
+  return Failure(path + Localized(": not a regular file (a device or a pipe)",
+                                  ": keine gewöhnliche Datei (ein Gerät oder eine Pipe)"));
+}
+
+bool CheckNameArgument(const std::string& name) {
+  std::string stored;
+  std::uint32_t unmapped = 0;
+  if (Utf8ToWindows1252(name, &stored, &unmapped)) return true;
+  char number[16];
+  std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(unmapped));
+  std::string character;
+  platform::AppendUtf8(character, unmapped);
+  Failure(Localized("name '", "Name '") + name +
+          Localized("': the card stores names in Windows-1252, which has no '",
+                    "': die Karte speichert Namen in Windows-1252, das kein '") +
+          character + "' (" + number + Localized(")", ") kennt"));
+  return false;
 }
 
 int UsageError(const std::string& message) {

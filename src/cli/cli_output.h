@@ -13,6 +13,12 @@ inline constexpr int kExitUsage = 2;
 int ReportResult(int code);
 // Prints "quillfen-cli: <message>" on standard error; kExitFailed.
 int Failure(const std::string& message);
+// For an input file that is a device or a pipe: "quillfen-cli: <path>: not
+// a regular file ..."; kExitFailed.
+int NotARegularFile(const std::string& path);
+// True when the card can store the name (every character has a
+// Windows-1252 byte); else prints which character it cannot store.
+bool CheckNameArgument(const std::string& name);
 // Prints the message and the usage text on standard error; kExitUsage.
 int UsageError(const std::string& message);
 void PrintUsage(std::FILE* out);

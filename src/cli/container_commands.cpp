@@ -10,8 +10,10 @@
 #include "cli/slot_access.h"
 #include "cli/terminal_progress.h"
 #include "container/card_state.h"
+#include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/fpga_store.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/process.h"
 
@@ -26,7 +28,7 @@ std::string OwnProgramFileName() {
 
 int RunState(const CliArgs& args) {
   CardHandle card;
-  if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  if (!OpenCardOrReport(card, args.args[0], CardUse::kRead)) return kExitFailed;
   PrintCardState(card.entry());
   return kExitOk;
 }
@@ -40,8 +42,12 @@ int RunCreate(const CliArgs& args) {
   if (!count) {
     return UsageError(Localized("not a count: '", "keine Anzahl: '") + *countText + "'");
   }
+  if (const std::string* given = args.Value("--name"); given && !CheckNameArgument(*given)) {
+    return kExitFailed;
+  }
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  if (!CheckRawWriteTarget(card, args.Has("--any-disk"))) return kExitFailed;
   // Re-creating keeps the name unless a new one is given, as the creation
   // dialog starts from the container's current name.
   std::string name;
@@ -57,31 +63,46 @@ int RunCreate(const CliArgs& args) {
 int RunDelete(const CliArgs& args) {
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  if (!CheckRawWriteTarget(card, args.Has("--any-disk"))) return kExitFailed;
   return ReportResult(FfaDeleteOnDrive(card.letter()));
 }
 
 int RunErase(const CliArgs& args) {
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  if (!CheckRawWriteTarget(card, args.Has("--any-disk"))) return kExitFailed;
   const char drive = card.letter();
+  // A volume that is not FAT holds no container; nothing on it is touched.
+  std::uint64_t size = 0;
+  CardState state;
+  if (FfaGetCardState(card.entry(), size, state) & CARD_NO_FAT_VOLUME) {
+    return ReportResult(static_cast<int>(platform::kErrorUnrecognizedMedia));
+  }
   const std::string root = std::string(1, drive) + ":\\";
-  // As the desktop window's erase: every step runs, none is shown.
+  // As the desktop window's erase every step runs; unlike the window, which
+  // shows nothing, the tool says when the container or its start sector
+  // record is still there afterwards.
   platform::RemoveFile(root + "autorun.inf");
   const std::string program = OwnProgramFileName();
   if (!program.empty()) platform::RemoveFile(root + program);
-  FfaErase(drive);
-  FfaWriteStartSector(drive, 0);
+  const int erased = FfaErase(drive);
+  const int cleared = FfaWriteStartSector(drive, 0);
   FfaTouchCard(drive);
-  return kExitOk;
+  if (FfaContainerExists(drive) == FFA_OK) {
+    return ReportResult(erased != FFA_OK && erased != FFA_ERR_NOT_FOUND ? erased : FFA_ERR_DELETE);
+  }
+  return ReportResult(cleared);
 }
 
 int RunMakeUsable(const CliArgs& args) {
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
+  if (!CheckRawWriteTarget(card, args.Has("--any-disk"))) return kExitFailed;
   return ReportResult(FfaMakeUsable(card.letter()));
 }
 
 int RunRename(const CliArgs& args) {
+  if (!CheckNameArgument(args.args[1])) return kExitFailed;
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
   return ReportResult(FfaRename(card.letter(), args.args[1]));
@@ -96,5 +117,9 @@ int RunFpga(const CliArgs& args) {
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
   const std::string* file = clear ? nullptr : &args.args[1];
-  return ReportResult(FfaWriteFpgaUpdate(card.letter(), file, ProgressOwner()));
+  const int rc = FfaWriteFpgaUpdate(card.letter(), file, ProgressOwner());
+  if (file != nullptr && rc == static_cast<int>(platform::kErrorBadFileType)) {
+    return NotARegularFile(*file);
+  }
+  return ReportResult(rc);
 }

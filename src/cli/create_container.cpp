@@ -1,5 +1,6 @@
 #include "cli/create_container.h"
 
+#include "container/card_names.h"
 #include "container/card_state.h"
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
@@ -31,6 +32,7 @@ int CheckNewContainer(char drive, std::uint64_t count) {
 int CreateContainerOnCard(char drive, std::uint64_t count, bool highDensity,
                           const std::string& name, IProgressOwner* owner) {
   if (const int rc = CheckNewContainer(drive, count)) return rc;
+  if (const int rc = CheckCardName(name)) return rc;
   // As the creation dialog does: failures of these two show up in FfaCreate.
   FfaDeleteOnDrive(drive);
   FfaTouchCard(drive);

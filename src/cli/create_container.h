@@ -13,7 +13,8 @@ class IProgressOwner;
 // one is gone; else 0.
 int CheckNewContainer(char drive, std::uint64_t count);
 
-// CheckNewContainer, then: delete the old container, touch the card, create
+// CheckNewContainer and the name's check (CheckCardName), then: delete the
+// old container, touch the card, create
 // the new one and record its start sector. The first failure's code.
 int CreateContainerOnCard(char drive, std::uint64_t count, bool highDensity,
                           const std::string& name, IProgressOwner* owner);

@@ -9,9 +9,7 @@
 
 int ReadContainerHeader(char drive, MainHeader& header) {
   if (FfaContainerExists(drive) != FFA_OK) return FFA_ERR_NOT_FOUND;
-  if (FfaReadMainHeader(FfaGetContainerPath(drive), header.Bytes())) return FFA_OK;
-  return platform::GetLastError() == platform::kErrorSharingViolation ? FFA_ERR_OPEN
-                                                                      : FFA_ERR_NO_SIGNATURE;
+  return FfaCheckMainHeader(FfaGetContainerPath(drive), header.Bytes());
 }
 
 bool ParseSlotArgument(const std::string& text, std::uint32_t* slot) {

@@ -4,6 +4,7 @@
 #include "base/clock.h"
 #include "base/current_language.h"
 #include "base/progress_display.h"
+#include "container/card_names.h"
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
@@ -27,6 +28,8 @@ int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, boo
   const auto count = static_cast<std::uint16_t>(imageCount);
   if (count > kMaxImageCount) return FFA_ERR_TOO_MANY_IMAGES;
   if (count == 0) return FFA_ERR_TOO_FEW_IMAGES;
+  // A name the card cannot store is refused before anything is touched.
+  if (const int rc = CheckCardName(name)) return rc;
 
   platform::MakeFolder(FfaGetFolderPath(drive));  // may exist already
   const std::string path = FfaGetContainerPath(drive);
@@ -74,9 +77,11 @@ int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, boo
     failed = failed || !WriteBlock(file, block);
   }
 
-  // The signature goes on last, once every slot is on the card.
+  // The signature goes on last, once every slot is on the card: the flush
+  // waits for the medium, so a card pulled or a power cut at any moment
+  // never shows a valid header over slots that are not all there.
   if (!failed) {
-    failed = !file.Seek(0, platform::SeekOrigin::kBegin) ||
+    failed = !file.Flush() || !file.Seek(0, platform::SeekOrigin::kBegin) ||
              BuildMainHeaderBlock(block, name, highDensity, count) != 0 || !WriteBlock(file, block);
   }
   failed = !file.Close() || failed;
@@ -86,5 +91,7 @@ int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, boo
     FfaDeleteOnDrive(drive);
     return FFA_ERR_WRITE;
   }
-  return FfaSetProtection(path, true);
+  const int protectedResult = FfaSetProtection(path, true);
+  const int flushed = FfaFlushCard(path);
+  return protectedResult != FFA_OK ? protectedResult : flushed;
 }

@@ -19,12 +19,22 @@ bool FfaReadMainHeader(const std::string& path, std::uint8_t* header) {
   return true;
 }
 
+int FfaCheckMainHeader(const std::string& path, std::uint8_t* header) {
+  if (FfaReadMainHeader(path, header)) return FFA_OK;
+  return platform::GetLastError() == platform::kErrorSharingViolation ? FFA_ERR_OPEN
+                                                                      : FFA_ERR_NO_SIGNATURE;
+}
+
 int FfaSetProtection(const std::string& path, bool protect) {
   if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
   const std::uint32_t attributes = protect
                                        ? platform::kAttributeReadOnly | platform::kAttributeSystem
                                        : platform::kAttributeNormal;
   return platform::SetAttributes(path, attributes) ? FFA_OK : FFA_ERR_SET_ATTRIBUTES;
+}
+
+int FfaFlushCard(const std::string& path) {
+  return platform::FlushVolume(path.substr(0, 3)) ? FFA_OK : FFA_ERR_WRITE;
 }
 
 bool FfaWriteFile(const std::string& path, const ByteBuffer& bytes) {
@@ -41,7 +51,9 @@ bool FfaWriteFile(const std::string& path, const ByteBuffer& bytes) {
   return file.Close();
 }
 
-bool FfaReadFile(const std::string& path, ByteBuffer& bytes) {
+bool FfaReadFile(const std::string& path, ByteBuffer& bytes, std::uint64_t maxBytes) {
+  // The open refuses anything that is not a file, so the length from the
+  // end is the file's own.
   platform::File file =
       platform::OpenFile(path, platform::kGenericRead, Disposition::kOpenExisting);
   std::uint64_t length = 0;
@@ -49,8 +61,8 @@ bool FfaReadFile(const std::string& path, ByteBuffer& bytes) {
       !file.Seek(0, platform::SeekOrigin::kBegin)) {
     return false;
   }
-  if (length > std::numeric_limits<std::uint32_t>::max()) {
-    platform::SetLastError(platform::kErrorNotEnoughMemory);
+  if (length > maxBytes || length > std::numeric_limits<std::uint32_t>::max()) {
+    platform::SetLastError(platform::kErrorFileTooLarge);
     return false;
   }
   bytes.resize(length);

@@ -1,9 +1,9 @@
 // Deleting, erasing and renaming the container.
+#include "container/card_names.h"
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/main_header.h"
-#include "platform/errors.h"
 #include "platform/files.h"
 
 using platform::Disposition;
@@ -12,21 +12,23 @@ int FfaDelete(const std::string& path) {
   if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
   if (FfaSetProtection(path, false) != FFA_OK) return FFA_ERR_SET_ATTRIBUTES;
   // Wipe the header first, so the card's sectors no longer carry a valid
-  // container once the file is gone.
+  // container once the file is gone: the wipe is on the medium before the
+  // entry goes, the start sector record may still point there.
   {
     platform::File file =
         platform::OpenFile(path, platform::kGenericWrite, Disposition::kOpenExisting);
     if (file.IsOpen()) {
       const std::uint8_t zeros[kMainHeaderSize] = {};
-      file.WriteExact(zeros, kMainHeaderSize);
+      if (file.WriteExact(zeros, kMainHeaderSize)) file.Flush();
       file.Close();
     }
   }
   if (!platform::RemoveFile(path)) {
     FfaSetProtection(path, true);
+    FfaFlushCard(path);
     return FFA_ERR_DELETE;
   }
-  return FFA_OK;
+  return FfaFlushCard(path) == FFA_OK ? FFA_OK : FFA_ERR_DELETE;
 }
 
 int FfaDeleteOnDrive(char drive) {
@@ -38,19 +40,19 @@ int FfaErase(char drive) {
   const std::string folder = FfaGetFolderPath(drive);
   if (!platform::PathExists(folder)) return FFA_ERR_NOT_FOUND;
   if (!platform::SetAttributes(folder, platform::kAttributeNormal)) return FFA_ERR_SET_ATTRIBUTES;
-  if (!platform::RemoveFolder(folder)) return FFA_ERR_DELETE;
-  return FFA_OK;
+  if (!platform::RemoveFolder(folder)) {
+    FfaFlushCard(folder);
+    return FFA_ERR_DELETE;
+  }
+  return FfaFlushCard(folder) == FFA_OK ? FFA_OK : FFA_ERR_DELETE;
 }
 
 int FfaRename(char drive, const std::string& name) {
   const std::string path = FfaGetContainerPath(drive);
   if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
   MainHeader header;
-  if (!FfaReadMainHeader(path, header.Bytes())) {
-    // A container held open by another program cannot be opened at all.
-    return platform::GetLastError() == platform::kErrorSharingViolation ? FFA_ERR_OPEN
-                                                                        : FFA_ERR_NO_SIGNATURE;
-  }
+  if (const int rc = FfaCheckMainHeader(path, header.Bytes())) return rc;
+  if (!header.SetName(name)) return CheckCardName(name);
   FfaSetProtection(path, false);
   platform::File file = platform::OpenFile(path, platform::kGenericRead | platform::kGenericWrite,
                                            Disposition::kOpenExisting);
@@ -58,7 +60,6 @@ int FfaRename(char drive, const std::string& name) {
     FfaSetProtection(path, true);
     return FFA_ERR_OPEN;
   }
-  header.SetName(name);
   int result = FFA_OK;
   if (!file.Seek(0, platform::SeekOrigin::kBegin) ||
       !file.WriteExact(header.Bytes(), kMainHeaderSize)) {
@@ -66,5 +67,6 @@ int FfaRename(char drive, const std::string& name) {
   }
   if (!file.Close() && result == FFA_OK) result = FFA_ERR_WRITE;
   FfaSetProtection(path, true);
+  if (FfaFlushCard(path) != FFA_OK && result == FFA_OK) result = FFA_ERR_WRITE;
   return result;
 }

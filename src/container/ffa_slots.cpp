@@ -22,14 +22,11 @@ void Report(IProgressStateCallback* progress, int kind, std::uint64_t value) {
 template <typename Transfer, typename SeekFailure>
 int WithSlotOpen(char drive, std::uint32_t slot, std::uint32_t access, std::uint64_t length,
                  IProgressStateCallback* progress, Transfer transfer, SeekFailure seekFailure) {
+  const bool writing = (access & platform::kGenericWrite) != 0;
   const std::string path = FfaGetContainerPath(drive);
   if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
   std::uint8_t header[kMainHeaderSize];
-  if (!FfaReadMainHeader(path, header)) {
-    // A container held open by another program cannot be opened at all.
-    return platform::GetLastError() == platform::kErrorSharingViolation ? FFA_ERR_OPEN
-                                                                        : FFA_ERR_NO_SIGNATURE;
-  }
+  if (const int rc = FfaCheckMainHeader(path, header)) return rc;
   Report(progress, 0, length);
   FfaSetProtection(path, false);
   platform::File file = platform::OpenFile(path, access, Disposition::kOpenExisting);
@@ -41,8 +38,11 @@ int WithSlotOpen(char drive, std::uint32_t slot, std::uint32_t access, std::uint
   const int result = file.Seek(offset, platform::SeekOrigin::kBegin)
                          ? transfer(file)
                          : seekFailure(platform::GetLastError());
-  file.Close();
+  const bool closed = file.Close();
   FfaSetProtection(path, true);
+  if (!writing) return result;
+  // The one wait of a slot write: the slot is on the card when this returns.
+  if ((!closed || FfaFlushCard(path) != FFA_OK) && result == FFA_OK) return FFA_ERR_WRITE;
   return result;
 }
 }  // namespace

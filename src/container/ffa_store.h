@@ -26,7 +26,14 @@ int FfaContainerExists(char drive);
 // When false, GetLastError() holds why the file could not be read
 // (kErrorSharingViolation: open elsewhere), or 0 for a file without signature.
 bool FfaReadMainHeader(const std::string& path, std::uint8_t* header);
+// FfaReadMainHeader as a result code: FFA_OK, FFA_ERR_OPEN for a container
+// held open by another program (it cannot be opened at all), else
+// FFA_ERR_NO_SIGNATURE.
+int FfaCheckMainHeader(const std::string& path, std::uint8_t* header);
 
+// Names are UTF-8 text; the container stores them in Windows-1252. A name
+// with a character that has no Windows-1252 byte is refused with
+// platform::kErrorNoUnicodeTranslation before anything on the card changes.
 int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, bool highDensity,
               IProgressOwner* parent);
 int FfaDelete(const std::string& path);
@@ -44,11 +51,21 @@ int FfaReadSlot(char drive, std::uint32_t slot, ByteBuffer& buffer,
 
 // Read-only and system when protect is true, normal otherwise.
 int FfaSetProtection(const std::string& path, bool protect);
+// Waits until the card that holds `path` (any path on it) holds everything
+// written to it; every operation that writes the card ends with it, so that
+// the card can be pulled the moment the operation returns. FFA_ERR_WRITE
+// when the card cannot confirm it.
+int FfaFlushCard(const std::string& path);
 
 // Creates the file anew (replacing an old one) and writes bytes.
 bool FfaWriteFile(const std::string& path, const ByteBuffer& bytes);
-// Reads the whole file; bytes is resized to its length.
-bool FfaReadFile(const std::string& path, ByteBuffer& bytes);
+// Reads a whole file of at most maxBytes bytes; bytes is resized to its
+// length. Its length is checked before anything is read. When false,
+// GetLastError() tells why: the file is missing (kErrorFileNotFound,
+// kErrorPathNotFound), no file at all (kErrorBadFileType: a device or a pipe;
+// kErrorAccessDenied: a folder), too long (kErrorFileTooLarge), or the
+// open or read failed.
+bool FfaReadFile(const std::string& path, ByteBuffer& bytes, std::uint64_t maxBytes);
 
 // Total and caller-free bytes of the drive's volume; 0 on failure.
 std::uint64_t FfaGetDriveTotalBytes(char drive);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "container/card_names.h"
 #include "driveaccess/dda_error_codes.h"
 
 MainHeader::MainHeader(const std::uint8_t* bytes) {
@@ -23,14 +24,12 @@ void MainHeader::SetSignature() {
 }
 
 std::string MainHeader::Name() const {
-  const auto* field = reinterpret_cast<const char*>(&bytes_[kHeaderNameOffset]);
-  return std::string(field, strnlen(field, kHeaderNameFieldSize));
+  return ReadCardName(&bytes_[kHeaderNameOffset], kHeaderNameFieldSize);
 }
 
-void MainHeader::SetName(const std::string& name) {
-  std::uint8_t* field = &bytes_[kHeaderNameOffset];
-  std::memset(field, 0, kHeaderNameFieldSize);
-  std::memcpy(field, name.data(), std::min(name.size(), kContainerNameMaxLength));
+bool MainHeader::SetName(const std::string& name) {
+  return WriteCardName(&bytes_[kHeaderNameOffset], kHeaderNameFieldSize, kContainerNameMaxLength,
+                       name);
 }
 
 bool HasContainerSignature(const std::uint8_t* bytes, std::size_t length) {
@@ -41,11 +40,11 @@ bool HasContainerSignature(const std::uint8_t* bytes, std::size_t length) {
 int BuildMainHeaderBlock(ByteBuffer& block, const std::string& name, bool highDensity,
                          std::uint16_t imageCount) {
   if (block.size() != kContainerBlockSize) return DDA_ERR_WRONG_IMAGE_SIZE;
-  std::fill(block.begin(), block.end(), std::uint8_t{0xFF});
   MainHeader header;
+  if (!header.SetName(name)) return CheckCardName(name);
+  std::fill(block.begin(), block.end(), std::uint8_t{0xFF});
   header.SetSignature();
   header.SetMarker1(1);
-  header.SetName(name);
   header.SetImageCount(imageCount);
   header.SetHighDensity(highDensity ? 1 : 0);
   header.SetFpgaPresent(0);

@@ -42,10 +42,13 @@ class MainHeader {
 
   std::uint16_t Marker1() const { return Get16(kHeaderMarker1Offset); }
   void SetMarker1(std::uint16_t v) { Set16(kHeaderMarker1Offset, v); }
-  // The name up to its terminator (at most the 256 bytes of the field).
+  // The name up to its terminator (at most the 256 bytes of the field), as
+  // UTF-8; the field holds one Windows-1252 byte a character.
   std::string Name() const;
-  // Writes the name cut to 255 characters and zero-fills the rest of the field.
-  void SetName(const std::string& name);
+  // Writes the name cut to 255 characters and zero-fills the rest of the
+  // field. False, field unchanged, for a name with a character that has no
+  // Windows-1252 byte.
+  bool SetName(const std::string& name);
   std::uint16_t ImageCount() const { return Get16(kHeaderImageCountOffset); }
   void SetImageCount(std::uint16_t v) { Set16(kHeaderImageCountOffset, v); }
   std::uint8_t HighDensity() const { return bytes_[kHeaderHighDensityOffset]; }
@@ -77,6 +80,8 @@ bool HasContainerSignature(const std::uint8_t* bytes, std::size_t length);
 // Fills a block of exactly kContainerBlockSize bytes with 0xFF and writes a
 // new header into it: signature, markers 1, the name (cut to 255; an empty
 // name leaves the field zero), the image count and kind, no FPGA update.
-// Other block sizes fail with DDA_ERR_WRONG_IMAGE_SIZE and leave it alone.
+// Other block sizes fail with DDA_ERR_WRONG_IMAGE_SIZE, a name the card
+// cannot store with platform::kErrorNoUnicodeTranslation; the block is then
+// left alone.
 int BuildMainHeaderBlock(ByteBuffer& block, const std::string& name, bool highDensity,
                          std::uint16_t imageCount);

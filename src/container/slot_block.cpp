@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "container/card_names.h"
 #include "container/container_layout.h"
 #include "container/floppy_kind.h"
 #include "container/sector_id_table.h"
@@ -11,12 +12,13 @@
 
 namespace {
 
-// Fills a fresh block around an image that the caller has checked for size.
+// Fills a fresh block around an image that the caller has checked for size;
+// a null image is in the block already.
 void FillSlotBlock(ByteBuffer& block, const std::uint8_t* image, bool highDensity,
                    const std::string& name, const platform::LocalTime& localTime) {
   const std::size_t imageSize = FloppyImageSize(highDensity);
   block.resize(kContainerBlockSize);
-  std::memcpy(block.data() + kSlotImageOffset, image, imageSize);
+  if (image != nullptr) std::memcpy(block.data() + kSlotImageOffset, image, imageSize);
   std::fill(block.begin() + static_cast<std::ptrdiff_t>(kSlotImageOffset + imageSize), block.end(),
             std::uint8_t{0xFF});
   BuildSectorIdTable(block.data() + kSlotSectorIdTableOffset, kSectorIdTableSize,
@@ -47,6 +49,7 @@ int BuildImageSlotBlock(ByteBuffer& block, const std::uint8_t* image, std::size_
   if (image == nullptr || imageLength != FloppyImageSize(highDensity)) {
     return DDA_ERR_WRONG_FLOPPY_SIZE;
   }
+  if (const int rc = CheckCardName(name)) return rc;
   FillSlotBlock(block, image, highDensity, name, platform::GetLocalTime());
   return 0;
 }
@@ -54,4 +57,10 @@ int BuildImageSlotBlock(ByteBuffer& block, const std::uint8_t* image, std::size_
 int BuildImageSlotBlock(ByteBuffer& block, const ByteBuffer& image, const std::string& name,
                         bool highDensity) {
   return BuildImageSlotBlock(block, image.data(), image.size(), name, highDensity);
+}
+
+int FinishImageSlotBlock(ByteBuffer& block, const std::string& name, bool highDensity) {
+  if (block.size() != FloppyImageSize(highDensity)) return DDA_ERR_WRONG_FLOPPY_SIZE;
+  FillSlotBlock(block, nullptr, highDensity, name, platform::GetLocalTime());
+  return 0;
 }

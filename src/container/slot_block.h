@@ -26,8 +26,15 @@ int SetSlotNumberInEmptyBlock(ByteBuffer& block, unsigned slotNumber,
 // Sizes `block` to kContainerBlockSize, fills it with 0xFF, copies the image,
 // builds the table from it and a slot record with `name` and the current
 // local time. The image must be exactly the kind's image size: any other
-// size fails with DDA_ERR_WRONG_FLOPPY_SIZE and leaves the block untouched.
+// size fails with DDA_ERR_WRONG_FLOPPY_SIZE, a name the card cannot store
+// with platform::kErrorNoUnicodeTranslation; the block is then untouched.
 int BuildImageSlotBlock(ByteBuffer& block, const std::uint8_t* image, std::size_t imageLength,
                         const std::string& name, bool highDensity);
 int BuildImageSlotBlock(ByteBuffer& block, const ByteBuffer& image, const std::string& name,
                         bool highDensity);
+
+// The same for a block that already holds the image from offset 0 and is
+// exactly the kind's image size (read there straight from a file, so that
+// the image is not copied): the block grows to kContainerBlockSize around
+// it. Any other size fails with DDA_ERR_WRONG_FLOPPY_SIZE, block untouched.
+int FinishImageSlotBlock(ByteBuffer& block, const std::string& name, bool highDensity);

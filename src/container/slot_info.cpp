@@ -1,13 +1,14 @@
 #include "container/slot_info.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "base/bytes.h"
+#include "container/card_names.h"
 #include "container/container_layout.h"
 
-void BuildSlotInfo(std::uint8_t* record, const std::string& name,
+bool BuildSlotInfo(std::uint8_t* record, const std::string& name,
                    const platform::LocalTime& localTime) {
+  if (CheckCardName(name) != 0) return false;
   std::memset(record, 0, kSlotInfoSize);
   le::Write16(record + kSlotInfoMarkerOffset, 1);
   SetSlotInfoName(record, name);
@@ -19,17 +20,16 @@ void BuildSlotInfo(std::uint8_t* record, const std::string& name,
   record[kSlotInfoSecondOffset] = localTime.second;
   record[kSlotInfoEndMark1Offset] = kSlotInfoEndMark1;
   record[kSlotInfoEndMark2Offset] = kSlotInfoEndMark2;
+  return true;
 }
 
-void SetSlotInfoName(std::uint8_t* record, const std::string& name) {
-  std::uint8_t* field = record + kSlotInfoNameOffset;
-  std::memset(field, 0, kSlotInfoNameFieldSize);
-  std::memcpy(field, name.data(), std::min(name.size(), kSlotNameMaxLength));
+bool SetSlotInfoName(std::uint8_t* record, const std::string& name) {
+  return WriteCardName(record + kSlotInfoNameOffset, kSlotInfoNameFieldSize, kSlotNameMaxLength,
+                       name);
 }
 
 std::string SlotInfoName(const std::uint8_t* record) {
-  const auto* field = reinterpret_cast<const char*>(record + kSlotInfoNameOffset);
-  return std::string(field, strnlen(field, kSlotInfoNameFieldSize));
+  return ReadCardName(record + kSlotInfoNameOffset, kSlotInfoNameFieldSize);
 }
 
 platform::LocalTime SlotInfoTime(const std::uint8_t* record) {

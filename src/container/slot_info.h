@@ -23,15 +23,19 @@ inline constexpr std::size_t kSlotInfoEndMark2Offset = 511;
 inline constexpr std::uint8_t kSlotInfoEndMark1 = 0x4A;  // 'J'
 inline constexpr std::uint8_t kSlotInfoEndMark2 = 0x4F;  // 'O'
 
+// Names are stored as Windows-1252 bytes and read and given as UTF-8
+// (card_names.h); a name with a character that has no Windows-1252 byte is
+// refused (false) and the record is left as it was.
+
 // Writes a whole record (kSlotInfoSize bytes at `record`): zeroes, marker 1,
 // the name cut to 15 characters, the six time fields and the end marks.
-void BuildSlotInfo(std::uint8_t* record, const std::string& name,
+bool BuildSlotInfo(std::uint8_t* record, const std::string& name,
                    const platform::LocalTime& localTime);
 
 // Replaces only the name of an existing record (cut to 15 characters).
-void SetSlotInfoName(std::uint8_t* record, const std::string& name);
+bool SetSlotInfoName(std::uint8_t* record, const std::string& name);
 
-// The name up to its terminator; a field without one gives all 16 bytes.
+// The name up to its terminator; a field without one gives all 16 characters.
 std::string SlotInfoName(const std::uint8_t* record);
 
 // The time stamp (milliseconds are not stored and read as 0).

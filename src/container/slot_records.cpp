@@ -54,5 +54,6 @@ int FfaWriteSlotRecord(const std::string& path, std::uint32_t slot, const std::u
     if (file.IsOpen() && !file.Close() && result == 0) result = FFA_ERR_WRITE;
   }
   const int protectedAgain = FfaSetProtection(path, true);
-  return result != 0 ? result : protectedAgain;
+  const int flushed = FfaFlushCard(path);
+  return result != 0 ? result : protectedAgain != 0 ? protectedAgain : flushed;
 }

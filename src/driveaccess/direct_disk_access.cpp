@@ -84,6 +84,9 @@ int CDirectDiskAccess::Open(char driveLetter, bool forWriting) {
 }
 
 void CDirectDiskAccess::Close() {
+  // Sectors written raw (the start sector record, a wipe) are on the medium
+  // when the device is closed; a device that wrote nothing has nothing to
+  // wait for.
   if (device_ && openForWriting_) device_->Flush();
   device_.reset();
   openForWriting_ = false;

@@ -1,5 +1,6 @@
 #include "fat/directory.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace fat {
@@ -18,43 +19,66 @@ Status Directory::Load(VolumeCore& core, const DirRef& ref, Directory* out) {
   const Geometry& g = core.geometry;
   Directory d;
   d.ref_ = ref;
-  if (ref.fixedRoot) {
-    d.data_.resize(static_cast<std::size_t>(g.rootDirSectors) * g.bytesPerSector);
-    Status s = core.io.Read(g.rootStart, g.rootDirSectors, d.data_.data());
-    if (!s.ok()) return Fail(s.error, "cannot read the root folder: " + s.message);
-    d.entries_ = g.rootEntries;
-  } else {
+  d.sectorBytes_ = g.bytesPerSector;
+  d.isRoot_ = ref.fixedRoot || (g.fatType == 32 && ref.cluster == g.rootCluster);
+  if (!ref.fixedRoot) {
     std::vector<ClusterSpan> spans;
     const std::uint64_t maxClusters =
         (kMaxEntries * kEntrySize + g.ClusterBytes() - 1) / g.ClusterBytes();
     Status s = core.fat.ReadChain(ref.cluster, &spans, maxClusters);
     if (!s.ok())
       return Fail(s.error, "folder at cluster " + std::to_string(ref.cluster) + ": " + s.message);
-    std::size_t total = 0;
-    for (const ClusterSpan& span : spans) total += span.length;
-    d.data_.resize(total * g.ClusterBytes());
-    std::size_t at = 0;
     for (const ClusterSpan& span : spans) {
-      s = core.io.Read(g.ClusterSector(span.first),
-                       static_cast<std::uint64_t>(span.length) * g.sectorsPerCluster,
-                       d.data_.data() + at);
-      if (!s.ok()) return Fail(s.error, "cannot read a folder: " + s.message);
-      at += static_cast<std::size_t>(span.length) * g.ClusterBytes();
       for (std::uint32_t c = 0; c < span.length; ++c) d.clusters_.push_back(span.first + c);
     }
-    d.entries_ = static_cast<std::uint32_t>(d.data_.size() / kEntrySize);
   }
-  d.sectorBytes_ = g.bytesPerSector;
-  // Everything after the first 0x00 entry is unused, whatever it holds.
+  // A folder read before is taken from memory while its chain is the same.
+  auto cached = core.folders.find(ref.Key());
+  if (cached != core.folders.end() && cached->second.clusters == d.clusters_) {
+    d.data_ = cached->second.data;
+  } else {
+    Status s = d.ReadFromMedium(core);
+    if (!s.ok()) return s;
+    core.folders[ref.Key()] = CachedFolder{d.data_, d.clusters_};
+  }
+  d.entries_ = static_cast<std::uint32_t>(d.data_.size() / kEntrySize);
   d.end_ = d.entryCount();
   for (std::uint32_t i = 0; i < d.entryCount(); ++i) {
     if (d.Entry(i)[0] == 0x00) {
       d.end_ = i;
-      std::memset(d.Entry(i), 0, d.data_.size() - static_cast<std::size_t>(i) * kEntrySize);
       break;
     }
   }
   *out = std::move(d);
+  return Status::Ok();
+}
+
+Status Directory::ReadFromMedium(VolumeCore& core) {
+  const Geometry& g = core.geometry;
+  if (ref_.fixedRoot) {
+    data_.resize(static_cast<std::size_t>(g.rootDirSectors) * g.bytesPerSector);
+    Status s = core.io.Read(g.rootStart, g.rootDirSectors, data_.data());
+    if (!s.ok()) return Fail(s.error, "cannot read the root folder: " + s.message);
+  } else {
+    data_.resize(clusters_.size() * g.ClusterBytes());
+    std::size_t i = 0;
+    while (i < clusters_.size()) {
+      std::size_t n = 1;
+      while (i + n < clusters_.size() && clusters_[i + n] == clusters_[i] + n) ++n;
+      Status s = core.io.Read(g.ClusterSector(clusters_[i]),
+                              static_cast<std::uint64_t>(n) * g.sectorsPerCluster,
+                              data_.data() + i * g.ClusterBytes());
+      if (!s.ok()) return Fail(s.error, "cannot read a folder: " + s.message);
+      i += n;
+    }
+  }
+  // Everything after the first 0x00 entry is unused, whatever it holds.
+  for (std::size_t at = 0; at < data_.size(); at += kEntrySize) {
+    if (data_[at] == 0x00) {
+      std::memset(data_.data() + at, 0, data_.size() - at);
+      break;
+    }
+  }
   return Status::Ok();
 }
 
@@ -132,7 +156,9 @@ bool Directory::HasShortName(const ShortName& name) const {
   auto* self = const_cast<Directory*>(this);
   for (std::uint32_t i = 0; i < end_; ++i) {
     const std::uint8_t* e = self->Entry(i);
-    if (e[0] == kDeletedMark || IsLongNameEntry(e) || IsVolumeLabelEntry(e)) continue;
+    // The root's label has a name space of its own; an entry with the label
+    // bit in a folder is some other system's file and keeps its name.
+    if (e[0] == kDeletedMark || IsLongNameEntry(e) || (isRoot_ && IsVolumeLabelEntry(e))) continue;
     if (std::memcmp(e, name.data(), name.size()) == 0) return true;
   }
   return false;
@@ -176,7 +202,7 @@ Status Directory::Insert(VolumeCore& core, const std::vector<RawEntry>& entries,
   }
 }
 
-bool Directory::CanInsert(const VolumeCore& core, std::uint32_t count) const {
+bool Directory::CanInsert(VolumeCore& core, std::uint32_t count) const {
   auto* self = const_cast<Directory*>(this);
   std::uint32_t run = 0;
   for (std::uint32_t i = 0; i < entryCount(); ++i) {
@@ -188,8 +214,19 @@ bool Directory::CanInsert(const VolumeCore& core, std::uint32_t count) const {
   const std::uint64_t growth =
       (static_cast<std::uint64_t>(count - run) * kEntrySize + core.geometry.ClusterBytes() - 1) /
       core.geometry.ClusterBytes();
-  return growth <= core.fat.freeCount() &&
-         data_.size() + growth * core.geometry.ClusterBytes() <= kMaxEntries * kEntrySize;
+  if (data_.size() + growth * core.geometry.ClusterBytes() > kMaxEntries * kEntrySize) return false;
+  bool enough = false;
+  return core.fat.HasFree(static_cast<std::uint32_t>(growth), &enough).ok() && enough;
+}
+
+bool Directory::HoldsEntries() const {
+  auto* self = const_cast<Directory*>(this);
+  for (std::uint32_t i = 0; i < end_; ++i) {
+    const std::uint8_t* e = self->Entry(i);
+    if (e[0] == kDeletedMark || e[0] == '.' || IsLongNameEntry(e)) continue;
+    return true;  // a file, a folder, or anything else with the label bit
+  }
+  return false;
 }
 
 Status Directory::Grow(VolumeCore& core) {
@@ -200,8 +237,12 @@ Status Directory::Grow(VolumeCore& core) {
   std::vector<ClusterSpan> added;
   Status s = core.fat.Extend(clusters_.back(), 1, &added);
   if (!s.ok()) return s;
+  // The new cluster reads as zeros on the medium before the link to it can
+  // reach the medium: a folder never shows stale bytes as entries.
   s = core.ZeroClusters(added.front());
+  if (s.ok()) s = core.Barrier();
   if (!s.ok()) {
+    // Both entries are in memory already: undoing cannot fail.
     core.fat.Release(added);
     core.fat.Set(clusters_.back(), core.fat.EndOfChain());
     return s;
@@ -228,6 +269,25 @@ std::uint64_t Directory::SectorOf(const VolumeCore& core, std::uint32_t dirSecto
 
 Status Directory::Store(VolumeCore& core) {
   const std::uint32_t bps = core.geometry.bytesPerSector;
+  auto cached = core.folders.find(ref_.Key());
+  // A copy held for a shorter chain grows with the folder: what the new
+  // clusters hold is zeros on the medium unless it is written below.
+  if (cached != core.folders.end()) {
+    std::vector<std::uint32_t>& kept = cached->second.clusters;
+    if (kept.size() < clusters_.size() && std::equal(kept.begin(), kept.end(), clusters_.begin())) {
+      const std::size_t from = cached->second.data.size();
+      cached->second.data.resize(data_.size(), 0);
+      kept = clusters_;
+      for (std::size_t at = from; at < data_.size(); at += bps) {
+        if (dirtySectors_.count(static_cast<std::uint32_t>(at / bps)) == 0) {
+          std::memset(cached->second.data.data() + at, 0, bps);
+        }
+      }
+    } else if (kept != clusters_) {
+      core.folders.erase(cached);
+      cached = core.folders.end();
+    }
+  }
   while (!dirtySectors_.empty()) {
     const std::uint32_t first = *dirtySectors_.begin();
     std::uint32_t count = 1;
@@ -237,7 +297,15 @@ Status Directory::Store(VolumeCore& core) {
     }
     Status s = core.Remember(core.io.Write(SectorOf(core, first), count,
                                            data_.data() + static_cast<std::size_t>(first) * bps));
-    if (!s.ok()) return Fail(s.error, "cannot write a folder: " + s.message);
+    if (!s.ok()) {
+      core.folders.erase(ref_.Key());
+      return Fail(s.error, "cannot write a folder: " + s.message);
+    }
+    if (cached != core.folders.end()) {
+      std::memcpy(cached->second.data.data() + static_cast<std::size_t>(first) * bps,
+                  data_.data() + static_cast<std::size_t>(first) * bps,
+                  static_cast<std::size_t>(count) * bps);
+    }
     for (std::uint32_t k = 0; k < count; ++k) dirtySectors_.erase(first + k);
   }
   return Status::Ok();

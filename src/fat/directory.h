@@ -41,8 +41,9 @@ struct DirItem {
 
 class Directory {
  public:
-  // Loads a whole folder. A chain folder longer than 65536 entries, or with a
-  // broken chain, is corrupt.
+  // Loads a whole folder, from memory when it was read before on this mount
+  // and its chain is unchanged. A chain folder longer than 65536 entries, or
+  // with a broken chain, is corrupt.
   static Status Load(VolumeCore& core, const DirRef& ref, Directory* out);
 
   const DirRef& ref() const { return ref_; }
@@ -54,6 +55,8 @@ class Directory {
   // Case-insensitive lookup by long or short name; "." and ".." are not found.
   bool Find(const std::u16string& name, DirItem* item) const;
   bool HasShortName(const ShortName& name) const;
+  // True when an entry other than "." and ".." is in use, whatever it is.
+  bool HoldsEntries() const;
   // Index of the volume label entry, -1 without one.
   int LabelIndex() const;
 
@@ -64,14 +67,16 @@ class Directory {
   Status Insert(VolumeCore& core, const std::vector<RawEntry>& entries, std::uint32_t* lastIndex);
   // True when Insert() of `count` entries can succeed: a free run exists or
   // the folder can grow.
-  bool CanInsert(const VolumeCore& core, std::uint32_t count) const;
+  bool CanInsert(VolumeCore& core, std::uint32_t count) const;
   // Marks an item's entries deleted.
   void Erase(const DirItem& item);
 
-  // Writes the changed sectors.
+  // Writes the changed sectors, and keeps the folder's copy in memory the
+  // same as the medium.
   Status Store(VolumeCore& core);
 
  private:
+  Status ReadFromMedium(VolumeCore& core);
   std::uint64_t SectorOf(const VolumeCore& core, std::uint32_t dirSector) const;
   Status Grow(VolumeCore& core);
 
@@ -82,6 +87,7 @@ class Directory {
   std::uint32_t end_ = 0;                 // entries from here on are unused (0x00 marker)
   std::uint32_t entries_ = 0;
   std::uint32_t sectorBytes_ = 512;
+  bool isRoot_ = false;
 };
 
 }  // namespace fat

@@ -73,6 +73,7 @@ Status File::Flush() {
   if (!s.ok() || !writable_) return s;
   s = node_->files->Flush(*node_);
   if (!s.ok()) return s;
+  // The caller asked for the file to be on the medium (FlushFileBuffers).
   return node_->files->SyncDevice();
 }
 

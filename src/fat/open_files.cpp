@@ -151,6 +151,7 @@ Status OpenFiles::Allocate(OpenNode& node, std::uint64_t bytes) {
   if (node.firstCluster == 0) node.firstCluster = added.front().first;
   AppendSpans(node, added);
   node.entryDirty = true;
+  node.linkedUnsynced = true;
   return Status::Ok();
 }
 
@@ -223,14 +224,17 @@ Status OpenFiles::SetLength(OpenNode& node, std::uint64_t length) {
   }
   // Pending allocations reach the medium first, then the entry with the new
   // size, and only then are the clusters freed.
-  s = core_.FlushFat();
+  s = LinkBeforeNaming(node);
   if (!s.ok()) return s;
   if (keep == 0) node.firstCluster = 0;
   s = WriteEntry(node);
+  if (s.ok()) s = core_.Barrier();
   if (!s.ok()) return s;
-  if (!kept.empty())
-    core_.fat.Set(kept.back().first + kept.back().length - 1, core_.fat.EndOfChain());
-  core_.fat.Release(freed);
+  if (!kept.empty()) {
+    s = core_.fat.Set(kept.back().first + kept.back().length - 1, core_.fat.EndOfChain());
+  }
+  if (s.ok()) s = core_.ReleaseClusters(freed);
+  if (!s.ok()) return s;
   node.spans.clear();
   node.spanStarts.clear();
   node.clusters = 0;
@@ -261,19 +265,25 @@ Status OpenFiles::WriteEntry(OpenNode& node) {
   return Status::Ok();
 }
 
+Status OpenFiles::LinkBeforeNaming(OpenNode& node) {
+  Status s = core_.FlushFat();
+  if (s.ok() && node.linkedUnsynced) s = core_.Barrier();
+  if (s.ok()) node.linkedUnsynced = false;
+  return s;
+}
+
 Status OpenFiles::Flush(OpenNode& node) {
   Status s = core_.CanWrite();
   if (!s.ok()) return s;
+  Status zeroed;
   if (node.validLength < node.size) {
-    s = Zero(node, node.validLength, node.size);
-    if (!s.ok()) return s;
-    node.validLength = node.size;
+    zeroed = Zero(node, node.validLength, node.size);
+    if (zeroed.ok()) node.validLength = node.size;
   }
   // Clusters are linked on the medium before the entry names them.
-  s = core_.FlushFat();
-  if (!s.ok()) return s;
-  if (!node.entryDirty && !node.modified) return Status::Ok();
-  return WriteEntry(node);
+  s = LinkBeforeNaming(node);
+  if (s.ok() && (node.entryDirty || node.modified)) s = WriteEntry(node);
+  return zeroed.ok() ? s : zeroed;
 }
 
 }  // namespace fat

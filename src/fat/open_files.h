@@ -33,6 +33,9 @@ struct OpenNode {
   std::uint64_t clusters = 0;
   bool entryDirty = false;
   bool modified = false;
+  // Clusters were added since the last barrier: the entry may name them on
+  // the medium only after the next one.
+  bool linkedUnsynced = false;
   int writers = 0;
   int users = 0;  // open File objects
 };
@@ -61,7 +64,10 @@ class OpenFiles {
               std::size_t* done);
   Status Write(OpenNode& node, std::uint64_t position, const void* buffer, std::size_t size);
   Status SetLength(OpenNode& node, std::uint64_t length);
-  // Writes the zeros still owed, the FAT and the folder entry.
+  // Writes the zeros still owed, the FAT and the folder entry. When the
+  // zeros cannot all be written, the FAT and the entry are written still, so
+  // that every cluster the file was given stays its own (and goes with it
+  // when it is deleted); the failure is reported.
   Status Flush(OpenNode& node);
   Status SyncDevice() { return core_.io.Sync(); }
 
@@ -73,6 +79,9 @@ class OpenFiles {
                   const std::uint8_t* write, std::uint64_t size);
   Status Zero(OpenNode& node, std::uint64_t from, std::uint64_t to);
   Status WriteEntry(OpenNode& node);
+  // Writes the FAT and, when the node gained clusters since the last
+  // barrier, waits until the medium holds the links.
+  Status LinkBeforeNaming(OpenNode& node);
 
   VolumeCore& core_;
   std::map<NodeKey, std::weak_ptr<OpenNode>> open_;

@@ -43,14 +43,29 @@ Volume::~Volume() {
   if (writable()) Flush();
 }
 
-Status Volume::Flush() {
+Status Volume::WriteOut() {
   if (!writable()) return Status::Ok();
   Status first = files_.FlushWriters();
   Status s = core_.FlushFat();
-  if (!s.ok() && first.ok()) first = s;
-  s = core_.io.Sync();
-  if (!s.ok() && first.ok()) first = s;
-  return first;
+  return first.ok() ? s : first;
+}
+
+Status Volume::Flush() {
+  Status first = WriteOut();
+  // What a caller flushes is on the medium when this returns.
+  Status s = writable() ? core_.io.Sync() : Status::Ok();
+  return first.ok() ? s : first;
+}
+
+std::uint64_t Volume::FreeClusters() {
+  std::uint32_t count = 0;
+  return core_.CountFreeClusters(&count).ok() ? count : 0;
+}
+
+Status Volume::ForgetCached() {
+  Status s = WriteOut();
+  core_.ForgetCached();
+  return s;
 }
 
 DirRef Volume::RootRef() const {
@@ -252,15 +267,22 @@ Status Volume::ClusterRuns(const std::string& path, std::vector<ClusterRun>* run
   if (at.isRoot && core_.geometry.fatType != 32) return Status::Ok();
   if (!at.isRoot) files_.ApplyOpenState(at.parent, &at.item);
   const std::uint32_t first = EntryFirstCluster(at.item.raw.data(), core_.geometry.fatType);
-  if (first == 0) return Status::Ok();
   std::vector<ClusterSpan> spans;
-  s = core_.fat.ReadChain(first, &spans);
-  if (!s.ok()) return s;
+  if (first != 0) {
+    s = core_.fat.ReadChain(first, &spans);
+    if (!s.ok()) return s;
+  }
   std::uint64_t vcn = 0;
   runs->reserve(spans.size());
   for (const ClusterSpan& span : spans) {
     runs->push_back({vcn, span.first - 2u, span.length});
     vcn += span.length;
+  }
+  // As an open refuses such a file: runs that end before the file does would
+  // send a reader by sector number into clusters that are not the file's.
+  if (!at.isRoot && !at.item.isDirectory() && vcn * ClusterBytes() < at.item.size()) {
+    runs->clear();
+    return Fail(Error::kCorrupt, "the file is larger than its cluster chain");
   }
   return Status::Ok();
 }

@@ -52,11 +52,17 @@ class Volume {
   const Geometry& geometry() const { return core_.geometry; }
   bool writable() const { return core_.io.writable(); }
 
-  // Writes open files' entries, the FAT and FSInfo, and syncs the device.
+  // Writes open files' entries, the FAT and FSInfo, and waits until the
+  // medium holds every write made so far (no wait when nothing was written).
   Status Flush();
+  // The same without the wait: for readers around the engine, such as raw
+  // sector reads of the same medium.
+  Status WriteOut();
 
-  std::uint64_t FreeClusters() const { return core_.fat.freeCount(); }
-  std::uint64_t FreeBytes() const { return FreeClusters() * ClusterBytes(); }
+  // The exact free count, from one pass over the FAT the first time it is
+  // asked for on this mount; 0 when the FAT cannot be read.
+  std::uint64_t FreeClusters();
+  std::uint64_t FreeBytes() { return FreeClusters() * ClusterBytes(); }
   std::uint64_t TotalBytes() const {
     return static_cast<std::uint64_t>(core_.geometry.clusterCount) * ClusterBytes();
   }
@@ -92,6 +98,13 @@ class Volume {
   // The cluster runs of a file or folder; none for an empty file.
   Status ClusterRuns(const std::string& path, std::vector<ClusterRun>* runs);
 
+  // Forgets what was read of the FAT and the folders, after the medium was
+  // written around the engine (raw sector writes); writes out what is
+  // buffered first.
+  Status ForgetCached();
+  // Bytes held for the FAT's sectors, for tests of the memory bound.
+  std::uint64_t CachedFatBytes() const { return core_.fat.cachedBytes(); }
+
  private:
   struct Located {
     bool isRoot = false;
@@ -120,6 +133,8 @@ class Volume {
   Status WriteBootLabel(const ShortName& field);
   // Removes the entry from its folder, then frees its clusters.
   Status EraseEntry(const Located& at, const std::vector<ClusterSpan>& spans);
+  // kCorrupt when another entry of the volume claims a cluster of `spans`.
+  Status CheckSoleOwner(const Located& at, const std::vector<ClusterSpan>& spans);
 
   VolumeCore core_;
   OpenFiles files_{core_};  // after core_, which it uses

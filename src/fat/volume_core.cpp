@@ -15,8 +15,7 @@ VolumeCore::VolumeCore(ISectorDevice& device, const Geometry& g, bool writable)
     : geometry(g), io(device, g.bytesPerSector, g.totalSectors, writable) {}
 
 Status VolumeCore::Load() {
-  Status s = fat.Load(io, geometry);
-  if (!s.ok()) return s;
+  fat.Open(io, geometry);
   if (geometry.fatType == 32 && geometry.fsInfoSector != 0) {
     ByteBuffer sector(geometry.bytesPerSector);
     if (io.Read(geometry.fsInfoSector, 1, sector.data()).ok() &&
@@ -25,6 +24,7 @@ Status VolumeCore::Load() {
       fsInfoValid_ = true;
       fsInfoFree_ = le::Read32(sector.data() + 488);
       fsInfoNext_ = le::Read32(sector.data() + 492);
+      fsInfoFreeAtMount_ = fsInfoFree_;
     }
   }
   return Status::Ok();
@@ -46,18 +46,42 @@ Status VolumeCore::Remember(Status status) {
 Status VolumeCore::FlushFat() {
   if (!io.writable()) return Status::Ok();
   if (!failure_.ok()) return CanWrite();
-  Status s = Remember(fat.Flush(io));
+  Status s = Remember(fat.Flush());
   if (!s.ok()) return s;
   return Remember(WriteFsInfo());
 }
 
+Status VolumeCore::Barrier() {
+  if (!io.writable()) return Status::Ok();
+  return Remember(io.Sync());
+}
+
+bool VolumeCore::FsInfoFreePlausible() const {
+  // 0xFFFFFFFF means unknown; a count above the cluster count is a fault.
+  return fsInfoValid_ && fsInfoFreeAtMount_ <= geometry.clusterCount;
+}
+
+Status VolumeCore::FreeClusters(std::uint32_t* count) {
+  if (!fat.freeCountKnown() && FsInfoFreePlausible()) {
+    const std::int64_t n = static_cast<std::int64_t>(fsInfoFreeAtMount_) + fat.freedSinceMount();
+    *count = static_cast<std::uint32_t>(
+        std::clamp<std::int64_t>(n, 0, static_cast<std::int64_t>(geometry.clusterCount)));
+    return Status::Ok();
+  }
+  return fat.CountFree(count);
+}
+
 Status VolumeCore::WriteFsInfo() {
   if (geometry.fatType != 32 || !fsInfoValid_) return Status::Ok();
-  const std::uint32_t freeCount = fat.freeCount();
-  const std::uint32_t next = fat.nextFreeHint();
+  // Left as it is while the FAT is as it was.
+  if (fat.freedSinceMount() == 0 && fat.nextFreeHint() == 0) return Status::Ok();
+  std::uint32_t freeCount = 0;
+  Status s = FreeClusters(&freeCount);
+  if (!s.ok()) return s;
+  const std::uint32_t next = fat.nextFreeHint() != 0 ? fat.nextFreeHint() : fsInfoNext_;
   if (freeCount == fsInfoFree_ && next == fsInfoNext_) return Status::Ok();
   ByteBuffer sector(geometry.bytesPerSector);
-  Status s = io.Read(geometry.fsInfoSector, 1, sector.data());
+  s = io.Read(geometry.fsInfoSector, 1, sector.data());
   if (!s.ok()) return s;
   le::Write32(sector.data() + 488, freeCount);
   le::Write32(sector.data() + 492, next);
@@ -67,6 +91,22 @@ Status VolumeCore::WriteFsInfo() {
   fsInfoFree_ = freeCount;
   fsInfoNext_ = next;
   return Status::Ok();
+}
+
+Status VolumeCore::ReleaseClusters(const std::vector<ClusterSpan>& spans) {
+  for (auto it = folders.begin(); it != folders.end();) {
+    const std::uint32_t key = it->first;
+    const bool freed = std::any_of(spans.begin(), spans.end(), [&](const ClusterSpan& span) {
+      return key >= span.first && key - span.first < span.length;
+    });
+    it = freed ? folders.erase(it) : std::next(it);
+  }
+  return fat.Release(spans);
+}
+
+void VolumeCore::ForgetCached() {
+  fat.ForgetClean();
+  folders.clear();
 }
 
 namespace {

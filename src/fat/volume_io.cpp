@@ -46,6 +46,7 @@ Status VolumeIo::Write(std::uint64_t sector, std::uint64_t count, const void* bu
   if (!writable_) return Fail(Error::kReadOnly, "the volume is mounted read-only");
   Status s = Check(sector, count);
   if (!s.ok()) return s;
+  unsynced_ = true;
   const auto* in = static_cast<const std::uint8_t*>(buffer);
   std::uint64_t first = sector * ratio_;
   std::uint64_t left = count * ratio_;
@@ -58,6 +59,13 @@ Status VolumeIo::Write(std::uint64_t sector, std::uint64_t count, const void* bu
     left -= n;
   }
   return Status::Ok();
+}
+
+Status VolumeIo::Sync() {
+  if (!unsynced_) return Status::Ok();
+  Status s = device_.Sync();
+  if (s.ok()) unsynced_ = false;
+  return s;
 }
 
 }  // namespace fat

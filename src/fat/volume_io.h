@@ -16,7 +16,11 @@ class VolumeIo {
 
   Status Read(std::uint64_t sector, std::uint64_t count, void* buffer);
   Status Write(std::uint64_t sector, std::uint64_t count, const void* buffer);
-  Status Sync() { return device_.Sync(); }
+  // Waits until the medium holds every write made so far. Without a write
+  // since the last time there is nothing to wait for, and the device is not
+  // asked.
+  Status Sync();
+  bool unsynced() const { return unsynced_; }
 
   std::uint32_t sectorBytes() const { return sectorBytes_; }
   std::uint64_t volumeSectors() const { return volumeSectors_; }
@@ -30,6 +34,7 @@ class VolumeIo {
   std::uint32_t ratio_;  // device sectors per volume sector
   std::uint64_t volumeSectors_;
   bool writable_;
+  bool unsynced_ = false;
 };
 
 }  // namespace fat

@@ -1,10 +1,13 @@
 // Creating, deleting and renaming entries. Writes go in an order that never
-// lets two entries claim one cluster, whatever write fails: new clusters are
-// zeroed and linked before an entry names them, and an entry is removed
-// before its clusters are freed.
+// lets two entries claim one cluster, whatever write fails or is lost when
+// the power goes: new clusters are zeroed and linked on the medium before an
+// entry names them, and an entry is gone from the medium before its clusters
+// are freed. A barrier (a wait for the medium) stands between the two halves
+// of each such pair, and nowhere else.
 #include <algorithm>
 #include <cstring>
 
+#include "fat/cross_links.h"
 #include "fat/volume.h"
 
 namespace fat {
@@ -27,6 +30,7 @@ Status Volume::CreateDirectory(const std::string& path) {
   s = core_.fat.Extend(0, 1, &added);
   if (!s.ok()) return s;
   const std::uint32_t cluster = added.front().first;
+  core_.folders.erase(cluster);
   // The new folder's first cluster: "." and "..", the rest zero.
   ByteBuffer content(core_.geometry.ClusterBytes(), 0);
   ShortName dot;
@@ -49,6 +53,9 @@ Status Volume::CreateDirectory(const std::string& path) {
     return s;
   }
   s = core_.FlushFat();
+  // The folder's cluster, its "." and "..", and its link are on the medium
+  // before the entry that names it.
+  if (s.ok()) s = core_.Barrier();
   if (!s.ok()) return s;
   return parent.Store(core_);
 }
@@ -70,11 +77,13 @@ Status Volume::RemoveDirectory(const std::string& path) {
   Directory dir;
   s = Directory::Load(core_, ref, &dir);
   if (!s.ok()) return s;
-  for (const DirItem& item : dir.Items()) {
-    if (!item.isDotEntry()) return Fail(Error::kNotEmpty, "the folder is not empty");
-  }
+  // Entries of any kind count, the label bit's too: removing the folder
+  // would lose their clusters.
+  if (dir.HoldsEntries()) return Fail(Error::kNotEmpty, "the folder is not empty");
   std::vector<ClusterSpan> spans;
   s = core_.fat.ReadChain(ref.cluster, &spans);
+  if (!s.ok()) return s;
+  s = CheckSoleOwner(at, spans);
   if (!s.ok()) return s;
   return EraseEntry(at, spans);
 }
@@ -131,6 +140,14 @@ std::unique_ptr<File> Volume::OpenFile(const std::string& path, bool writable, S
     *status = Fail(Error::kAccessDenied, "the file is read-only");
     return nullptr;
   }
+  const std::uint32_t first = EntryFirstCluster(at.item.raw.data(), core_.geometry.fatType);
+  if (writable && first != 0 && !files_.IsOpen(at.parent, at.item.shortIndex)) {
+    // Writing through a chain that runs into another file would change it.
+    std::vector<ClusterSpan> spans;
+    *status = core_.fat.ReadChain(first, &spans);
+    if (status->ok()) *status = CheckSoleOwner(at, spans);
+    if (!status->ok()) return nullptr;
+  }
   return files_.Open(at.parent, at.item, writable, status);
 }
 
@@ -150,6 +167,10 @@ Status Volume::DeleteFile(const std::string& path) {
   // A broken chain is left as it is (lost clusters for a disk check to
   // collect); freeing part of it could free clusters another file uses.
   if (first != 0 && !core_.fat.ReadChain(first, &spans).ok()) spans.clear();
+  // A chain that runs into another file is not freed, nor is the entry
+  // removed: the volume stays as it is for a disk check to mend.
+  s = CheckSoleOwner(at, spans);
+  if (!s.ok()) return s;
   return EraseEntry(at, spans);
 }
 
@@ -210,6 +231,9 @@ Status Volume::Rename(const std::string& from, const std::string& to) {
     return Fail(Error::kDiskFull, "the target folder cannot take another entry");
   }
   s = sourceDir.Store(core_);
+  // The old entries are gone from the medium before the new ones name the
+  // same clusters: two entries never share them.
+  if (s.ok()) s = core_.Barrier();
   if (!s.ok()) return s;
   std::uint32_t last = 0;
   s = targetDir.Insert(core_, entries, &last);
@@ -241,9 +265,16 @@ Status Volume::EraseEntry(const Located& at, const std::vector<ClusterSpan>& spa
   if (!s.ok()) return s;
   parent.Erase(at.item);
   s = parent.Store(core_);
+  if (!s.ok() || spans.empty()) return s;
+  // The entry is gone from the medium before its clusters are free.
+  s = core_.Barrier();
+  if (s.ok()) s = core_.ReleaseClusters(spans);
   if (!s.ok()) return s;
-  core_.fat.Release(spans);
   return core_.FlushFat();
+}
+
+Status Volume::CheckSoleOwner(const Located& at, const std::vector<ClusterSpan>& spans) {
+  return fat::CheckSoleOwner(core_, RootRef(), EntryRef{at.parent, at.item.shortIndex}, spans);
 }
 
 }  // namespace fat

@@ -1,6 +1,12 @@
 #include "gui/dialog_units.h"
 
+#include <algorithm>
+
 #include <QFontMetrics>
+#include <QPushButton>
+#include <QStyle>
+
+#include "gui/control_id.h"
 
 namespace gui {
 
@@ -12,6 +18,16 @@ QSize DialogUnitsToPixels(const QFont& font, QSize dialogUnits) {
   const int baseX = (letters / 26 + 1) / 2;
   const int baseY = metrics.height();
   return QSize(dialogUnits.width() * baseX / 4, dialogUnits.height() * baseY / 8);
+}
+
+void FitButtonsToTexts(QWidget* window) {
+  for (QWidget* control : WindowControls(window)) {
+    auto* button = qobject_cast<QPushButton*>(control);
+    if (button == nullptr || button->text().isEmpty()) continue;
+    const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+    const int text = button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&'));
+    button->setMinimumWidth(std::max(button->minimumWidth(), text + 2 * margin));
+  }
 }
 
 }  // namespace gui

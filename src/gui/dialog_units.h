@@ -4,9 +4,15 @@
 
 #include <QFont>
 #include <QSize>
+#include <QWidget>
 
 namespace gui {
 
 QSize DialogUnitsToPixels(const QFont& font, QSize dialogUnits);
+
+// Keeps each push button of the window at least as wide as its text with
+// the style's button margin on both sides (Qt's own hint allows less); to be
+// called again after the texts change.
+void FitButtonsToTexts(QWidget* window);
 
 }  // namespace gui

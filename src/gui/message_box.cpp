@@ -19,8 +19,12 @@ QString MessageBoxCaption() {
 }
 
 void ShowMessage(QWidget* parent, const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, MessageBoxCaption(), QString::fromStdString(text),
-                  QMessageBox::Ok, parent);
+  ShowMessage(parent, text, MessageBoxCaption());
+}
+
+void ShowMessage(QWidget* parent, const std::string& text, const QString& caption) {
+  QMessageBox box(QMessageBox::NoIcon, caption, QString::fromStdString(text), QMessageBox::Ok,
+                  parent);
   box.exec();
 }
 

@@ -13,6 +13,8 @@ QString MessageBoxCaption();
 
 // Shows the text with an OK button and waits for it.
 void ShowMessage(QWidget* parent, const std::string& text);
+// The same under a caption of its own, for the few messages that name one.
+void ShowMessage(QWidget* parent, const std::string& text, const QString& caption);
 
 // Asks a question with Yes and No buttons (in the current language); true
 // for Yes. Escape and closing the box answer No.

@@ -35,6 +35,15 @@ const std::vector<UiText>& AllUiTexts() {
       kTextScrollIndicator,
       kTextYes,
       kTextNo,
+      kTextError,
+      kTextOpenFile,
+      kTextSaveFile,
+      kTextDdDisk,
+      kTextHdDisk,
+      kTextDiskKindName,
+      kTextImageCountSpinner,
+      kTextBrowseFpgaFile,
+      kTextCardHelperOutput,
   };
   return texts;
 }

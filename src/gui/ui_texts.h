@@ -49,6 +49,17 @@ inline constexpr UiText kTextCardImageFilter{
 inline constexpr UiText kTextCapsIndicator{"CAPS", "GROSS"};
 inline constexpr UiText kTextNumIndicator{"NUM", "NF"};
 inline constexpr UiText kTextScrollIndicator{"SCRL", "SCRL"};
+inline constexpr UiText kTextError{"Error", "Fehler"};
+inline constexpr UiText kTextOpenFile{"Open", "Öffnen"};
+inline constexpr UiText kTextSaveFile{"Save As", "Speichern unter"};
+inline constexpr UiText kTextDdDisk{"DD Disk", "DD Laufwerk"};
+inline constexpr UiText kTextHdDisk{"HD Disk", "HD Laufwerk"};
+inline constexpr UiText kTextDiskKindName{"Floppy disk kind", "Diskettenart"};
+inline constexpr UiText kTextImageCountSpinner{"Change the image count",
+                                               "Anzahl der Abbilder ändern"};
+inline constexpr UiText kTextBrowseFpgaFile{"Browse for the FPGA update file",
+                                            "FPGA Update Datei suchen"};
+inline constexpr UiText kTextCardHelperOutput{"Card helper output", "Ausgabe des CF Helpers"};
 
 // Every text above, for the test that looks for English left in German windows.
 const std::vector<UiText>& AllUiTexts();

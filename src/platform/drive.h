@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/raw_device.h"
 #include "platform/volume.h"
@@ -62,6 +65,16 @@ class IDrive {
     (void)properties;
     return kErrorInvalidFunction;
   }
+  // The storage device that holds the drive, as device events name it
+  // ("/dev/sdb" for a volume of sdb, an image drive's image file); empty when
+  // no device events concern the drive.
+  virtual std::string StorageDevicePath() const { return {}; }
+  // The device nodes behind the drive: its volume's ("/dev/sdb1") and its
+  // whole disk's ("/dev/sdb"); empty for drives without one (image files,
+  // folders).
+  virtual std::string VolumeNode() const { return {}; }
+  virtual std::string DiskNode() const { return {}; }
+
   // "\\?\Volume{...}\", or empty.
   virtual std::string VolumeGuidPath() { return {}; }
   // Opens the volume device named by VolumeGuidPath().
@@ -85,9 +98,21 @@ class DriveTable {
   // Bit i set when letter 'A' + i has a drive, as GetLogicalDrives answers.
   std::uint32_t LogicalDriveMask() const;
 
+  // Told after a letter got (attached) or lost its drive, on the thread that
+  // changed the table and outside the table's lock.
+  using ChangeListener = std::function<void(char letter, bool attached)>;
+  // Returns the id that RemoveListener takes.
+  int AddListener(ChangeListener listener);
+  void RemoveListener(int id);
+
  private:
+  void Notify(char letter, bool attached);
+
   mutable std::mutex mutex_;
   std::shared_ptr<IDrive> drives_[26];
+  std::mutex listenerMutex_;
+  int nextListenerId_ = 1;
+  std::vector<std::pair<int, ChangeListener>> listeners_;
 };
 
 // Shorthands over DriveTable::Instance().

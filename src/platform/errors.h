@@ -47,6 +47,9 @@ inline constexpr std::uint32_t kErrorDirNotEmpty = 145;
 inline constexpr std::uint32_t kErrorBusy = 170;
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;
 inline constexpr std::uint32_t kErrorFilenameExcedRange = 206;
+// Opening a device, a pipe or a socket as a file.
+inline constexpr std::uint32_t kErrorBadFileType = 222;
+inline constexpr std::uint32_t kErrorFileTooLarge = 223;
 inline constexpr std::uint32_t kErrorMoreData = 234;
 inline constexpr std::uint32_t kErrorDirectory = 267;
 inline constexpr std::uint32_t kErrorFileCorrupt = 1392;
@@ -54,6 +57,8 @@ inline constexpr std::uint32_t kErrorDiskCorrupt = 1393;
 inline constexpr std::uint32_t kErrorUnrecognizedMedia = 1785;
 inline constexpr std::uint32_t kErrorBadFormat = 11;
 inline constexpr std::uint32_t kErrorNoMediaInDrive = 1112;
+// A character without a byte in the single-byte code page of the target.
+inline constexpr std::uint32_t kErrorNoUnicodeTranslation = 1113;
 inline constexpr std::uint32_t kErrorIoDevice = 1117;
 inline constexpr std::uint32_t kErrorDeviceNotConnected = 1167;
 inline constexpr std::uint32_t kErrorNotFound = 1168;

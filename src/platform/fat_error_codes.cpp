@@ -3,10 +3,6 @@
 #include "platform/errors.h"
 
 namespace platform {
-namespace {
-// ERROR_FILE_TOO_LARGE: a FAT file cannot reach 4 GiB.
-constexpr std::uint32_t kErrorFileTooLarge = 223;
-}  // namespace
 
 std::uint32_t ToSystemError(fat::Error error) {
   switch (error) {
@@ -38,7 +34,7 @@ std::uint32_t ToSystemError(fat::Error error) {
       return kErrorWriteProtect;
     case fat::Error::kAccessDenied:
       return kErrorAccessDenied;
-    case fat::Error::kTooLarge:
+    case fat::Error::kTooLarge:  // a FAT file cannot reach 4 GiB
       return kErrorFileTooLarge;
     case fat::Error::kBusy:
       return kErrorSharingViolation;

@@ -1,5 +1,7 @@
 #include "platform/files.h"
 
+#include <strings.h>
+
 #include <vector>
 
 #include "platform/errors.h"
@@ -126,6 +128,25 @@ bool RemoveFolder(const std::string& path) {
   return ResolvePath(path, &resolved) && Report(resolved.files->RemoveDirectory(resolved.relative));
 }
 
+bool GetFileSize(const std::string& path, std::uint64_t* size) {
+  File file = OpenFile(path, kGenericRead, Disposition::kOpenExisting);
+  return file.IsOpen() && file.Seek(0, SeekOrigin::kEnd, size);
+}
+
+bool IsSameFile(const std::string& first, const std::string& second) {
+  ResolvedPath a;
+  ResolvedPath b;
+  FileId idA;
+  FileId idB;
+  if (ResolvePath(first, &a) && ResolvePath(second, &b) && !a.relative.empty() &&
+      !b.relative.empty() && a.files->Identity(a.relative, &idA) == kErrorSuccess &&
+      b.files->Identity(b.relative, &idB) == kErrorSuccess) {
+    return idA == idB;
+  }
+  return first.size() == second.size() && strcasecmp(first.c_str(), second.c_str()) == 0 &&
+         PathExists(first);
+}
+
 bool CopyFileTo(const std::string& source, const std::string& target, bool failIfExists) {
   File in = OpenFile(source, kGenericRead, Disposition::kOpenExisting);
   if (!in.IsOpen()) return false;
@@ -142,6 +163,11 @@ bool CopyFileTo(const std::string& source, const std::string& target, bool failI
   const bool closed = out.Close();
   in.Close();
   return closed || Report(kErrorWriteFault);
+}
+
+bool FlushVolume(const std::string& root) {
+  ResolvedPath resolved;
+  return ResolvePath(root, &resolved) && Report(resolved.files->FlushVolume());
 }
 
 bool GetDiskFreeSpace(const std::string& root, std::uint64_t* freeToCaller,

@@ -90,8 +90,18 @@ bool PathExists(const std::string& path);
 bool RemoveFile(const std::string& path);
 bool MakeFolder(const std::string& path);
 bool RemoveFolder(const std::string& path);
+// The length of a file (GetFileAttributesExA); false when it cannot be read.
+bool GetFileSize(const std::string& path, std::uint64_t* size);
+// True when both paths reach one existing file: where the volumes can tell,
+// by the file's identity (so a card's mount reached through its drive letter
+// and as a host path is one file); elsewhere by the paths compared without
+// regard to case, as Windows compares them.
+bool IsSameFile(const std::string& first, const std::string& second);
 // Copies a file, replacing the target unless failIfExists.
 bool CopyFileTo(const std::string& source, const std::string& target, bool failIfExists);
+// Waits until the medium of the volume that holds root ("X:\") holds
+// everything written to it so far.
+bool FlushVolume(const std::string& root);
 // Free bytes for the calling user and total bytes of the volume that holds
 // root ("X:\" or a host folder).
 bool GetDiskFreeSpace(const std::string& root, std::uint64_t* freeToCaller,

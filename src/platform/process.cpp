@@ -1,6 +1,7 @@
 #include "platform/process.h"
 
 #include "platform/errors.h"
+#include "platform/user_files.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -61,10 +62,7 @@ std::string GetProgramFolder() {
 }
 
 std::string GetTempPath() {
-  const char* dir = std::getenv("TMPDIR");
-  std::string path = (dir != nullptr && *dir != '\0') ? dir : "/tmp";
-  if (path.back() != '/') path += '/';
-  return path;
+  return UserTemporaryFolder();
 }
 
 bool StandardErrorIsTerminal() {

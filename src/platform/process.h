@@ -20,8 +20,9 @@ void SetModuleFileNameOverride(std::string path);
 // empty when the system does not tell it.
 std::string GetProgramFolder();
 
-// The user's temporary folder with its trailing separator (GetTempPathA):
-// $TMPDIR when set, else /tmp/.
+// The user's temporary folder with its trailing separator (GetTempPathA).
+// As on Windows it belongs to the user alone: UserTemporaryFolder() of
+// user_files.h. Empty when there is none.
 std::string GetTempPath();
 
 // True when the process's standard error goes to a terminal (where progress

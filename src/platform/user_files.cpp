@@ -8,6 +8,8 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 
 namespace platform {
 namespace {
@@ -47,7 +49,52 @@ std::uint32_t WriteAll(int fd, const std::string& content) {
   return kErrorSuccess;
 }
 
+// A real folder (no link) of this user that nobody else may enter.
+bool IsPrivateFolder(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+         (st.st_mode & 077) == 0;
+}
+
+// Makes the folder (mode 0700) where it is missing; true when what is there
+// afterwards is private.
+bool MakePrivateFolder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  return IsPrivateFolder(path);
+}
+
+// A fresh private folder in `base`, made once per base for the process.
+std::string FreshPrivateFolder(const std::string& base) {
+  static std::mutex mutex;
+  static std::map<std::string, std::string> made;
+  std::lock_guard<std::mutex> lock(mutex);
+  const auto it = made.find(base);
+  if (it != made.end() && IsPrivateFolder(it->second)) return it->second;
+  std::string pattern = base + "/quillfen-" + std::to_string(::geteuid()) + "-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    SetLastError(ErrorFromErrno(errno));
+    return {};
+  }
+  made[base] = pattern;
+  return pattern;
+}
+
 }  // namespace
+
+std::string UserTemporaryFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && *runtime == '/' && IsPrivateFolder(runtime)) {
+    const std::string folder = std::string(runtime) + "/quillfen";
+    if (MakePrivateFolder(folder)) return folder + "/";
+  }
+  const char* tmpdir = std::getenv("TMPDIR");
+  std::string base = (tmpdir != nullptr && *tmpdir == '/') ? tmpdir : "/tmp";
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  const std::string folder = base + "/quillfen-" + std::to_string(::geteuid());
+  if (MakePrivateFolder(folder)) return folder + "/";
+  const std::string fresh = FreshPrivateFolder(base);
+  return fresh.empty() ? std::string() : fresh + "/";
+}
 
 std::string UserConfigFolder() {
   return FolderFromEnvironment("XDG_CONFIG_HOME", "/.config");

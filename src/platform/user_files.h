@@ -14,6 +14,17 @@ std::string UserConfigFolder();
 // $XDG_DATA_HOME when it is an absolute path, else ~/.local/share.
 std::string UserDataFolder();
 
+// The user's private temporary folder, with its trailing separator: a
+// folder that only this user may enter, so that no other user can put a
+// file or a link under a name that we then open. "quillfen" in
+// $XDG_RUNTIME_DIR when that is a private folder of the user; else
+// "quillfen-<uid>" in $TMPDIR (or /tmp), made with mode 0700. A folder of
+// that name that is a link, belongs to someone else or may be entered by
+// others is never used: a fresh folder of our own (mkdtemp) stands in for it
+// for the rest of the process. Empty, with the last error set, when no
+// private folder can be made.
+std::string UserTemporaryFolder();
+
 // Reads a whole file. 0, or the error code (2 when the file does not exist).
 std::uint32_t ReadWholeFile(const std::string& path, std::string* content);
 

@@ -12,6 +12,14 @@
 
 namespace platform {
 
+// Which file a path reaches, for telling two paths to one file apart from
+// two files (a card's mount seen through its drive letter and as a host path).
+struct FileId {
+  std::uint64_t device = 0;
+  std::uint64_t file = 0;
+  bool operator==(const FileId&) const = default;
+};
+
 struct OpenRequest {
   std::uint32_t access = kGenericRead;
   Disposition disposition = Disposition::kOpenExisting;
@@ -34,6 +42,18 @@ class IVolumeFiles {
   // Free bytes for the caller and total bytes of the volume that holds path.
   virtual std::uint32_t FreeSpace(const std::string& path, std::uint64_t* freeToCaller,
                                   std::uint64_t* totalBytes) = 0;
+  // Waits until the medium holds everything written to the volume so far,
+  // as FlushFileBuffers on a volume handle does. Volumes whose writes reach
+  // the medium by themselves have nothing to do.
+  virtual std::uint32_t FlushVolume() { return kErrorSuccess; }
+
+  // The identity of the file at path. Volumes that cannot tell answer
+  // kErrorInvalidFunction.
+  virtual std::uint32_t Identity(const std::string& path, FileId* id) {
+    (void)path;
+    (void)id;
+    return kErrorInvalidFunction;
+  }
 
   // Where a file lies: its runs of clusters in file order, logical clusters
   // counted from the first cluster of the data area. Volumes that cannot tell

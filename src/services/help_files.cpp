@@ -14,10 +14,12 @@ bool LoadHelpResource(int id, const std::uint8_t** data, std::size_t* size) {
 
 }  // namespace
 
-HelpFiles::HelpFiles(const std::string& tempFolder)
-    : germanPath_(tempFolder + kHelpFileGerman),
-      englishPath_(tempFolder + kHelpFileEnglish),
-      loader_(LoadHelpResource) {
+HelpFiles::HelpFiles(const std::string& tempFolder) : loader_(LoadHelpResource) {
+  // Without a temporary folder there is no help, rather than pages in
+  // whatever folder the program was started from.
+  if (tempFolder.empty()) return;
+  germanPath_ = tempFolder + kHelpFileGerman;
+  englishPath_ = tempFolder + kHelpFileEnglish;
   platform::RemoveFile(germanPath_);
   platform::RemoveFile(englishPath_);
 }
@@ -30,7 +32,7 @@ HelpFiles::~HelpFiles() {
 
 void HelpFiles::WritePageIfMissing(bool german) {
   const std::string& path = german ? germanPath_ : englishPath_;
-  if (platform::PathExists(path)) return;  // written earlier in this run
+  if (path.empty() || platform::PathExists(path)) return;  // written earlier in this run
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
   if (!loader_ || !loader_(german ? kResourceHelpGerman : kResourceHelpEnglish, &data, &size)) {
@@ -54,14 +56,15 @@ void HelpFiles::ShowHelp() {
   }
   shownGerman_ = german;
   WritePageIfMissing(german);
-  window_ = viewer_ != nullptr ? viewer_->OpenHelp(german ? germanPath_ : englishPath_) : 0;
+  const std::string& path = german ? germanPath_ : englishPath_;
+  window_ = viewer_ != nullptr && !path.empty() ? viewer_->OpenHelp(path) : 0;
 }
 
 void HelpFiles::CloseAndDeleteHelp() {
   if (WindowIsOpen()) viewer_->Close(window_);
   window_ = 0;
-  platform::RemoveFile(germanPath_);
-  platform::RemoveFile(englishPath_);
+  if (!germanPath_.empty()) platform::RemoveFile(germanPath_);
+  if (!englishPath_.empty()) platform::RemoveFile(englishPath_);
 }
 
 HelpFiles& GetHelpFiles() {

@@ -1,6 +1,7 @@
 // The help pages: written from the program's own resources into the user's
-// temporary folder on the first request of each language, shown in a help
-// viewer, and removed when the program ends.
+// temporary folder (a folder only the user may enter, so that no other user
+// can put a page there for us to show) on the first request of each
+// language, shown in a help viewer, and removed when the program ends.
 #pragma once
 
 #include <cstddef>
@@ -35,8 +36,9 @@ class HelpFiles {
  public:
   // Builds both paths in the folder (with its trailing separator) and deletes
   // files left there by an earlier run, so this run's pages are written afresh.
+  // An empty folder leaves both paths empty: no page is written or shown.
   explicit HelpFiles(const std::string& tempFolder);
-  HelpFiles();  // in the user's temporary folder
+  HelpFiles();  // in the user's temporary folder (platform::GetTempPath())
   ~HelpFiles();
   HelpFiles(const HelpFiles&) = delete;
   HelpFiles& operator=(const HelpFiles&) = delete;

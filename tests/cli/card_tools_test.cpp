@@ -2,8 +2,12 @@
 // card without raw rights.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "cli/cli_runner.h"
@@ -148,6 +152,52 @@ TEST(EraseCommand, RemovesContainerFolderAutorunAndProgramCopy) {
   const CliResult deleted = RunCli({"delete", card});
   EXPECT_EQ(deleted.exitCode, 1);
   EXPECT_EQ(deleted.err, "FFA-Error: File not found\n");
+}
+
+// What erase could not do is a failure with its text, and the card stays as
+// it was: a card the user may not write keeps its container, a card without a
+// FAT volume is not touched at all.
+TEST(EraseCommand, ReportsWhatItCouldNotDo) {
+  SKIP_WITHOUT_CARD_TOOLS();
+  struct Case {
+    const char* what;
+    bool readOnly;
+    bool volumeWiped;
+    const char* error;
+    const char* flags;
+  };
+  const Case cases[] = {
+      {"read-only card", true, false, "FFA-Error: Can't set FileAttribte\n", "0x00F"},
+      {"no FAT volume", false, true, "The disk media is not recognized. It may not be formatted.\n",
+       "0x200"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testsupport::TempDir dir;
+    const std::string card = dir.File("card.img");
+    ASSERT_TRUE(testsupport::MakeReferenceCard(card, kCard));
+    ASSERT_EQ(RunCli({"create", card, "--count", "2"}).exitCode, 0);
+    RunOptions options;
+    if (c.volumeWiped) {
+      // The start sector record stays; the volume's boot sector is gone.
+      std::fstream image(card, std::ios::binary | std::ios::in | std::ios::out);
+      image.seekp(static_cast<std::streamoff>(kCard.partitionStart * 512));
+      image.write(std::string(512, '\0').data(), 512);
+    }
+    if (c.readOnly) {
+      ASSERT_EQ(chmod(card.c_str(), 0444), 0);
+      ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+      // Root writes whatever the mode says; the tool runs as nobody then.
+      if (geteuid() == 0) options.runAsUser = 65534;
+    }
+    const std::string before = ReadHostBytes(card, 0, kCard.sizeBytes);
+    ASSERT_EQ(before.size(), kCard.sizeBytes);
+    const CliResult erased = RunCli({"erase", card}, options);
+    EXPECT_EQ(erased.exitCode, 1) << Describe(erased);
+    EXPECT_EQ(erased.err, c.error);
+    EXPECT_TRUE(ReadHostBytes(card, 0, kCard.sizeBytes) == before) << "the card changed";
+    EXPECT_EQ(StateOf(card)["flags"], c.flags);
+  }
 }
 
 TEST(DemoCommand, RunsTwiceOnItsOwnCardImage) {

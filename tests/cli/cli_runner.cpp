@@ -1,6 +1,7 @@
 #include "cli/cli_runner.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,6 +47,11 @@ CliResult RunCli(const std::vector<std::string>& args, const RunOptions& options
     dup2(err, 2);
     if (master >= 0) close(master);
     for (const auto& [name, value] : options.env) setenv(name.c_str(), value.c_str(), 1);
+    if (options.runAsUser >= 0) {
+      const auto id = static_cast<uid_t>(options.runAsUser);
+      if (setgroups(0, nullptr) != 0 || setgid(id) != 0 || setuid(id) != 0) _exit(126);
+    }
+    if (options.timeoutSeconds != 0) alarm(options.timeoutSeconds);  // outlives the exec
     execv(argv[0], argv.data());
     _exit(127);
   }

@@ -16,6 +16,11 @@ struct CliResult {
 struct RunOptions {
   std::vector<std::pair<std::string, std::string>> env;  // set in the child only
   bool stderrIsTerminal = false;                         // a pseudo terminal on fd 2
+  // Runs the tool as this user and group id (root only), so that files the
+  // user may not write are read-only to it; -1 keeps the test's own.
+  int runAsUser = -1;
+  // Ends the tool with SIGALRM (exit 128 + 14) when it runs longer; 0 never.
+  unsigned timeoutSeconds = 0;
 };
 
 CliResult RunCli(const std::vector<std::string>& args, const RunOptions& options = {});

@@ -12,6 +12,7 @@
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/floppy_kind.h"
+#include "container/fpga_store.h"
 #include "container/slot_block.h"
 #include "platform/files.h"
 
@@ -42,6 +43,9 @@ int WithFileSizeLimit(std::uint64_t fileSizeLimit, const std::function<int()>& o
 }
 
 TEST(FfaFailurePathTest, ContainerHeldOpenElsewhere) {
+  testsupport::TempDir files;
+  const std::string update = files.File("update.bin");
+  ASSERT_TRUE(cardtest::WriteHostFile(update, ByteBuffer(4096, 0xA5)));
   struct Case {
     const char* what;
     std::function<int()> operation;
@@ -60,6 +64,10 @@ TEST(FfaFailurePathTest, ContainerHeldOpenElsewhere) {
          ByteBuffer buffer(kHdImageSize);
          return FfaReadSlot(kLetter, 0, buffer, nullptr);
        },
+       FFA_ERR_OPEN},
+      {"store FPGA update", [&] { return FfaWriteFpgaUpdate(kLetter, &update, nullptr); },
+       FFA_ERR_OPEN},
+      {"clear FPGA update", [] { return FfaWriteFpgaUpdate(kLetter, nullptr, nullptr); },
        FFA_ERR_OPEN},
       {"delete", [] { return FfaDelete(FfaGetContainerPath(kLetter)); }, FFA_ERR_DELETE},
       {"create over it", [] { return FfaCreate(kLetter, 1, "again", true, nullptr); },

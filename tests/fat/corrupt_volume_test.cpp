@@ -124,6 +124,96 @@ TEST(CorruptVolume, ErrorsInsteadOfCrashesHangsOrStrayWrites) {
   }
 }
 
+// VICTIM.BIN's last cluster links to the first of OTHER.BIN: freeing or
+// writing VICTIM.BIN through its chain would cost OTHER.BIN its data.
+TEST(CorruptVolume, ChainsThatRunIntoAnotherFileAreNeitherFreedNorWritten) {
+  Damageable d;
+  {
+    fat::Status s;
+    auto volume = fat::Volume::Mount(*d.dev, true, &s);
+    ASSERT_TRUE(fattest::PutFile(*volume, "DIR/OTHER.BIN", std::string(1500, 'o')).ok());
+  }
+  fat::Status s;
+  {
+    auto volume = fat::Volume::Mount(*d.dev, false, &s);
+    fat::DirEntryInfo other;
+    ASSERT_TRUE(volume->Stat("DIR/OTHER.BIN", &other).ok());
+    d.SetFat(d.victimFirst + 5, static_cast<std::uint16_t>(other.firstCluster));
+  }
+  const ByteBuffer before = d.dev->bytes();
+  auto volume = fat::Volume::Mount(*d.dev, true, &s);
+  ASSERT_TRUE(volume) << s;
+  EXPECT_EQ(volume->DeleteFile("VICTIM.BIN").error, fat::Error::kCorrupt);
+  EXPECT_EQ(volume->Truncate("VICTIM.BIN", 0).error, fat::Error::kCorrupt);
+  EXPECT_FALSE(volume->OpenFile("VICTIM.BIN", true, &s));
+  EXPECT_EQ(s.error, fat::Error::kCorrupt);
+  // The other file too: its chain is claimed as a part of VICTIM.BIN's.
+  EXPECT_EQ(volume->DeleteFile("DIR/OTHER.BIN").error, fat::Error::kCorrupt);
+  // Reading still works.
+  std::string content;
+  EXPECT_TRUE(fattest::GetFile(*volume, "VICTIM.BIN", &content).ok());
+  ASSERT_TRUE(volume->Flush().ok());
+  volume.reset();
+  EXPECT_TRUE(d.dev->bytes() == before) << "nothing changed";
+}
+
+// An entry with the label bit inside a folder (another system's file) keeps
+// the folder: removing it would lose the entry's clusters.
+TEST(CorruptVolume, AFolderHoldingAnEntryWithTheLabelBitIsNotRemoved) {
+  Damageable d;
+  fat::Status s;
+  {
+    auto volume = fat::Volume::Mount(*d.dev, true, &s);
+    ASSERT_TRUE(volume->DeleteFile("DIR/INNER.TXT").ok());
+    ASSERT_TRUE(fattest::PutFile(*volume, "DIR/LABELLED.BIN", std::string(3000, 'l')).ok());
+  }
+  std::uint8_t* folder = &d.dev->bytes()[d.g.ClusterSector(d.dirCluster) * 512];
+  std::uint8_t* entry = nullptr;
+  for (std::uint32_t i = 0; i < 16; ++i) {
+    if (std::memcmp(folder + 32 * i, "LABELLEDBIN", 11) == 0) entry = folder + 32 * i;
+  }
+  ASSERT_NE(entry, nullptr);
+  entry[11] |= fat::attr::kVolume;
+  auto volume = fat::Volume::Mount(*d.dev, true, &s);
+  ASSERT_TRUE(volume) << s;
+  fat::DirEntryInfo info;
+  EXPECT_EQ(volume->Stat("DIR/LABELLED.BIN", &info).error, fat::Error::kNotFound)
+      << "what it is: not a file";
+  EXPECT_EQ(volume->RemoveDirectory("DIR").error, fat::Error::kNotEmpty);
+  // Its name stays taken: a new file of a long name gets another short one.
+  ASSERT_TRUE(fattest::PutFile(*volume, "DIR/LABELLED.BIN.NEW", "new").ok());
+  ASSERT_TRUE(fattest::PutFile(*volume, "DIR/LABELLED BIN", "new").ok());
+  ASSERT_TRUE(volume->Stat("DIR/LABELLED BIN", &info).ok());
+  EXPECT_NE(info.shortName, "LABELLED.BIN");
+  ASSERT_TRUE(volume->Flush().ok());
+  volume.reset();
+  EXPECT_EQ(std::memcmp(entry, "LABELLEDBIN", 11), 0) << "the entry stays as it was";
+}
+
+// A reader by sector number trusts the runs: they must cover the whole file.
+TEST(CorruptVolume, ClusterRunsOfAFileLongerThanItsChainAreRefused) {
+  Damageable d;
+  std::uint8_t* victim = d.RootEntry("VICTIM  BIN");
+  ASSERT_NE(victim, nullptr);
+  auto runsOf = [&](std::vector<fat::ClusterRun>* runs) {
+    fat::Status s;
+    auto volume = fat::Volume::Mount(*d.dev, false, &s);
+    EXPECT_TRUE(volume) << s;
+    return volume ? volume->ClusterRuns("VICTIM.BIN", runs) : s;
+  };
+  std::vector<fat::ClusterRun> runs;
+  EXPECT_TRUE(runsOf(&runs).ok());
+  EXPECT_EQ(runs, (std::vector<fat::ClusterRun>{{0, d.victimFirst - 2u, 6}}));
+
+  le::Write32(victim + 28, 6 * 512 + 1);  // one byte past the chain
+  fat::Status s = runsOf(&runs);
+  EXPECT_EQ(s.error, fat::Error::kCorrupt) << s;
+  EXPECT_TRUE(runs.empty());
+
+  le::Write16(victim + 26, 0);  // a size, but no cluster at all
+  EXPECT_EQ(runsOf(&runs).error, fat::Error::kCorrupt);
+}
+
 TEST(CorruptVolume, ReadFailuresArePassedOn) {
   Damageable d;
   fat::FaultInjectingDevice flaky(*d.dev);
@@ -131,14 +221,18 @@ TEST(CorruptVolume, ReadFailuresArePassedOn) {
   flaky.ShortRead(1, 0);  // the boot sector
   EXPECT_FALSE(fat::Volume::Mount(flaky, false, &s));
   EXPECT_EQ(s.error, fat::Error::kIo);
-  flaky.ShortRead(2, 1);  // the FAT
-  EXPECT_FALSE(fat::Volume::Mount(flaky, false, &s));
-  EXPECT_EQ(s.error, fat::Error::kIo);
+  // The FAT is read when a file is opened: the root folder first, then the
+  // FAT piece that holds the file's chain.
   auto volume = fat::Volume::Mount(flaky, false, &s);
   ASSERT_TRUE(volume) << s;
-  flaky.Vanish();
+  flaky.ShortRead(2, 1);
   std::string content;
   EXPECT_EQ(fattest::GetFile(*volume, "VICTIM.BIN", &content).error, fat::Error::kIo);
+  EXPECT_EQ(fattest::GetFile(*volume, "VICTIM.BIN", &content).error, fat::Error::kOk)
+      << "nothing wrong is kept from the failed read";
+  EXPECT_EQ(content, std::string(6 * 512, 'v'));
+  flaky.Vanish();
+  EXPECT_EQ(fattest::GetFile(*volume, "DIR/INNER.TXT", &content).error, fat::Error::kIo);
 }
 
 }  // namespace

@@ -167,6 +167,110 @@ TEST_P(FaultInjection, FailedWritesNeverCrossLinkClusters) {
   }
 }
 
+// A host disk that fills up: sectors of the data area beyond `room` cannot be
+// written (a sparse image whose file system is full), the FAT and folders
+// can (they were written when the card was formatted).
+class FullHostDevice : public fat::ISectorDevice {
+ public:
+  FullHostDevice(fat::ISectorDevice& base, std::uint64_t room) : base_(base), room_(room) {}
+  std::uint32_t SectorSize() const override { return base_.SectorSize(); }
+  std::uint64_t SectorCount() const override { return base_.SectorCount(); }
+  fat::Status ReadSectors(std::uint64_t first, std::uint32_t count, void* buffer) override {
+    return base_.ReadSectors(first, count, buffer);
+  }
+  fat::Status WriteSectors(std::uint64_t first, std::uint32_t count, const void* buffer) override {
+    if (first + count > room_)
+      return fat::Fail(fat::Error::kDiskFull, "no space left for the image");
+    return base_.WriteSectors(first, count, buffer);
+  }
+  fat::Status Sync() override { return base_.Sync(); }
+
+ private:
+  fat::ISectorDevice& base_;
+  std::uint64_t room_;
+};
+
+std::string Fat(const fat::MemorySectorDevice& dev, const fat::Geometry& g, std::uint32_t copy) {
+  const auto* at =
+      &dev.bytes()[(g.fatStart + copy * static_cast<std::uint64_t>(g.fatSectors)) * 512];
+  return std::string(at, at + g.fatSectors * 512ull);
+}
+
+TEST_P(FaultInjection, AFileCutShortByAFullHostDiskLeavesNothingBehindWhenDeleted) {
+  const int type = GetParam();
+  auto dev = fattest::MakeMemoryVolume(type == 32   ? 34 << 20
+                                       : type == 16 ? 8 << 20
+                                                    : 2 << 20,
+                                       type, 1);
+  ASSERT_TRUE(dev);
+  fat::Geometry g;
+  fat::Status s;
+  {
+    auto volume = fat::Volume::Mount(*dev, true, &s);
+    ASSERT_TRUE(volume) << s;
+    g = volume->geometry();
+    ASSERT_TRUE(volume->CreateDirectory("DornveldFLP").ok());
+  }
+  const std::uint64_t room = g.dataStart + (g.totalSectors - g.dataStart) / 4;
+  FullHostDevice full(*dev, room);
+  auto volume = fat::Volume::Mount(full, true, &s);
+  ASSERT_TRUE(volume) << s;
+  const std::uint64_t freeBefore = volume->FreeClusters();
+  auto file = volume->CreateFile("DornveldFLP/DornveldCIF.dfp", 0, &s);
+  ASSERT_TRUE(file) << s;
+  const std::uint64_t length = (g.totalSectors - g.dataStart) / 2 * 512;
+  ASSERT_TRUE(file->SetLength(length).ok());
+  const std::string block(1 << 20, 'c');
+  fat::Status written;
+  for (std::uint64_t at = 0; at < length && written.ok(); at += block.size()) {
+    std::size_t done = 0;
+    written =
+        file->WriteAt(at, block.data(), std::min<std::uint64_t>(block.size(), length - at), &done);
+  }
+  EXPECT_EQ(written.error, fat::Error::kDiskFull);
+  EXPECT_FALSE(file->Close().ok()) << "the zeros still owed cannot be written";
+  // The file owns every cluster it was given: deleting it gives them back.
+  ASSERT_TRUE(volume->DeleteFile("DornveldFLP/DornveldCIF.dfp").ok());
+  ASSERT_TRUE(volume->Flush().ok());
+  volume.reset();
+  EXPECT_EQ(Fat(*dev, g, 0), Fat(*dev, g, 1)) << "both FAT copies alike";
+  auto again = fat::Volume::Mount(*dev, false, &s);
+  ASSERT_TRUE(again) << s;
+  EXPECT_EQ(again->FreeClusters(), freeBefore) << "no lost cluster";
+}
+
+TEST_P(FaultInjection, AFailedFatWriteLeavesBothCopiesAlike) {
+  const int type = GetParam();
+  auto dev = fattest::MakeMemoryVolume(type == 32   ? 34 << 20
+                                       : type == 16 ? 4 << 20
+                                                    : 2 << 20,
+                                       type, 1);
+  ASSERT_TRUE(dev);
+  fat::Status s;
+  fat::Geometry g;
+  {
+    auto volume = fat::Volume::Mount(*dev, true, &s);
+    ASSERT_TRUE(volume) << s;
+    g = volume->geometry();
+  }
+  // Every write of a file's growth, through the FAT's last write of its
+  // second copy: whichever fails, the copies read the same afterwards.
+  for (std::uint64_t n = 1; n <= 6; ++n) {
+    fat::MemorySectorDevice copy(dev->bytes());
+    fat::FaultInjectingDevice failing(copy);
+    auto volume = fat::Volume::Mount(failing, true, &s);
+    ASSERT_TRUE(volume) << s;
+    auto file = volume->CreateFile("GROWN.BIN", 0, &s);
+    ASSERT_TRUE(file) << s;
+    failing.FailWrite(n, 0, false);  // one write fails, the medium takes the others
+    file->SetLength(300000);
+    file->Close();
+    volume->Flush();
+    volume.reset();
+    EXPECT_EQ(Fat(copy, g, 0), Fat(copy, g, 1)) << "write " << n;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Fat, FaultInjection, ::testing::Values(12, 16, 32),
                          [](const auto& param) { return "Fat" + std::to_string(param.param); });
 

@@ -4,8 +4,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "container/dialogs/dlg_create_resize_cif.h"
+#include "container/dialogs/dlg_fpga_update.h"
+#include "driveaccess/dialogs/dlg_cf_helper.h"
 #include "driveaccess/dialogs/dlg_show_hex_data.h"
 #include "driveaccess/dialogs/drive_combo_box.h"
 #include "gui/button_led.h"
@@ -19,6 +23,23 @@
 #include "services/dialogs/dlg_select_drive.h"
 #include "services/dialogs/progress_state_wnd.h"
 #include "support/test_data.h"
+
+// The main window as the card dialogs see it: a card with a valid HD
+// container that carries an FPGA update.
+class GalleryCardOwner : public IContainerCreationOwner, public IFpgaUpdateOwner {
+ public:
+  explicit GalleryCardOwner(char letter) {
+    state.DriveLetter = letter;
+    state.Flags = CARD_RAW_ACCESS | CARD_CONTAINER_VALID | CARD_CONTIGUOUS | CARD_START_SECTOR_SET;
+    state.Header.SetHighDensity(1);
+    state.Header.SetFpgaPresent(1);
+  }
+  const CardState& GetCardState() const override { return state; }
+  std::string GetContainerNameText() const override { return "Lathe programs"; }
+  int StoreFpgaUpdate(const std::string*) override { return 0; }
+
+  CardState state;
+};
 
 namespace uitest {
 namespace {
@@ -96,6 +117,20 @@ DialogGallery::DialogGallery()
   auto* slot = new CDlgShowHexData(block_, (3u * (2u << 20)) / 512, 4096, nullptr);
   Add("hex_viewer_slot", slot, slot);
 
+  // The card dialogs on the card image (or, without the tools, on a letter
+  // without a drive: the creation dialog then offers no image).
+  cardOwner_ = std::make_unique<GalleryCardOwner>('H');
+  auto* create = new CDlgCreateResizeCIF(*cardOwner_, nullptr);
+  create->SetOwnProgramFile({"/opt/quillfen/bin/quillfen", "quillfen", 3u << 20});
+  Add("create_container", create, create);
+  auto* fpga = new CDlgFpgaUpdate(*cardOwner_, nullptr);
+  Add("fpga_update", fpga, fpga);
+  fpga->findChild<QLineEdit*>()->setText(QStringLiteral("/home/user/controller/fpga-2.1.bin"));
+  CDriveInfo cardDrive;
+  cardDrive.driveName = "H:";
+  auto* helper = new CDlgCFHelper(cardDrive, nullptr);
+  Add("cf_helper", helper, helper);
+
   auto* popup = new CProgressStateWnd("Write Floppy Disk [PERCENT]", kProgressVisible, nullptr);
   popup->SetProgressState(0, 100);
   popup->SetProgressState(1, 42);
@@ -163,6 +198,7 @@ DialogGallery::~DialogGallery() {
   mainWindows_.clear();
   reader_.reset();
   cards_.clear();
+  cardOwner_.reset();  // after the dialogs that read it
 }
 
 QWidget* DialogGallery::HelpWindow() {

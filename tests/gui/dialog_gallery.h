@@ -26,6 +26,7 @@ class TestCard;
 namespace platform {
 class ScopedDrive;
 }
+class GalleryCardOwner;
 
 namespace uitest {
 
@@ -71,6 +72,7 @@ class DialogGallery {
   std::vector<std::unique_ptr<mwtest::TestCard>> cards_;
   std::unique_ptr<platform::ScopedDrive> reader_;
   std::vector<CTarnwickDlg*> mainWindows_;
+  std::unique_ptr<GalleryCardOwner> cardOwner_;
   std::vector<Window> windows_;
   std::vector<std::unique_ptr<QWidget>> owned_;
 };

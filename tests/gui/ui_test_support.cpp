@@ -38,7 +38,8 @@ ScopedLanguage::~ScopedLanguage() {
   GetLanguageTexts().SwitchLanguage(previous_);
 }
 
-bool AttachedCard::Make(char letter, const testsupport::ReferenceCard& card, std::string* reason) {
+bool AttachedCard::Make(char letter, const testsupport::ReferenceCard& card, std::string* reason,
+                        const platform::ImageDriveOptions& options) {
   if (!testsupport::HaveProgram("mkfs.fat") || !testsupport::HaveProgram("sfdisk")) {
     *reason = "mkfs.fat and sfdisk make the reference cards";
     return false;
@@ -46,13 +47,17 @@ bool AttachedCard::Make(char letter, const testsupport::ReferenceCard& card, std
   path_ = dir_.File("card.img");
   if (!testsupport::MakeReferenceCard(path_, card, reason)) return false;
   std::uint32_t error = 0;
-  drive_ = platform::ImageDrive::OpenCard(path_, {}, &error);
+  drive_ = platform::ImageDrive::OpenCard(path_, options, &error);
   if (!drive_ || !platform::DriveTable::Instance().Attach(letter, drive_)) {
     *reason = "the card image could not be attached (error " + std::to_string(error) + ")";
     return false;
   }
   letter_ = letter;
   return true;
+}
+
+void AttachedCard::Unmount() {
+  if (drive_) drive_->Unmount();
 }
 
 AttachedCard::~AttachedCard() {

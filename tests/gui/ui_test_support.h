@@ -34,10 +34,13 @@ class ScopedLanguage {
 class AttachedCard {
  public:
   // False (with the reason) when the tools are missing or a step failed.
-  bool Make(char letter, const testsupport::ReferenceCard& card, std::string* reason);
+  bool Make(char letter, const testsupport::ReferenceCard& card, std::string* reason,
+            const platform::ImageDriveOptions& options = {});
   ~AttachedCard();
 
   const std::string& path() const { return path_; }
+  // Writes what the drive holds onto the image, so that other tools read it.
+  void Unmount();
   // The drive record as the drive search gives it.
   CDriveInfo Drive() const;
 

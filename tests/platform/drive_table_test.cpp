@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/drive.h"
 #include "platform/errors.h"
@@ -111,6 +113,39 @@ TEST(DriveTableTest, ScopedDriveOwnsOnlyWhatItAttached) {
   EXPECT_EQ(platform::FindDrive('I'), nullptr);
   // The table let go of it: only this test holds the drive now.
   EXPECT_EQ(first.use_count(), 1);
+}
+
+// Listeners hear every letter that gets or loses its drive, and nothing of
+// calls that change nothing; a listener may remove itself while it is told.
+TEST(DriveTableTest, ListenersHearLettersComeAndGo) {
+  DriveTable& table = DriveTable::Instance();
+  std::vector<std::string> heard;
+  const int id = table.AddListener([&](char letter, bool attached) {
+    heard.push_back(std::string(1, letter) + (attached ? "+" : "-"));
+    // The table is free again when a listener hears of a change.
+    table.LogicalDriveMask();
+  });
+  int once = 0;
+  int onceId = 0;
+  onceId = table.AddListener([&](char, bool) {
+    ++once;
+    table.RemoveListener(onceId);
+  });
+
+  ASSERT_TRUE(table.Attach('k', MakeDrive(DriveType::kRemovable, "k")));
+  EXPECT_FALSE(table.Attach('K', MakeDrive(DriveType::kRemovable, "again")));
+  EXPECT_FALSE(table.Attach('#', MakeDrive(DriveType::kRemovable, "bad")));
+  const char free = table.AttachFirstFree(MakeDrive(DriveType::kRemovable, "free"), 'K');
+  ASSERT_EQ(free, 'L');
+  EXPECT_TRUE(table.Detach('K'));
+  EXPECT_FALSE(table.Detach('K'));
+  EXPECT_TRUE(table.Detach('L'));
+  table.RemoveListener(id);
+  ASSERT_TRUE(table.Attach('K', MakeDrive(DriveType::kRemovable, "unheard")));
+  table.Detach('K');
+
+  EXPECT_EQ(heard, (std::vector<std::string>{"K+", "L+", "K-", "L-"}));
+  EXPECT_EQ(once, 1);
 }
 
 }  // namespace

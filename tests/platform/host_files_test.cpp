@@ -322,3 +322,27 @@ TEST_F(HostFilesTest, FreeSpaceCanBeLimitedForTests) {
 }
 
 }  // namespace
+
+namespace {
+
+// One file reached through the drive letter and as a host path (a card's
+// mount), a hard link, and two files of equal names in different case.
+TEST_F(HostFilesTest, SameFileByIdentityAndFileSize) {
+  WriteAll(Host("prog"), std::string(1234, 'x'));
+  WriteAll(Host("Other"), "y");
+  ASSERT_EQ(::link(Host("prog").c_str(), Host("linked").c_str()), 0);
+  EXPECT_TRUE(platform::IsSameFile(Host("prog"), Card("prog")));
+  EXPECT_TRUE(platform::IsSameFile(Card("linked"), Host("prog")));
+  EXPECT_FALSE(platform::IsSameFile(Card("Other"), Host("prog")));
+  EXPECT_FALSE(platform::IsSameFile(Card("missing"), Host("missing")));
+  // Names that differ in case are two files here, whatever Windows would say.
+  WriteAll(Host("other"), "z");
+  EXPECT_FALSE(platform::IsSameFile(Card("other"), Card("Other")));
+
+  std::uint64_t size = 0;
+  EXPECT_TRUE(platform::GetFileSize(Card("prog"), &size));
+  EXPECT_EQ(size, 1234u);
+  EXPECT_FALSE(platform::GetFileSize(Card("missing"), &size));
+}
+
+}  // namespace

@@ -4,8 +4,11 @@
 #include "platform/user_files.h"
 #include "resources/resources.h"
 #include "support/temp_dir.h"
+#include "user_folders_fixture.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -150,6 +153,43 @@ TEST_F(HelpFilesTest, MissingResourceOrViewerShowsNothing) {
   });
   help.ShowHelp();
   EXPECT_TRUE(Exists(kHelpFileEnglish));
+}
+
+// Pages another user put into the shared temporary folder under our names
+// are neither shown nor touched: our pages live in the user's own folder.
+TEST_F(HelpFilesTest, PagesPlantedInTheSharedTemporaryFolderAreNotUsed) {
+  testsupport::TempDir shared;
+  ASSERT_EQ(::chmod(shared.path().c_str(), 01777), 0);
+  const std::string planted = shared.File(kHelpFileEnglish);
+  ASSERT_EQ(platform::WriteFileAtomically(planted, "planted page"), 0u);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(planted.c_str(), 65534, 65534), 0);
+  }
+  const std::string victim = dir_.File("victim.txt");
+  ASSERT_EQ(platform::WriteFileAtomically(victim, "victim"), 0u);
+  ASSERT_EQ(::symlink(victim.c_str(), shared.File(kHelpFileGerman).c_str()), 0);
+  ScopedVariable runtime("XDG_RUNTIME_DIR", "");
+  ::unsetenv("XDG_RUNTIME_DIR");
+  ScopedVariable tmpdir("TMPDIR", shared.path());
+  {
+    HelpFiles help;
+    EXPECT_NE(help.EnglishPath(), planted);
+    help.SetViewer(&viewer_);
+    SetCurrentLanguageId(kLanguageEnglish);
+    help.ShowHelp();
+    EXPECT_EQ(viewer_.openedContent, Resource(kResourceHelpEnglish));
+    SetCurrentLanguageId(kLanguageGerman);
+    help.ShowHelp();
+    EXPECT_EQ(viewer_.openedContent, Resource(kResourceHelpGerman));
+    help.CloseAndDeleteHelp();
+    help.SetViewer(nullptr);
+  }
+  std::string content;
+  EXPECT_EQ(platform::ReadWholeFile(planted, &content), 0u);
+  EXPECT_EQ(content, "planted page");
+  EXPECT_EQ(platform::ReadWholeFile(victim, &content), 0u);
+  EXPECT_EQ(content, "victim");
+  EXPECT_TRUE(fs::is_symlink(shared.File(kHelpFileGerman)));
 }
 
 TEST(HelpPages, DescribeTheProgramInBothLanguages) {

@@ -32,6 +32,7 @@ Status FaultInjectingDevice::ReadSectors(std::uint64_t first, std::uint32_t coun
     }
     return Fail(Error::kIo, "injected short read");
   }
+  sectorsRead_ += count;
   return base_.ReadSectors(first, count, buffer);
 }
 
@@ -61,6 +62,7 @@ Status FaultInjectingDevice::WriteSectors(std::uint64_t first, std::uint32_t cou
 }
 
 Status FaultInjectingDevice::Sync() {
+  ++syncs_;
   if (vanished_) return Fail(Error::kIo, "device vanished");
   if (failing_) return Fail(Error::kIo, "injected write failure");
   return base_.Sync();

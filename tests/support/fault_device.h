@@ -25,6 +25,8 @@ class FaultInjectingDevice : public ISectorDevice {
   void SetWriteProtected(bool on) { writeProtected_ = on; }
 
   std::uint64_t reads() const { return reads_; }
+  std::uint64_t sectorsRead() const { return sectorsRead_; }
+  std::uint64_t syncs() const { return syncs_; }
   std::uint64_t writes() const { return writes_; }
   std::uint64_t sectorsWritten() const { return sectorsWritten_; }
   // Requests that reached past the end of the device (refused, never passed on).
@@ -41,6 +43,8 @@ class FaultInjectingDevice : public ISectorDevice {
   std::uint64_t reads_ = 0;
   std::uint64_t writes_ = 0;
   std::uint64_t sectorsWritten_ = 0;
+  std::uint64_t sectorsRead_ = 0;
+  std::uint64_t syncs_ = 0;
   std::uint64_t outOfRange_ = 0;
   std::uint64_t failWriteAt_ = 0;  // absolute write number, 0 = never
   std::uint32_t failWritePartial_ = 0;

@@ -31,6 +31,9 @@ std::uint32_t VfatAttributes(const std::string& hostPath, bool set, std::uint32_
   *value = raw;
   return kErrorSuccess;
 }
+bool CannotKeepAttributes(int err) {
+  return err == ENOSYS || err == ENOTSUP || err == EOPNOTSUPP;
+}
 }  // namespace
 
 bool IsOnVfat(const std::string& hostPath) {
@@ -67,7 +70,12 @@ std::uint32_t WriteDosAttributes(const std::string& hostPath, std::uint32_t attr
   const mode_t mode = (attributes & kAttributeReadOnly)
                           ? (st.st_mode & ~mode_t{S_IWUSR | S_IWGRP | S_IWOTH})
                           : (st.st_mode | S_IWUSR);
-  if (chmod(hostPath.c_str(), mode & 07777) != 0) return ErrorFromErrno(errno);
+  if ((mode & 07777) != (st.st_mode & 07777) && chmod(hostPath.c_str(), mode & 07777) != 0) {
+    // A mount that keeps no permissions at all (fusefat answers ENOSYS)
+    // cannot keep DOS attributes either: the work goes on without them.
+    if (CannotKeepAttributes(errno)) return kErrorSuccess;
+    return ErrorFromErrno(errno);
+  }
   const unsigned char kept = static_cast<unsigned char>(attributes & kKeptBits);
   if (kept != 0) {
     // A file system without extended attributes keeps only read-only.

@@ -56,6 +56,9 @@ std::uint32_t HostFolderFiles::Open(const std::string& path, const OpenRequest& 
   struct stat st {};
   const bool exists = stat(hostPath.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) return kErrorAccessDenied;
+  // A device, a pipe or a socket is no file: opening it could block for ever
+  // (a pipe without a writer) or give a length that is not its content.
+  if (exists && !S_ISREG(st.st_mode)) return kErrorBadFileType;
 
   switch (request.disposition) {
     case Disposition::kCreateNew:
@@ -78,6 +81,9 @@ std::uint32_t HostFolderFiles::Open(const std::string& path, const OpenRequest& 
   // The cache is bypassed on real cards, where it keeps the progress honest
   // and the data on the medium when the writer is done; on other file
   // systems (folders that stand in for a card) the cache stays.
+  // Without blocking, in case the name was replaced by a pipe since it was
+  // looked at; what was opened is checked once more below.
+  flags |= O_NONBLOCK;
   int fd = -1;
   if ((request.flags & kFlagNoBuffering) && IsOnVfat(ParentOf(hostPath))) {
     fd = open(hostPath.c_str(), flags | O_DIRECT, 0666);
@@ -85,7 +91,13 @@ std::uint32_t HostFolderFiles::Open(const std::string& path, const OpenRequest& 
   if (fd < 0) fd = open(hostPath.c_str(), flags, 0666);
   if (fd < 0) {
     if (errno == ENOENT) return MissingPathError(hostPath);
+    if (errno == ENXIO) return kErrorBadFileType;  // a pipe without a reader
     return errno == EEXIST ? kErrorFileExists : ErrorFromErrno(errno);
+  }
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return kErrorBadFileType;
   }
   // Exclusive: no sharing with any other open of the file, here or elsewhere.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -149,6 +161,16 @@ std::uint32_t HostFolderFiles::FreeSpace(const std::string& path, std::uint64_t*
   if (freeLimit_) available = std::min(available, *freeLimit_);
   *freeToCaller = available;
   *totalBytes = static_cast<std::uint64_t>(fs.f_blocks) * fs.f_frsize;
+  return kErrorSuccess;
+}
+
+std::uint32_t HostFolderFiles::Identity(const std::string& path, FileId* id) {
+  const std::string hostPath = HostPath(path);
+  struct stat st {};
+  if (stat(hostPath.c_str(), &st) != 0) {
+    return errno == ENOENT ? MissingPathError(hostPath) : ErrorFromErrno(errno);
+  }
+  *id = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   return kErrorSuccess;
 }
 

@@ -37,6 +37,7 @@ class HostFolderFiles : public IVolumeFiles {
   std::uint32_t RemoveDirectory(const std::string& path) override;
   std::uint32_t FreeSpace(const std::string& path, std::uint64_t* freeToCaller,
                           std::uint64_t* totalBytes) override;
+  std::uint32_t Identity(const std::string& path, FileId* id) override;
 
  private:
   std::string root_;

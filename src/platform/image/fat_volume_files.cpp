@@ -56,19 +56,18 @@ class FatFile : public IFile {
   }
   std::uint32_t Flush() override {
     std::lock_guard<std::mutex> lock(owner_->mutex());
-    const fat::Status status = file_->Flush();
-    return status.ok() ? Code(owner_->volume().Flush()) : Code(status);
+    // The file's data, its entry and the volume's tables are on the medium
+    // when this returns.
+    return Code(owner_->volume().Flush());
   }
   std::uint32_t Close() override {
     if (!file_) return kErrorSuccess;
     std::uint32_t code;
     {
+      // The FAT and the entry are written; waiting for the medium is left to
+      // Flush and FlushVolume, as a handle's close does not wait either.
       std::lock_guard<std::mutex> lock(owner_->mutex());
-      fat::Status status = file_->Close();
-      // Closing writes the volume's tables too, so that what a closed file
-      // holds is on the medium.
-      if (status.ok() && file_->writable()) status = owner_->volume().Flush();
-      code = Code(status);
+      code = Code(file_->Close());
       file_.reset();
     }
     owner_->Release(key_);
@@ -87,8 +86,15 @@ FatVolumeFiles::FatVolumeFiles(std::unique_ptr<fat::ISectorDevice> device,
     : device_(std::move(device)), volume_(std::move(volume)), writeProtected_(writeProtected) {}
 
 FatVolumeFiles::~FatVolumeFiles() {
+  // A card detached holds what was written to it (a wait only when something
+  // was written since the last one).
   volume_->Flush();
   volume_.reset();
+}
+
+void FatVolumeFiles::WriteOut() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  volume_->WriteOut();
 }
 
 std::uint32_t FatVolumeFiles::Writable() const {
@@ -169,9 +175,7 @@ std::uint32_t FatVolumeFiles::SetAttributes(const std::string& path, std::uint32
   if (attributes & kAttributeNormal) attributes = 0;
   const auto raw = static_cast<std::uint8_t>(
       attributes & (kAttributeReadOnly | kAttributeHidden | kAttributeSystem | kAttributeArchive));
-  fat::Status status = volume_->SetAttributes(path, raw);
-  if (status.ok()) status = volume_->Flush();
-  return Code(status);
+  return Code(volume_->SetAttributes(path, raw));
 }
 
 std::uint32_t FatVolumeFiles::DeleteFile(const std::string& path) {
@@ -182,17 +186,14 @@ std::uint32_t FatVolumeFiles::DeleteFile(const std::string& path) {
   if (raw & (fat::attr::kDirectory | fat::attr::kReadOnly)) return kErrorAccessDenied;
   if (const std::uint32_t code = Writable()) return code;
   if (open_.count(KeyOf(path)) != 0) return kErrorSharingViolation;
-  fat::Status status = volume_->DeleteFile(path);
-  if (status.ok()) status = volume_->Flush();
-  return Code(status);
+  return Code(volume_->DeleteFile(path));
 }
 
 std::uint32_t FatVolumeFiles::CreateDirectory(const std::string& path) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (const std::uint32_t code = Writable()) return code;
-  fat::Status status = volume_->CreateDirectory(path);
+  const fat::Status status = volume_->CreateDirectory(path);
   if (status.error == fat::Error::kExists) return kErrorAlreadyExists;
-  if (status.ok()) status = volume_->Flush();
   return Code(status);
 }
 
@@ -203,17 +204,23 @@ std::uint32_t FatVolumeFiles::RemoveDirectory(const std::string& path) {
   if (!found.ok()) return Code(found);
   if (raw & fat::attr::kReadOnly) return kErrorAccessDenied;
   if (const std::uint32_t code = Writable()) return code;
-  fat::Status status = volume_->RemoveDirectory(path);
-  if (status.ok()) status = volume_->Flush();
-  return Code(status);
+  return Code(volume_->RemoveDirectory(path));
 }
 
 std::uint32_t FatVolumeFiles::FreeSpace(const std::string&, std::uint64_t* freeToCaller,
                                         std::uint64_t* totalBytes) {
   std::lock_guard<std::mutex> lock(mutex_);
+  // Exact: the callers decide from it whether a container fits. The count
+  // takes one pass over the FAT per mount.
   *freeToCaller = volume_->FreeBytes();
   *totalBytes = volume_->TotalBytes();
   return kErrorSuccess;
+}
+
+std::uint32_t FatVolumeFiles::FlushVolume() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  // The end of an operation on the card: it may be pulled once this returns.
+  return Code(volume_->Flush());
 }
 
 std::uint32_t FatVolumeFiles::ClusterRuns(const std::string& path, std::vector<ClusterRun>* runs) {

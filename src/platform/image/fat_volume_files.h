@@ -20,6 +20,9 @@ class FatVolumeFiles : public IVolumeFiles, public std::enable_shared_from_this<
   ~FatVolumeFiles() override;
 
   fat::Volume& volume() { return *volume_; }
+  // Writes what the engine buffers, without waiting for the medium: raw
+  // readers of the same image then see what the files show.
+  void WriteOut();
 
   std::uint32_t Open(const std::string& path, const OpenRequest& request,
                      std::unique_ptr<IFile>* file) override;
@@ -30,6 +33,7 @@ class FatVolumeFiles : public IVolumeFiles, public std::enable_shared_from_this<
   std::uint32_t RemoveDirectory(const std::string& path) override;
   std::uint32_t FreeSpace(const std::string& path, std::uint64_t* freeToCaller,
                           std::uint64_t* totalBytes) override;
+  std::uint32_t FlushVolume() override;
   std::uint32_t ClusterRuns(const std::string& path, std::vector<ClusterRun>* runs) override;
   std::uint32_t ClusterSize(std::uint32_t* sectorsPerCluster,
                             std::uint32_t* bytesPerSector) override;

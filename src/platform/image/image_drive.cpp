@@ -8,8 +8,8 @@
 #include "fat/partition.h"
 #include "fat/volume.h"
 #include "platform/errors.h"
-#include "platform/file_sector_device.h"
 #include "platform/image/fat_volume_files.h"
+#include "platform/image/image_file.h"
 #include "platform/image/image_raw_device.h"
 
 namespace platform {
@@ -19,7 +19,7 @@ std::atomic<std::uint32_t> g_nextNumber{100};
 
 class ImageVolumeDevice : public IVolumeDevice {
  public:
-  ImageVolumeDevice(std::shared_ptr<ImageFile> image, std::uint64_t offset, std::uint64_t length)
+  ImageVolumeDevice(std::shared_ptr<IImageStore> image, std::uint64_t offset, std::uint64_t length)
       : image_(std::move(image)), offset_(offset), length_(length) {}
   std::uint32_t QueryNtfsVolumeData() override {
     std::uint8_t sector[512];
@@ -43,32 +43,21 @@ class ImageVolumeDevice : public IVolumeDevice {
   }
 
  private:
-  std::shared_ptr<ImageFile> image_;
+  std::shared_ptr<IImageStore> image_;
   std::uint64_t offset_;
   std::uint64_t length_;
   std::uint64_t position_ = 0;
 };
 
-// A window of a device that it owns.
-class OwningRangeDevice : public fat::ISectorDevice {
- public:
-  OwningRangeDevice(std::unique_ptr<fat::ISectorDevice> base, std::uint64_t first,
-                    std::uint64_t count)
-      : base_(std::move(base)), range_(*base_, first, count) {}
-  std::uint32_t SectorSize() const override { return range_.SectorSize(); }
-  std::uint64_t SectorCount() const override { return range_.SectorCount(); }
-  fat::Status ReadSectors(std::uint64_t first, std::uint32_t count, void* buffer) override {
-    return range_.ReadSectors(first, count, buffer);
-  }
-  fat::Status WriteSectors(std::uint64_t first, std::uint32_t count, const void* buffer) override {
-    return range_.WriteSectors(first, count, buffer);
-  }
-  fat::Status Sync() override { return range_.Sync(); }
-
- private:
-  std::unique_ptr<fat::ISectorDevice> base_;
-  fat::SubRangeDevice range_;
-};
+// The fields the engine works from, the label included.
+bool SameLayout(const fat::Geometry& a, const fat::Geometry& b) {
+  return a.bytesPerSector == b.bytesPerSector && a.sectorsPerCluster == b.sectorsPerCluster &&
+         a.reservedSectors == b.reservedSectors && a.fatCount == b.fatCount &&
+         a.fatSectors == b.fatSectors && a.rootEntries == b.rootEntries &&
+         a.totalSectors == b.totalSectors && a.rootCluster == b.rootCluster &&
+         a.fsInfoSector == b.fsInfoSector && a.backupBootSector == b.backupBootSector &&
+         a.label == b.label;
+}
 
 DiskGeometry FloppyGeometry(std::uint64_t bytes) {
   DiskGeometry g;
@@ -90,13 +79,18 @@ DiskGeometry FloppyGeometry(std::uint64_t bytes) {
 std::shared_ptr<ImageDrive> ImageDrive::OpenCard(const std::string& path,
                                                  const ImageDriveOptions& options,
                                                  std::uint32_t* error) {
-  std::shared_ptr<ImageFile> image = ImageFile::Open(path, error);
+  std::shared_ptr<ImageFile> image = ImageFile::Open(path, options.readOnly, error);
   if (!image) return nullptr;
   return std::shared_ptr<ImageDrive>(new ImageDrive(Kind::kCard, std::move(image), options));
 }
 
+std::shared_ptr<ImageDrive> ImageDrive::OpenCardOn(std::shared_ptr<IImageStore> store,
+                                                   const ImageDriveOptions& options) {
+  return std::shared_ptr<ImageDrive>(new ImageDrive(Kind::kCard, std::move(store), options));
+}
+
 std::shared_ptr<ImageDrive> ImageDrive::OpenFloppy(const std::string& path, std::uint32_t* error) {
-  std::shared_ptr<ImageFile> image = ImageFile::Open(path, error);
+  std::shared_ptr<ImageFile> image = ImageFile::Open(path, false, error);
   if (!image) return nullptr;
   ImageDriveOptions options;
   options.productName.clear();
@@ -105,7 +99,7 @@ std::shared_ptr<ImageDrive> ImageDrive::OpenFloppy(const std::string& path, std:
   return std::shared_ptr<ImageDrive>(new ImageDrive(Kind::kFloppy, std::move(image), options));
 }
 
-ImageDrive::ImageDrive(Kind kind, std::shared_ptr<ImageFile> image, ImageDriveOptions options)
+ImageDrive::ImageDrive(Kind kind, std::shared_ptr<IImageStore> image, ImageDriveOptions options)
     : kind_(kind), image_(std::move(image)), options_(std::move(options)), number_(g_nextNumber++) {
   LocateVolume();
 }
@@ -121,16 +115,15 @@ void ImageDrive::LocateVolume() {
   // The card's volume: a bare volume, the first FAT partition, else the
   // first partition of whatever kind (an NTFS card still has a volume).
   fat::Status ignored;
-  auto disk = FileSectorDevice::FromDescriptor(image_->fd(), false, &ignored);
-  if (!disk) return;
+  StoreSectorDevice disk(image_, 0, image_->size() / 512, false);
   std::uint64_t start = 0;
   std::uint64_t count = 0;
-  if (fat::FindFatVolume(*disk, &start, &count, &ignored)) {
+  if (fat::FindFatVolume(disk, &start, &count, &ignored)) {
     volumeOffset_ = start * 512;
     volumeLength_ = count * 512;
     return;
   }
-  const fat::MbrInfo mbr = fat::ReadMbr(*disk);
+  const fat::MbrInfo mbr = fat::ReadMbr(disk);
   if (!mbr.valid) return;
   for (const fat::MbrPartition& p : mbr.partitions) {
     if (p.used() && static_cast<std::uint64_t>(p.lbaStart) * 512 < image_->size()) {
@@ -147,6 +140,15 @@ void ImageDrive::Unmount() {
   files_.reset();
 }
 
+bool ImageDrive::Writable() const {
+  return image_->writable() && !options_.readOnly;
+}
+
+bool ImageDrive::mounted() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return files_ != nullptr;
+}
+
 std::string ImageDrive::DeviceName() const {
   char name[64];
   if (kind_ == Kind::kFloppy) {
@@ -161,14 +163,9 @@ IVolumeFiles* ImageDrive::Files() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (files_) return files_.get();
   fat::Status status;
-  auto disk = FileSectorDevice::FromDescriptor(image_->fd(), image_->writable(), &status);
-  if (!disk) {
-    SetLastError(kErrorNotReady);
-    return nullptr;
-  }
-  auto range = std::make_unique<OwningRangeDevice>(std::move(disk), volumeOffset_ / 512,
-                                                   volumeLength_ / 512);
-  const bool writable = image_->writable() && !options_.writeProtected;
+  auto range = std::make_unique<StoreSectorDevice>(image_, volumeOffset_ / 512, volumeLength_ / 512,
+                                                   Writable());
+  const bool writable = Writable() && !options_.writeProtected;
   std::unique_ptr<fat::Volume> volume = fat::Volume::Mount(*range, writable, &status);
   if (!volume) {
     SetLastError(kErrorUnrecognizedMedia);
@@ -198,12 +195,45 @@ std::uint32_t ImageDrive::OpenRange(std::uint64_t offset, std::uint64_t length, 
   range.offset = offset;
   range.length = length;
   range.geometry = kind_ == Kind::kFloppy ? FloppyGeometry(length) : CardGeometry(length);
-  range.writeProtected = options_.writeProtected || !image_->writable();
-  // Raw writes bypass the engine: what it holds goes out first and is read
-  // again afterwards.
-  if (forWriting) Unmount();
-  *device = std::make_unique<ImageRawDevice>(image_, range, forWriting, rawInUse_);
+  range.writeProtected = options_.writeProtected || !Writable();
+  // Raw access goes around the engine: what it holds goes out first, so the
+  // sectors read are those the files show. Raw writes tell the drive what
+  // they changed.
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (files_) files_->WriteOut();
+  }
+  ImageRawDevice::WriteNotice notice;
+  if (forWriting) {
+    std::weak_ptr<ImageDrive> self = weak_from_this();
+    notice = [self](std::uint64_t at, std::uint64_t bytes) {
+      if (auto drive = self.lock()) drive->RawWritten(at, bytes);
+    };
+  }
+  *device = std::make_unique<ImageRawDevice>(image_, range, forWriting, rawInUse_, notice);
   return kErrorSuccess;
+}
+
+void ImageDrive::RawWritten(std::uint64_t offset, std::uint64_t length) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!files_ || offset >= volumeOffset_ + volumeLength_ || offset + length <= volumeOffset_) {
+    return;  // outside the volume: the start sector record of a card with a partition table
+  }
+  const fat::Geometry& mounted = files_->volume().geometry();
+  const std::uint64_t bootEnd = volumeOffset_ + mounted.bytesPerSector;
+  if (offset >= volumeOffset_ && offset + length <= bootEnd) {
+    // The boot sector of a volume without a partition table holds the
+    // record too: the mount stands while the layout read from it is the same.
+    std::uint8_t sector[512];
+    fat::Geometry now;
+    fat::Status status;
+    if (image_->ReadAt(volumeOffset_, sector, sizeof sector) == kErrorSuccess &&
+        fat::ParseBootSector(sector, volumeLength_ / mounted.bytesPerSector, &now, &status) &&
+        SameLayout(now, mounted)) {
+      return;
+    }
+  }
+  files_.reset();
 }
 
 std::uint32_t ImageDrive::OpenVolumeRaw(bool forWriting, std::unique_ptr<IRawDevice>* device) {
@@ -245,16 +275,25 @@ namespace {
 char AttachAt(char letter, const std::shared_ptr<ImageDrive>& drive) {
   return DriveTable::Instance().Attach(letter, drive) ? letter : '\0';
 }
+
+char AttachCard(const std::shared_ptr<ImageDrive>& drive, char letter, std::uint32_t* error) {
+  const char attached =
+      letter != 0 ? AttachAt(letter, drive) : DriveTable::Instance().AttachFirstFree(drive, 'D');
+  *error = attached != 0 ? kErrorSuccess : kErrorAlreadyExists;
+  return attached;
+}
 }  // namespace
 
 char AttachCardImage(const std::string& path, const ImageDriveOptions& options, char letter,
                      std::uint32_t* error) {
   std::shared_ptr<ImageDrive> drive = ImageDrive::OpenCard(path, options, error);
   if (!drive) return 0;
-  const char attached =
-      letter != 0 ? AttachAt(letter, drive) : DriveTable::Instance().AttachFirstFree(drive, 'D');
-  *error = attached != 0 ? kErrorSuccess : kErrorAlreadyExists;
-  return attached;
+  return AttachCard(drive, letter, error);
+}
+
+char AttachCardStore(std::shared_ptr<IImageStore> store, const ImageDriveOptions& options,
+                     char letter, std::uint32_t* error) {
+  return AttachCard(ImageDrive::OpenCardOn(std::move(store), options), letter, error);
 }
 
 char AttachFloppyImage(const std::string& path, char letter, std::uint32_t* error) {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/drive.h"
-#include "platform/image/image_file.h"
+#include "platform/image/image_store.h"
 
 namespace platform {
 
@@ -26,9 +26,12 @@ struct ImageDriveOptions {
   // denied (as without administrator rights); the medium is write-protected.
   bool denyRawAccess = false;
   bool writeProtected = false;
+  // The image is opened for reading only: a command that only reads can
+  // write nothing, not even by mistake.
+  bool readOnly = false;
 };
 
-class ImageDrive : public IDrive {
+class ImageDrive : public IDrive, public std::enable_shared_from_this<ImageDrive> {
  public:
   enum class Kind { kCard, kFloppy };
 
@@ -37,6 +40,9 @@ class ImageDrive : public IDrive {
   static std::shared_ptr<ImageDrive> OpenCard(const std::string& path,
                                               const ImageDriveOptions& options,
                                               std::uint32_t* error);
+  // A card on a store that the caller made (a medium in memory).
+  static std::shared_ptr<ImageDrive> OpenCardOn(std::shared_ptr<IImageStore> store,
+                                                const ImageDriveOptions& options);
   static std::shared_ptr<ImageDrive> OpenFloppy(const std::string& path, std::uint32_t* error);
   ~ImageDrive() override;
 
@@ -49,6 +55,9 @@ class ImageDrive : public IDrive {
   // Writes what the engine holds and forgets the mounted volume, so that raw
   // changes of the image are seen by the next file access.
   void Unmount();
+  // True while the volume is mounted (for tests: raw writes outside the
+  // volume keep it mounted).
+  bool mounted();
 
   DriveType Type() const override { return DriveType::kRemovable; }
   std::string DeviceName() const override;
@@ -58,17 +67,24 @@ class ImageDrive : public IDrive {
   std::uint32_t DeviceNumber(std::uint32_t* number) override;
   std::uint32_t OpenPhysicalDisk(bool forWriting, std::unique_ptr<IRawDevice>* device) override;
   std::uint32_t QueryStorageProperties(StorageProperties* properties) override;
+  std::string StorageDevicePath() const override { return imagePath(); }
   std::string VolumeGuidPath() override;
   std::uint32_t OpenVolumeDevice(std::unique_ptr<IVolumeDevice>* device) override;
 
  private:
-  ImageDrive(Kind kind, std::shared_ptr<ImageFile> image, ImageDriveOptions options);
+  ImageDrive(Kind kind, std::shared_ptr<IImageStore> image, ImageDriveOptions options);
   void LocateVolume();
+  // The image may be written: a store that takes writes, not opened read-only.
+  bool Writable() const;
   std::uint32_t OpenRange(std::uint64_t offset, std::uint64_t length, bool forWriting,
                           std::unique_ptr<IRawDevice>* device);
+  // After a raw write of image bytes [offset, offset + length): a volume
+  // whose boot sector alone was written, with the same layout, stays
+  // mounted; any other write into the volume unmounts it.
+  void RawWritten(std::uint64_t offset, std::uint64_t length);
 
   Kind kind_;
-  std::shared_ptr<ImageFile> image_;
+  std::shared_ptr<IImageStore> image_;
   ImageDriveOptions options_;
   std::uint32_t number_;
   std::uint64_t volumeOffset_ = 0;
@@ -83,6 +99,9 @@ class ImageDrive : public IDrive {
 // letter, or 0 with the code in *error.
 char AttachCardImage(const std::string& path, const ImageDriveOptions& options, char letter,
                      std::uint32_t* error);
+// The same for a store the caller made.
+char AttachCardStore(std::shared_ptr<IImageStore> store, const ImageDriveOptions& options,
+                     char letter, std::uint32_t* error);
 char AttachFloppyImage(const std::string& path, char letter, std::uint32_t* error);
 
 // True when the letter holds a card image attached by AttachCardImage (or an

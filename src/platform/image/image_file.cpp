@@ -11,10 +11,11 @@
 
 namespace platform {
 
-std::shared_ptr<ImageFile> ImageFile::Open(const std::string& path, std::uint32_t* error) {
-  bool writable = true;
-  int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0 && (errno == EACCES || errno == EROFS)) {
+std::shared_ptr<ImageFile> ImageFile::Open(const std::string& path, bool readOnly,
+                                           std::uint32_t* error) {
+  bool writable = !readOnly;
+  int fd = open(path.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+  if (fd < 0 && !readOnly && (errno == EACCES || errno == EROFS)) {
     writable = false;
     fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   }
@@ -43,7 +44,7 @@ ImageFile::~ImageFile() {
   close(fd_);
 }
 
-std::uint32_t ImageFile::ReadAt(std::uint64_t offset, void* buffer, std::uint32_t count) const {
+std::uint32_t ImageFile::ReadAt(std::uint64_t offset, void* buffer, std::uint32_t count) {
   if (offset > size_ || count > size_ - offset) return kErrorSectorNotFound;
   auto* out = static_cast<char*>(buffer);
   std::uint32_t done = 0;
@@ -59,6 +60,7 @@ std::uint32_t ImageFile::ReadAt(std::uint64_t offset, void* buffer, std::uint32_
 std::uint32_t ImageFile::WriteAt(std::uint64_t offset, const void* buffer, std::uint32_t count) {
   if (!writable_) return kErrorWriteProtect;
   if (offset > size_ || count > size_ - offset) return kErrorSectorNotFound;
+  unsynced_ = true;
   const auto* in = static_cast<const char*>(buffer);
   std::uint32_t done = 0;
   while (done < count) {
@@ -71,7 +73,10 @@ std::uint32_t ImageFile::WriteAt(std::uint64_t offset, const void* buffer, std::
 }
 
 std::uint32_t ImageFile::Sync() {
-  return fdatasync(fd_) == 0 ? kErrorSuccess : ErrorFromErrno(errno);
+  if (!unsynced_) return kErrorSuccess;
+  if (fdatasync(fd_) != 0) return ErrorFromErrno(errno);
+  unsynced_ = false;
+  return kErrorSuccess;
 }
 
 }  // namespace platform

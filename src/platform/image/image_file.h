@@ -6,26 +6,29 @@
 #include <memory>
 #include <string>
 
+#include "platform/image/image_store.h"
+
 namespace platform {
 
-class ImageFile {
+class ImageFile : public IImageStore {
  public:
   // Null with the code in *error when the file cannot be opened, or is held
-  // by another process (kErrorSharingViolation).
-  static std::shared_ptr<ImageFile> Open(const std::string& path, std::uint32_t* error);
-  ~ImageFile();
+  // by another process (kErrorSharingViolation). Opened for reading only
+  // when `readOnly`, or when the file may not be written.
+  static std::shared_ptr<ImageFile> Open(const std::string& path, bool readOnly,
+                                         std::uint32_t* error);
+  ~ImageFile() override;
   ImageFile(const ImageFile&) = delete;
   ImageFile& operator=(const ImageFile&) = delete;
 
-  const std::string& path() const { return path_; }
-  int fd() const { return fd_; }
-  std::uint64_t size() const { return size_; }
-  bool writable() const { return writable_; }
+  const std::string& path() const override { return path_; }
+  std::uint64_t size() const override { return size_; }
+  bool writable() const override { return writable_; }
 
-  // Whole transfers or an error code; never beyond the end of the image.
-  std::uint32_t ReadAt(std::uint64_t offset, void* buffer, std::uint32_t count) const;
-  std::uint32_t WriteAt(std::uint64_t offset, const void* buffer, std::uint32_t count);
-  std::uint32_t Sync();
+  std::uint32_t ReadAt(std::uint64_t offset, void* buffer, std::uint32_t count) override;
+  std::uint32_t WriteAt(std::uint64_t offset, const void* buffer, std::uint32_t count) override;
+  // fdatasync, only when something was written since the last one.
+  std::uint32_t Sync() override;
 
  private:
   ImageFile(std::string path, int fd, std::uint64_t size, bool writable)
@@ -34,6 +37,7 @@ class ImageFile {
   int fd_;
   std::uint64_t size_;
   bool writable_;
+  bool unsynced_ = false;
 };
 
 }  // namespace platform

@@ -21,9 +21,14 @@ DiskGeometry CardGeometry(std::uint64_t bytes) {
   return g;
 }
 
-ImageRawDevice::ImageRawDevice(std::shared_ptr<ImageFile> image, ImageRawRange range,
-                               bool forWriting, std::shared_ptr<std::atomic<bool>> inUse)
-    : image_(std::move(image)), range_(range), forWriting_(forWriting), inUse_(std::move(inUse)) {}
+ImageRawDevice::ImageRawDevice(std::shared_ptr<IImageStore> image, ImageRawRange range,
+                               bool forWriting, std::shared_ptr<std::atomic<bool>> inUse,
+                               WriteNotice written)
+    : image_(std::move(image)),
+      range_(range),
+      forWriting_(forWriting),
+      inUse_(std::move(inUse)),
+      written_(std::move(written)) {}
 
 ImageRawDevice::~ImageRawDevice() {
   inUse_->store(false);
@@ -47,8 +52,10 @@ std::uint32_t ImageRawDevice::Write(const void* buffer, std::uint32_t count, std
   if (range_.writeProtected) return kErrorWriteProtect;
   if (position_ >= range_.length || count > range_.length - position_) return kErrorSectorNotFound;
   if (const std::uint32_t code = image_->WriteAt(range_.offset + position_, buffer, count)) {
+    if (written_) written_(range_.offset + position_, count);  // some of it may be there
     return code;
   }
+  if (written_) written_(range_.offset + position_, count);
   position_ += count;
   *done = count;
   return kErrorSuccess;
@@ -78,6 +85,8 @@ std::uint32_t ImageRawDevice::GetPartitionLength(std::uint64_t* bytes) {
 }
 
 std::uint32_t ImageRawDevice::Flush() {
+  // The sectors written are on the medium when this returns: a start sector
+  // record, a wiped header. Nothing written, nothing to wait for.
   return image_->Sync();
 }
 

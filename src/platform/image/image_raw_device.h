@@ -3,9 +3,10 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
-#include "platform/image/image_file.h"
+#include "platform/image/image_store.h"
 #include "platform/raw_device.h"
 
 namespace platform {
@@ -19,10 +20,13 @@ struct ImageRawRange {
 
 class ImageRawDevice : public IRawDevice {
  public:
+  // Told the byte range of the image after every write that changed it.
+  using WriteNotice = std::function<void(std::uint64_t offset, std::uint64_t length)>;
+
   // `inUse` marks the device as open until this object goes away, so that a
   // second open of the same device is refused.
-  ImageRawDevice(std::shared_ptr<ImageFile> image, ImageRawRange range, bool forWriting,
-                 std::shared_ptr<std::atomic<bool>> inUse);
+  ImageRawDevice(std::shared_ptr<IImageStore> image, ImageRawRange range, bool forWriting,
+                 std::shared_ptr<std::atomic<bool>> inUse, WriteNotice written = nullptr);
   ~ImageRawDevice() override;
 
   std::uint32_t Read(void* buffer, std::uint32_t count, std::uint32_t* done) override;
@@ -33,10 +37,11 @@ class ImageRawDevice : public IRawDevice {
   std::uint32_t Flush() override;
 
  private:
-  std::shared_ptr<ImageFile> image_;
+  std::shared_ptr<IImageStore> image_;
   ImageRawRange range_;
   bool forWriting_;
   std::shared_ptr<std::atomic<bool>> inUse_;
+  WriteNotice written_;
   std::uint64_t position_ = 0;
 };
 

@@ -17,10 +17,13 @@
 namespace platform {
 namespace {
 // The volume device: the volume's node, read-only, through the page cache
-// that the mounted file system shares.
+// that the mounted file system shares. It knows where the volume begins on
+// its disk (sysfs gives a partition's start, losetup a loop device's offset),
+// whatever the boot sector's hidden sectors field says.
 class NodeVolumeDevice : public IVolumeDevice {
  public:
-  explicit NodeVolumeDevice(int fd) : fd_(fd) {}
+  NodeVolumeDevice(int fd, std::uint64_t startingOffset)
+      : fd_(fd), startingOffset_(startingOffset) {}
   ~NodeVolumeDevice() override { close(fd_); }
 
   std::uint32_t QueryNtfsVolumeData() override {
@@ -44,8 +47,14 @@ class NodeVolumeDevice : public IVolumeDevice {
     return kErrorSuccess;
   }
 
+  std::uint32_t GetStartingOffset(std::uint64_t* bytes) override {
+    *bytes = startingOffset_;
+    return kErrorSuccess;
+  }
+
  private:
   int fd_;
+  std::uint64_t startingOffset_;
   std::uint64_t position_ = 0;
 };
 
@@ -151,7 +160,7 @@ std::string LinuxDrive::VolumeGuidPath() {
 std::uint32_t LinuxDrive::OpenVolumeDevice(std::unique_ptr<IVolumeDevice>* device) {
   const int fd = open(volume_.volumeNode.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return errno == ENOMEDIUM ? kErrorNoMediaInDrive : ErrorFromErrno(errno);
-  *device = std::make_unique<NodeVolumeDevice>(fd);
+  *device = std::make_unique<NodeVolumeDevice>(fd, volume_.volumeOffset);
   return kErrorSuccess;
 }
 

@@ -28,6 +28,9 @@ class LinuxDrive : public IDrive {
   std::uint32_t DeviceNumber(std::uint32_t* number) override;
   std::uint32_t OpenPhysicalDisk(bool forWriting, std::unique_ptr<IRawDevice>* device) override;
   std::uint32_t QueryStorageProperties(StorageProperties* properties) override;
+  std::string StorageDevicePath() const override { return volume_.diskNode; }
+  std::string VolumeNode() const override { return volume_.volumeNode; }
+  std::string DiskNode() const override { return volume_.diskNode; }
   std::string VolumeGuidPath() override;
   std::uint32_t OpenVolumeDevice(std::unique_ptr<IVolumeDevice>* device) override;
 

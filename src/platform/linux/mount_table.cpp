@@ -85,8 +85,12 @@ std::vector<std::string> SplitCommandLine(const std::string& raw) {
   return args;
 }
 
-std::optional<FusefatMount> FusefatMountFromArgs(const std::vector<std::string>& args) {
-  if (args.empty() || BaseName(args[0]) != "fusefat") return std::nullopt;
+namespace {
+// The last two arguments that are no options: what came before them may be
+// the remains of an option value that the program cut up.
+std::optional<FuseServedMount> ServedMountFromArgs(const std::vector<std::string>& args,
+                                                   const std::string& program) {
+  if (args.empty() || BaseName(args[0]) != program) return std::nullopt;
   std::vector<std::string> positional;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -101,9 +105,16 @@ std::optional<FusefatMount> FusefatMountFromArgs(const std::vector<std::string>&
     }
   }
   if (positional.size() < 2) return std::nullopt;
-  // The last two: what came before them may be the remains of an option
-  // value the program cut up.
-  return FusefatMount{positional[positional.size() - 2], positional.back()};
+  return FuseServedMount{positional[positional.size() - 2], positional.back()};
+}
+}  // namespace
+
+std::optional<FuseServedMount> FusefatMountFromArgs(const std::vector<std::string>& args) {
+  return ServedMountFromArgs(args, "fusefat");
+}
+
+std::optional<FuseServedMount> FatfsMountFromArgs(const std::vector<std::string>& args) {
+  return ServedMountFromArgs(args, kFatfsProgram);
 }
 
 }  // namespace platform

@@ -13,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/fat_error_codes.h"
 #include "platform/file_sector_device.h"
+#include "platform/linux/mount_table.h"
 
 namespace platform {
 namespace {
@@ -31,7 +32,7 @@ struct Descriptor {
 
 bool IsFatFileSystemType(const std::string& fsType) {
   return fsType == "vfat" || fsType == "msdos" || fsType == "fat" || fsType == "umsdos" ||
-         fsType == "fuse.fusefat" || fsType == "fusefat";
+         fsType == kFusefatFileSystemType || fsType == "fusefat" || fsType == kFatfsFileSystemType;
 }
 
 std::uint32_t ReadBootSector(const std::string& node, std::uint8_t sector[512]) {
@@ -93,6 +94,12 @@ std::uint32_t MountedVolumeFiles::ClusterRuns(const std::string& path,
     runs->push_back({run.virtualCluster, run.logicalCluster, run.length});
   }
   return kErrorSuccess;
+}
+
+std::uint32_t MountedVolumeFiles::FlushVolume() {
+  Descriptor root{open(mountPoint_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+  if (root.fd < 0) return ErrorFromErrno(errno);
+  return syncfs(root.fd) == 0 ? kErrorSuccess : ErrorFromErrno(errno);
 }
 
 std::uint32_t MountedVolumeFiles::ClusterSize(std::uint32_t* sectorsPerCluster,

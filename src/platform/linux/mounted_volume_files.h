@@ -12,7 +12,7 @@
 namespace platform {
 
 // True for the file system types that hold a FAT volume ("vfat", "msdos",
-// "fuse.fusefat", ...).
+// "fuse.fusefat", "fuse.quillfen-fatfs", ...).
 bool IsFatFileSystemType(const std::string& fsType);
 
 class MountedVolumeFiles : public HostFolderFiles {
@@ -28,6 +28,8 @@ class MountedVolumeFiles : public HostFolderFiles {
   std::uint32_t ClusterRuns(const std::string& path, std::vector<ClusterRun>* runs) override;
   std::uint32_t ClusterSize(std::uint32_t* sectorsPerCluster,
                             std::uint32_t* bytesPerSector) override;
+  // syncfs on the mount: the card holds what was written when it returns.
+  std::uint32_t FlushVolume() override;
 
   // The path of a file on the volume for a path below the mount point.
   std::string VolumePath(const std::string& path) const;

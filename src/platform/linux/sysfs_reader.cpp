@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -134,19 +136,27 @@ std::vector<MountEntry> ReadMounts(const NativePaths& paths) {
   std::string text;
   if (!ReadTextFile(paths.mountInfo, &text)) return {};
   std::vector<MountEntry> mounts = ParseMountInfo(text);
-  const bool anyFusefat = std::any_of(
-      mounts.begin(), mounts.end(), [](const MountEntry& m) { return m.fsType == "fuse.fusefat"; });
-  if (!anyFusefat) return mounts;
+  ResolveFuseServedSources(paths, &mounts);
+  return mounts;
+}
 
-  // The devices of the running fusefat processes, by their mount point.
-  std::map<std::string, std::string> deviceOf;
-  for (const FusefatProcess& process : ReadFusefatProcesses(paths)) {
-    deviceOf[process.mount.mountPoint] = process.mount.device;
+void ResolveFuseServedSources(const NativePaths& paths, std::vector<MountEntry>* mounts) {
+  if (std::none_of(mounts->begin(), mounts->end(), IsServedInUserSpace)) return;
+
+  // The devices of the running servers, by their type and mount point.
+  std::map<std::pair<std::string, std::string>, std::string> deviceOf;
+  for (const FuseServerProcess& process : ReadFuseServerProcesses(paths)) {
+    deviceOf[{process.fsType, process.mount.mountPoint}] = process.mount.device;
   }
-  for (MountEntry& mount : mounts) {
-    if (mount.fsType != "fuse.fusefat") continue;
-    const auto it = deviceOf.find(mount.mountPoint);
-    if (it == deviceOf.end()) continue;
+  for (MountEntry& mount : *mounts) {
+    if (!IsServedInUserSpace(mount)) continue;
+    const auto it = deviceOf.find({mount.fsType, mount.mountPoint});
+    if (it == deviceOf.end()) {
+      // fusefat's source never named a device; ours names the image even
+      // when nothing serves it any more.
+      if (mount.fsType == kFatfsFileSystemType) mount.source.clear();
+      continue;
+    }
     mount.source = it->second;
     struct stat st {};
     if (stat(mount.source.c_str(), &st) == 0 && S_ISBLK(st.st_mode)) {
@@ -154,11 +164,10 @@ std::vector<MountEntry> ReadMounts(const NativePaths& paths) {
       mount.minor = minor(st.st_rdev);
     }
   }
-  return mounts;
 }
 
-std::vector<FusefatProcess> ReadFusefatProcesses(const NativePaths& paths) {
-  std::vector<FusefatProcess> processes;
+std::vector<FuseServerProcess> ReadFuseServerProcesses(const NativePaths& paths) {
+  std::vector<FuseServerProcess> processes;
   for (const std::string& pid : ListFolder(paths.proc)) {
     if (!std::all_of(pid.begin(), pid.end(),
                      [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
@@ -166,11 +175,17 @@ std::vector<FusefatProcess> ReadFusefatProcesses(const NativePaths& paths) {
     }
     std::string raw;
     if (!ReadTextFile(paths.proc + "/" + pid + "/cmdline", &raw)) continue;
-    if (const auto found = FusefatMountFromArgs(SplitCommandLine(raw))) {
-      processes.push_back(
-          FusefatProcess{std::strtol(pid.c_str(), nullptr, 10),
-                         FusefatMount{RealPath(found->device), RealPath(found->mountPoint)}});
+    const std::vector<std::string> args = SplitCommandLine(raw);
+    std::string fsType = kFusefatFileSystemType;
+    std::optional<FuseServedMount> found = FusefatMountFromArgs(args);
+    if (!found) {
+      fsType = kFatfsFileSystemType;
+      found = FatfsMountFromArgs(args);
     }
+    if (!found) continue;
+    processes.push_back(
+        FuseServerProcess{std::strtol(pid.c_str(), nullptr, 10), fsType,
+                          FuseServedMount{RealPath(found->device), RealPath(found->mountPoint)}});
   }
   return processes;
 }

@@ -22,18 +22,25 @@ struct NativePaths {
 // Every disk under sysBlock, each followed by its partitions.
 std::vector<BlockDeviceSnapshot> ReadBlockDevices(const NativePaths& paths);
 
-// The mounts. A fusefat mount gets the device its process was started on as
-// its source, with that device's numbers when it is a block device.
+// The mounts. The mount of a FAT server in user space gets the device or
+// image its process serves as its source, with the device's numbers when it
+// is a block device; a quillfen-fatfs mount whose process is gone (killed:
+// the mount stays behind without a server) gets an empty source.
 std::vector<MountEntry> ReadMounts(const NativePaths& paths);
+// The part of ReadMounts that gives the mounts of FAT servers in user space
+// (fusefat, quillfen-fatfs) their device.
+void ResolveFuseServedSources(const NativePaths& paths, std::vector<MountEntry>* mounts);
 
-// A running fusefat process: the device (or image file) it serves and its
-// mount point, both as real paths. A process that has ended but was not yet
-// reaped shows no arguments and is not listed.
-struct FusefatProcess {
+// A running fusefat or quillfen-fatfs process: the file system type of its
+// mount, and the device (or image file) it serves and its mount point, both
+// as real paths. A process that has ended but was not yet reaped shows no
+// arguments and is not listed.
+struct FuseServerProcess {
   long pid = 0;
-  FusefatMount mount;
+  std::string fsType;  // kFusefatFileSystemType or kFatfsFileSystemType
+  FuseServedMount mount;
 };
-std::vector<FusefatProcess> ReadFusefatProcesses(const NativePaths& paths);
+std::vector<FuseServerProcess> ReadFuseServerProcesses(const NativePaths& paths);
 
 // The whole content of a small text file; false when it cannot be read.
 bool ReadTextFile(const std::string& path, std::string* text);

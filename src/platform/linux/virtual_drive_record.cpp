@@ -41,7 +41,7 @@ bool ParseCount(const std::string& text, unsigned long limit, unsigned long* val
 }
 
 const char* MethodName(VirtualMountMethod method) {
-  return method == VirtualMountMethod::kUdisks ? "udisks" : "fusefat";
+  return method == VirtualMountMethod::kUdisks ? "udisks" : "fatfs";
 }
 }  // namespace
 
@@ -76,14 +76,14 @@ std::optional<VirtualDriveRecord> ParseVirtualDriveRecord(const std::string& tex
   if (!ParseCount(fields["number"], 31, &number) || letter.size() != 1 || letter[0] < 'A' ||
       letter[0] > 'Z' || !ParseCount(fields["process"], 0x7FFFFFFF, &process) ||
       fields["image"].empty() || fields["folder"].empty() ||
-      (method != "fusefat" && method != "udisks")) {
+      (method != "fatfs" && method != "udisks")) {
     return std::nullopt;
   }
   record.number = static_cast<std::uint32_t>(number);
   record.letter = letter[0];
   record.image = fields["image"];
   record.folder = fields["folder"];
-  record.method = method == "udisks" ? VirtualMountMethod::kUdisks : VirtualMountMethod::kFusefat;
+  record.method = method == "udisks" ? VirtualMountMethod::kUdisks : VirtualMountMethod::kFatfs;
   record.process = static_cast<long>(process);
   record.device = fields["device"];
   record.object = fields["object"];
@@ -103,8 +103,8 @@ bool IsVirtualDriveMounted(const VirtualDriveRecord& record,
                            const std::vector<MountEntry>& mounts) {
   const MountEntry* mount = TopMountAt(mounts, record.folder);
   if (mount == nullptr) return false;
-  if (record.method == VirtualMountMethod::kFusefat) {
-    return mount->fsType == "fuse.fusefat" && mount->source == record.image;
+  if (record.method == VirtualMountMethod::kFatfs) {
+    return mount->fsType == kFatfsFileSystemType && mount->source == record.image;
   }
   return !record.device.empty() && mount->source == record.device;
 }

@@ -14,8 +14,8 @@
 namespace platform {
 
 enum class VirtualMountMethod {
-  kFusefat,  // a fusefat process serves the image file at a folder of ours
-  kUdisks,   // UDisks2 set up a loop device and mounted it where it chose
+  kFatfs,   // a quillfen-fatfs process serves the image file at a folder of ours
+  kUdisks,  // UDisks2 set up a loop device and mounted it where it chose
 };
 
 struct VirtualDriveRecord {
@@ -23,8 +23,8 @@ struct VirtualDriveRecord {
   char letter = 0;           // 'A' to 'Z'
   std::string image;         // the image file, as a real path
   std::string folder;        // where the image's files are seen, as a real path
-  VirtualMountMethod method = VirtualMountMethod::kFusefat;
-  long process = 0;    // fusefat: the process serving the mount
+  VirtualMountMethod method = VirtualMountMethod::kFatfs;
+  long process = 0;    // quillfen-fatfs: the process serving the mount
   std::string device;  // UDisks2: the loop device node ("/dev/loop3")
   std::string object;  // UDisks2: the loop device's object path
   bool readOnly = false;
@@ -40,10 +40,10 @@ std::string FormatVirtualDriveRecord(const VirtualDriveRecord& record);
 std::optional<VirtualDriveRecord> ParseVirtualDriveRecord(const std::string& text);
 
 // True while the record's mount is in place and served: the newest mount at
-// the record's folder is a fusefat mount whose process serves the record's
-// image (ReadMounts fills that in as the mount's source), or the mount of the
-// record's loop device. A fusefat mount whose process was killed stays in the
-// mount table without a server; it does not count.
+// the record's folder is a quillfen-fatfs mount of the record's image whose
+// process still serves it (ReadMounts keeps the source only then), or the
+// mount of the record's loop device. A mount whose process was killed stays in
+// the mount table without a server; it does not count.
 bool IsVirtualDriveMounted(const VirtualDriveRecord& record, const std::vector<MountEntry>& mounts);
 
 // The newest mount at a folder, or null.

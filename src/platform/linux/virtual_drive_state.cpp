@@ -122,7 +122,8 @@ std::string VirtualDriveMountFolder(const std::string& stateFolder, char letter)
 }
 
 VirtualDriveStateLock::VirtualDriveStateLock(const std::string& folder) {
-  // Close-on-exec: a fusefat started under the lock must not inherit it.
+  // Close-on-exec: a file system server started under the lock must not
+  // inherit it.
   fd_ = ::open((folder + "/lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd_ < 0) return;
   while (::flock(fd_, LOCK_EX) != 0) {

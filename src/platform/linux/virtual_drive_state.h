@@ -1,5 +1,5 @@
 // The per-user folder where the virtual disk driver's Linux library keeps a
-// record of each mounted image and the folders its fusefat mounts use. The
+// record of each mounted image and the folders its own user-space mounts use. The
 // library writes it; the drive table reads it. Only the user can enter it.
 #pragma once
 
@@ -35,7 +35,7 @@ std::vector<VirtualDriveRecord> ReadVirtualDriveRecords(const std::string& folde
 std::uint32_t WriteVirtualDriveRecord(const std::string& folder, const VirtualDriveRecord& record);
 void RemoveVirtualDriveRecord(const std::string& folder, std::uint32_t number);
 
-// The folder a fusefat mount at a letter uses.
+// The folder a quillfen-fatfs mount at a letter uses.
 std::string VirtualDriveMountFolder(const std::string& stateFolder, char letter);
 
 // Holds the folder's lock (between processes too) for its lifetime, so that

@@ -39,13 +39,10 @@ class ProgramFilterProxy : public QSortFilterProxyModel {
 
 }  // namespace
 
-void SetUpProgramFileDialog(QFileDialog& dialog, const std::string& filter,
-                            const QString& current) {
+void SetFileDialogFilter(QFileDialog& dialog, const std::string& filter) {
   dialog.setOption(QFileDialog::DontUseNativeDialog);  // the filter needs Qt's own dialog
   // The list shows the labels as written; the host patterns stay behind them.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
   const std::vector<FileDialogFilter> filters = ParseFileDialogFilter(filter);
   QStringList names;
   for (const FileDialogFilter& entry : filters) {
@@ -68,11 +65,21 @@ void SetUpProgramFileDialog(QFileDialog& dialog, const std::string& filter,
         proxy->SetProgramsOnly(index >= 0 && filters[static_cast<std::size_t>(index)].programsOnly);
       });
   proxy->SetProgramsOnly(!filters.empty() && filters.front().programsOnly);
-  if (!current.isEmpty()) {
-    const QFileInfo info(current);
-    if (info.dir().exists()) dialog.setDirectory(info.dir());
-    dialog.selectFile(info.fileName());
-  }
+}
+
+void SelectInitialFile(QFileDialog& dialog, const QString& current) {
+  if (current.isEmpty()) return;
+  const QFileInfo info(current);
+  if (info.dir().exists()) dialog.setDirectory(info.dir());
+  dialog.selectFile(info.fileName());
+}
+
+void SetUpProgramFileDialog(QFileDialog& dialog, const std::string& filter,
+                            const QString& current) {
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  SetFileDialogFilter(dialog, filter);
+  SelectInitialFile(dialog, current);
 }
 
 std::optional<QString> BrowseForProgram(QWidget* parent, const QString& title,

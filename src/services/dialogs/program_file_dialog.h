@@ -11,6 +11,14 @@
 
 class QFileDialog;
 
+// Gives Qt's own file dialog the filters of a Windows-style filter text: the
+// labels as written, the host patterns behind them, and the program filter
+// at work while such an entry is chosen.
+void SetFileDialogFilter(QFileDialog& dialog, const std::string& filter);
+
+// Opens the dialog in the folder of the current path with its file name filled in.
+void SelectInitialFile(QFileDialog& dialog, const QString& current);
+
 // Prepares the dialog: its filters from a Windows-style filter text, the
 // current path as the initial file, and the program filter at work.
 void SetUpProgramFileDialog(QFileDialog& dialog, const std::string& filter, const QString& current);

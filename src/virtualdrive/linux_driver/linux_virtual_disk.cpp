@@ -14,10 +14,10 @@
 #include "platform/linux/virtual_drive_state.h"
 #include "virtualdrive/linux_driver/device_answer.h"
 #include "virtualdrive/linux_driver/floppy_image.h"
-#include "virtualdrive/linux_driver/fusefat_mount.h"
 #include "virtualdrive/linux_driver/process_watch.h"
 #include "virtualdrive/linux_driver/udisks_client.h"
 #include "virtualdrive/linux_driver/udisks_mount.h"
+#include "virtualdrive/linux_driver/user_space_mount.h"
 #include "virtualdrive/virtual_disk_driver.h"
 
 namespace linux_driver {
@@ -27,7 +27,7 @@ using platform::VirtualMountMethod;
 
 // Device numbers the callers look at.
 constexpr std::uint32_t kDeviceNumbers = 32;
-// A fusefat whose mount was taken away from outside still writes what it holds.
+// A server whose mount was taken away from outside still writes what it holds.
 constexpr unsigned kFlushTimeoutMs = 5000;
 constexpr std::uint32_t kReadOnlyFlag = 0x01;
 
@@ -39,9 +39,9 @@ std::string RealPath(const std::string& path) {
 // Lets go of what is left of a mount that went away from outside, and of its
 // record.
 void Forget(const std::string& stateFolder, const VirtualDriveRecord& record) {
-  if (record.method == VirtualMountMethod::kFusefat) {
+  if (record.method == VirtualMountMethod::kFatfs) {
     ClearDeadFuseMount(record.folder);
-    if (FusefatServes(record.process, record.image)) {
+    if (FatfsServes(record.process, record.image)) {
       WaitForProcessEnd(record.process, kFlushTimeoutMs);
     }
     ::rmdir(record.folder.c_str());
@@ -68,19 +68,19 @@ std::vector<VirtualDriveRecord> LiveRecords(const std::string& stateFolder) {
 std::uint32_t MountAtOwnFolder(const std::string& stateFolder, const std::string& image,
                                bool readOnly, VirtualDriveRecord* record) {
   const std::string wanted = platform::VirtualDriveMountFolder(stateFolder, record->letter);
-  ClearDeadFuseMount(wanted);  // left by a fusefat that was killed while no record told of it
+  ClearDeadFuseMount(wanted);  // left by a server killed while no record told of it
   if (::mkdir(wanted.c_str(), 0700) != 0 && errno != EEXIST) {
     return platform::ErrorFromErrno(errno);
   }
   const std::string folder = RealPath(wanted);
   long process = 0;
   const std::uint32_t error = folder.empty() ? platform::kErrorPathNotFound
-                                             : MountWithFusefat(image, folder, readOnly, &process);
+                                             : MountWithFatfs(image, folder, readOnly, &process);
   if (error != platform::kErrorSuccess) {
     ::rmdir(wanted.c_str());
     return error;
   }
-  record->method = VirtualMountMethod::kFusefat;
+  record->method = VirtualMountMethod::kFatfs;
   record->folder = folder;
   record->process = process;
   return platform::kErrorSuccess;
@@ -88,14 +88,14 @@ std::uint32_t MountAtOwnFolder(const std::string& stateFolder, const std::string
 
 std::uint32_t Unmount(const VirtualDriveRecord& record) {
   if (record.method == VirtualMountMethod::kUdisks) return UnmountUdisks(record);
-  const std::uint32_t error = UnmountFusefat(record.folder, record.process);
+  const std::uint32_t error = UnmountFatfs(record.folder, record.process);
   if (error == platform::kErrorSuccess) ::rmdir(record.folder.c_str());
   return error;
 }
 }  // namespace
 
 bool DriverPresent() {
-  if (FusefatAvailable()) return true;
+  if (FatfsAvailable()) return true;
   UdisksClient client;
   return client.ServiceAvailable();
 }

@@ -1,8 +1,8 @@
 // What the driver library's four functions do on Linux: mount a floppy image
-// at a drive letter the way the desktop does (UDisks2 where it runs, else
-// fusefat in the user's own folder), release it, describe it, and say whether
-// a way to mount is there at all. Each mount is recorded in the per-user state
-// folder, where the drive table finds it.
+// at a drive letter the way the desktop does (UDisks2 where it runs, else our
+// own quillfen-fatfs in the user's own folder), release it, describe it, and
+// say whether a way to mount is there at all. Each mount is recorded in the
+// per-user state folder, where the drive table finds it.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,7 @@
 
 namespace linux_driver {
 
-// True when UDisks2 or fusefat can mount images here.
+// True when UDisks2 or quillfen-fatfs can mount images here.
 bool DriverPresent();
 
 // Mounts the image file at the letter ('A' to 'Z'). 0, or an error code;

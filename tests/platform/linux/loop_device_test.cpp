@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "loop_guard.h"
 #include "platform/drive.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -21,6 +20,7 @@
 #include "platform/linux/linux_drive.h"
 #include "platform/linux/mounted_volume_files.h"
 #include "platform/linux/native_drives.h"
+#include "support/loop_devices.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
 

@@ -82,16 +82,17 @@ TEST(MountTableTest, FindsTheDeviceOfAFusefatProcess) {
   struct Case {
     const char* what;
     std::string raw;  // /proc/<pid>/cmdline
-    std::optional<platform::FusefatMount> expected;
+    std::optional<platform::FuseServedMount> expected;
   };
   using std::string_literals::operator""s;
   const Case cases[] = {
       // fusefat cuts "rw+" to "rw" and a zero of its own.
       {"as it runs", "fusefat\0-o\0rw\0\0/dev/loop1\0/tmp/lxm\0"s,
-       platform::FusefatMount{"/dev/loop1", "/tmp/lxm"}},
+       platform::FuseServedMount{"/dev/loop1", "/tmp/lxm"}},
       {"with its path and a flag", "/usr/bin/fusefat\0-f\0-o\0ro\0/dev/sdb1\0/mnt/card\0"s,
-       platform::FusefatMount{"/dev/sdb1", "/mnt/card"}},
-      {"after --", "fusefat\0--\0/dev/sdc1\0-mnt\0"s, platform::FusefatMount{"/dev/sdc1", "-mnt"}},
+       platform::FuseServedMount{"/dev/sdb1", "/mnt/card"}},
+      {"after --", "fusefat\0--\0/dev/sdc1\0-mnt\0"s,
+       platform::FuseServedMount{"/dev/sdc1", "-mnt"}},
       {"another program", "mount.fuse\0/dev/sdb1\0/mnt/card\0"s, std::nullopt},
       {"no mount point", "fusefat\0-o\0rw+\0/dev/sdb1\0"s, std::nullopt},
       {"empty", ""s, std::nullopt},

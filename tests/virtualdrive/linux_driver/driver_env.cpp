@@ -28,11 +28,14 @@ ScopedEnv::~ScopedEnv() {
   }
 }
 
-std::string FusefatMissing() {
+std::string FatfsProgramPath() {
+  return kDriverLibrary.substr(0, kDriverLibrary.find_last_of('/') + 1) + "quillfen-fatfs";
+}
+
+std::string FatfsMissing() {
   if (access("/dev/fuse", R_OK | W_OK) != 0) return "/dev/fuse cannot be used here";
-  for (const char* program : {"fusefat", "fusermount"}) {
-    if (!testsupport::HaveProgram(program)) return std::string(program) + " is not installed";
-  }
+  if (!testsupport::HaveProgram("fusermount")) return "fusermount is not installed";
+  if (access(FatfsProgramPath().c_str(), X_OK) != 0) return FatfsProgramPath() + " was not built";
   if (!testsupport::HaveFatTools()) return "mkfs.fat, fsck.fat or mtools is not installed";
   return {};
 }
@@ -46,7 +49,7 @@ DriverSandbox::DriverSandbox() {
 DriverSandbox::~DriverSandbox() {
   // Never let the folder's removal reach into a mounted image.
   for (const platform::VirtualDriveRecord& record : Records()) {
-    if (record.method == platform::VirtualMountMethod::kFusefat) {
+    if (record.method == platform::VirtualMountMethod::kFatfs) {
       testsupport::RunCommand("fusermount -u -z " + testsupport::Quote(record.folder) +
                               " >/dev/null 2>&1");
     }

@@ -12,8 +12,9 @@
 
 namespace drivertest {
 
-// The driver library as built beside the programs.
+// The driver library as built beside the programs, and quillfen-fatfs beside it.
 inline const std::string kDriverLibrary = IMDISK_LINUX_LIBRARY;
+std::string FatfsProgramPath();
 
 // Sets an environment variable for the object's lifetime.
 class ScopedEnv {
@@ -29,8 +30,8 @@ class ScopedEnv {
   std::string old_;
 };
 
-// Why fusefat mounts cannot be made here, or empty.
-std::string FusefatMissing();
+// Why quillfen-fatfs mounts cannot be made here, or empty.
+std::string FatfsMissing();
 
 // A folder of its own as $XDG_RUNTIME_DIR, and a system bus address that
 // leads nowhere unless the test sets another; on leaving, whatever the

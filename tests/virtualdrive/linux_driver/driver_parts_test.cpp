@@ -5,12 +5,14 @@
 
 #include <array>
 #include <cstring>
+#include <string>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/errors.h"
 #include "platform/linux/mount_table.h"
+#include "platform/linux/sysfs_reader.h"
 #include "platform/linux/virtual_drive_record.h"
 #include "platform/linux/virtual_drive_state.h"
 #include "support/reference_images.h"
@@ -18,21 +20,21 @@
 #include "support/test_data.h"
 #include "virtualdrive/linux_driver/device_answer.h"
 #include "virtualdrive/linux_driver/floppy_image.h"
-#include "virtualdrive/linux_driver/fusefat_mount.h"
 #include "virtualdrive/linux_driver/process_watch.h"
+#include "virtualdrive/linux_driver/user_space_mount.h"
 #include "virtualdrive/virtual_disk_driver.h"
 
 namespace {
 using platform::VirtualDriveRecord;
 using platform::VirtualMountMethod;
 
-VirtualDriveRecord FusefatRecord() {
+VirtualDriveRecord FatfsRecord() {
   VirtualDriveRecord r;
   r.number = 3;
   r.letter = 'A';
   r.image = "/home/ann/tmp/Dorn Flash\\Image.img";
   r.folder = "/run/user/1000/quillfen-vdisk/drive-A";
-  r.method = VirtualMountMethod::kFusefat;
+  r.method = VirtualMountMethod::kFatfs;
   r.process = 4242;
   return r;
 }
@@ -51,18 +53,18 @@ VirtualDriveRecord UdisksRecord() {
 }
 
 TEST(VirtualDriveRecordTest, TextFormRoundTripsAndRefusesBrokenRecords) {
-  for (VirtualDriveRecord record : {FusefatRecord(), UdisksRecord()}) {
+  for (VirtualDriveRecord record : {FatfsRecord(), UdisksRecord()}) {
     const auto back = platform::ParseVirtualDriveRecord(platform::FormatVirtualDriveRecord(record));
     ASSERT_TRUE(back.has_value());
     EXPECT_EQ(*back, record);
   }
   // A line break in a path cannot split the record.
-  VirtualDriveRecord odd = FusefatRecord();
+  VirtualDriveRecord odd = FatfsRecord();
   odd.image = "/tmp/two\nlines\\n.img";
   EXPECT_EQ(platform::ParseVirtualDriveRecord(platform::FormatVirtualDriveRecord(odd))->image,
             odd.image);
 
-  const std::string good = platform::FormatVirtualDriveRecord(FusefatRecord());
+  const std::string good = platform::FormatVirtualDriveRecord(FatfsRecord());
   auto with = [&](const std::string& from, const std::string& to) {
     std::string text = good;
     text.replace(text.find(from), from.size(), to);
@@ -71,7 +73,8 @@ TEST(VirtualDriveRecordTest, TextFormRoundTripsAndRefusesBrokenRecords) {
   EXPECT_FALSE(with("number=3", "number=32"));
   EXPECT_FALSE(with("number=3", "number=-1"));
   EXPECT_FALSE(with("letter=A", "letter=a"));
-  EXPECT_FALSE(with("method=fusefat", "method=mount"));
+  EXPECT_FALSE(with("method=fatfs", "method=mount"));
+  EXPECT_FALSE(with("method=fatfs", "method=fusefat"));
   EXPECT_FALSE(with("process=4242", "process=x"));
   EXPECT_FALSE(platform::ParseVirtualDriveRecord("number=1\nletter=A\n"));
   EXPECT_FALSE(platform::ParseVirtualDriveRecord(""));
@@ -82,17 +85,25 @@ std::vector<platform::MountEntry> Mounts(const std::string& text) {
 }
 
 TEST(VirtualDriveRecordTest, MountCountsOnlyWhileItIsInPlaceAndServed) {
-  const VirtualDriveRecord fuse = FusefatRecord();
+  const VirtualDriveRecord fuse = FatfsRecord();
   const std::string root = "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n";
-  // As ReadMounts gives it: a served fusefat mount has the image as source.
+  // Our server names the image as the mount's source.
   const std::string served =
-      "90 22 0:50 / /run/user/1000/quillfen-vdisk/drive-A rw - fuse.fusefat "
+      "90 22 0:50 / /run/user/1000/quillfen-vdisk/drive-A rw - fuse.quillfen-fatfs "
       "/home/ann/tmp/Dorn\\040Flash\\134Image.img rw\n";
-  const std::string killed =
-      "90 22 0:50 / /run/user/1000/quillfen-vdisk/drive-A rw - fuse.fusefat fusefat rw\n";
   EXPECT_TRUE(platform::IsVirtualDriveMounted(fuse, Mounts(root + served)));
   EXPECT_FALSE(platform::IsVirtualDriveMounted(fuse, Mounts(root)));
-  EXPECT_FALSE(platform::IsVirtualDriveMounted(fuse, Mounts(root + killed)));
+  // As ReadMounts gives it once the server was killed: no source.
+  std::vector<platform::MountEntry> killed = Mounts(root + served);
+  killed.back().source.clear();
+  EXPECT_FALSE(platform::IsVirtualDriveMounted(fuse, killed));
+  // Another image, or another program's mount of the image, is not ours.
+  std::vector<platform::MountEntry> other = Mounts(root + served);
+  other.back().source = "/tmp/other.img";
+  EXPECT_FALSE(platform::IsVirtualDriveMounted(fuse, other));
+  other = Mounts(root + served);
+  other.back().fsType = platform::kFusefatFileSystemType;
+  EXPECT_FALSE(platform::IsVirtualDriveMounted(fuse, other));
   // Something mounted over it later hides it.
   EXPECT_FALSE(platform::IsVirtualDriveMounted(
       fuse, Mounts(root + served +
@@ -121,14 +132,14 @@ TEST(VirtualDriveStateTest, FolderIsTheUsersOwnAndRecordsComeBackByNumber) {
   EXPECT_TRUE(platform::IsTrustedVirtualDriveStateFolder(folder));
   EXPECT_EQ(platform::PrepareVirtualDriveStateFolder(folder), 0u);  // again: still fine
 
-  VirtualDriveRecord second = FusefatRecord();
+  VirtualDriveRecord second = FatfsRecord();
   second.number = 12;
   ASSERT_EQ(platform::WriteVirtualDriveRecord(folder, second), 0u);
   ASSERT_EQ(platform::WriteVirtualDriveRecord(folder, UdisksRecord()), 0u);
   ASSERT_TRUE(testsupport::WriteHostFile(folder + "/drive-5.rec", "garbage"));
   // A record under another number's name is not believed.
   ASSERT_TRUE(testsupport::WriteHostFile(folder + "/drive-6.rec",
-                                         platform::FormatVirtualDriveRecord(FusefatRecord())));
+                                         platform::FormatVirtualDriveRecord(FatfsRecord())));
   const auto records = platform::ReadVirtualDriveRecords(folder);
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0], UdisksRecord());
@@ -146,25 +157,65 @@ TEST(VirtualDriveStateTest, FolderIsTheUsersOwnAndRecordsComeBackByNumber) {
   EXPECT_EQ(platform::PrepareVirtualDriveStateFolder(link), platform::kErrorAccessDenied);
 }
 
-TEST(LinuxDriverCommandsTest, FusefatAndFusermountCommandLines) {
-  EXPECT_EQ(linux_driver::FusefatMountCommand("/usr/bin/fusefat", "/a b.img", "/m", false),
-            (std::vector<std::string>{"/usr/bin/fusefat", "-o", "rw+", "/a b.img", "/m"}));
-  EXPECT_EQ(linux_driver::FusefatMountCommand("fusefat", "/a.img", "/m", true),
-            (std::vector<std::string>{"fusefat", "/a.img", "/m"}));
+TEST(LinuxDriverCommandsTest, FatfsAndFusermountCommandLines) {
+  EXPECT_EQ(linux_driver::FatfsMountCommand("/opt/q/quillfen-fatfs", "/a b.img", "/m", false),
+            (std::vector<std::string>{"/opt/q/quillfen-fatfs", "--", "/a b.img", "/m"}));
+  EXPECT_EQ(linux_driver::FatfsMountCommand("quillfen-fatfs", "/a.img", "/m", true),
+            (std::vector<std::string>{"quillfen-fatfs", "-r", "--", "/a.img", "/m"}));
   EXPECT_EQ(linux_driver::FuseUnmountCommand("/bin/fusermount", "/m x"),
             (std::vector<std::string>{"/bin/fusermount", "-u", "/m x"}));
   // What ReadMounts learns from the running process is the same pair.
-  const auto mount = platform::FusefatMountFromArgs(
-      platform::SplitCommandLine(std::string("fusefat\0-o\0rw\0\0/a b.img\0/m\0", 27)));
-  ASSERT_TRUE(mount.has_value());
-  EXPECT_EQ(mount->device, "/a b.img");
-  EXPECT_EQ(mount->mountPoint, "/m");
+  for (const bool readOnly : {false, true}) {
+    std::string raw;
+    for (const std::string& arg :
+         linux_driver::FatfsMountCommand("/q/quillfen-fatfs", "/-a b.img", "/m", readOnly)) {
+      raw += arg + '\0';
+    }
+    const auto mount = platform::FatfsMountFromArgs(platform::SplitCommandLine(raw));
+    ASSERT_TRUE(mount.has_value());
+    EXPECT_EQ(mount->device, "/-a b.img");
+    EXPECT_EQ(mount->mountPoint, "/m");
+    EXPECT_FALSE(platform::FusefatMountFromArgs(platform::SplitCommandLine(raw)));
+  }
+}
+
+// A made-up /proc and mountinfo: the source of our mounts is kept while a
+// server runs for them and cleared for one whose server is gone.
+TEST(LinuxDriverCommandsTest, ReadMountsKeepsTheImageOnlyOfServedMounts) {
+  testsupport::TempDir dir;
+  platform::NativePaths paths;
+  paths.proc = dir.File("proc");
+  paths.mountInfo = dir.File("mountinfo");
+  ASSERT_EQ(mkdir(paths.proc.c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((paths.proc + "/4242").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((paths.proc + "/4243").c_str(), 0755), 0);
+  using std::string_literals::operator""s;
+  ASSERT_TRUE(testsupport::WriteHostFile(paths.proc + "/4242/cmdline",
+                                         "/q/quillfen-fatfs\0--\0/no/a.img\0/no/A\0"s));
+  // A fusefat at the other folder does not serve our mount there.
+  ASSERT_TRUE(testsupport::WriteHostFile(paths.proc + "/4243/cmdline",
+                                         "fusefat\0-o\0rw+\0/no/b.img\0/no/B\0"s));
+  ASSERT_TRUE(
+      testsupport::WriteHostFile(paths.mountInfo,
+                                 "90 22 0:50 / /no/A rw - fuse.quillfen-fatfs /no/a.img rw\n"
+                                 "91 22 0:51 / /no/B rw - fuse.quillfen-fatfs /no/b.img rw\n"
+                                 "92 22 0:52 / /no/C rw - fuse.fusefat fusefat rw\n"));
+  const std::vector<platform::MountEntry> mounts = platform::ReadMounts(paths);
+  ASSERT_EQ(mounts.size(), 3u);
+  EXPECT_EQ(mounts[0].source, "/no/a.img");
+  EXPECT_EQ(mounts[1].source, "");
+  EXPECT_EQ(mounts[2].source, "fusefat");
+  const std::vector<platform::FuseServerProcess> servers = platform::ReadFuseServerProcesses(paths);
+  ASSERT_EQ(servers.size(), 2u);
+  EXPECT_EQ(servers[0].pid, 4242);
+  EXPECT_EQ(servers[0].fsType, platform::kFatfsFileSystemType);
+  EXPECT_EQ(servers[1].fsType, platform::kFusefatFileSystemType);
 }
 
 TEST(LinuxDriverCommandsTest, ProcessEndFromItsStatLine) {
-  EXPECT_FALSE(linux_driver::StatShowsEnded("4242 (fusefat) S 1 4242 4242 0 -1"));
+  EXPECT_FALSE(linux_driver::StatShowsEnded("4242 (quillfen-fatfs) S 1 4242 4242 0 -1"));
   EXPECT_FALSE(linux_driver::StatShowsEnded("7 (a) b) R 1 7"));
-  EXPECT_TRUE(linux_driver::StatShowsEnded("4242 (fusefat) Z 1 4242"));
+  EXPECT_TRUE(linux_driver::StatShowsEnded("4242 (quillfen-fatfs) Z 1 4242"));
   EXPECT_TRUE(linux_driver::StatShowsEnded("7 (x) X 1"));
   EXPECT_TRUE(linux_driver::StatShowsEnded(""));
   EXPECT_FALSE(linux_driver::ProcessHasEnded(getpid()));

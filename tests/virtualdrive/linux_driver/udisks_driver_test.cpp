@@ -1,7 +1,7 @@
 // The driver library against a real UDisks2 on a private system bus: loop
 // set-up over an open image, and a mount that UDisks2 cannot make (this
 // kernel may lack vfat; the mount is not in this process's view anyway)
-// falling back to fusefat with no loop device left behind.
+// falling back to quillfen-fatfs with no loop device left behind.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -31,7 +31,7 @@ std::string RealPath(const std::string& path) {
 class UdisksDriverTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string missing = drivertest::FusefatMissing();
+    const std::string missing = drivertest::FatfsMissing();
     if (!missing.empty()) GTEST_SKIP() << missing;
     sandbox_ = std::make_unique<drivertest::DriverSandbox>();
     udisks_ = std::make_unique<drivertest::UdisksSandbox>(sandbox_->dir().path());
@@ -104,7 +104,7 @@ TEST_F(UdisksDriverTest, MountUnmountAndALoopDeviceThatClearsItself) {
   EXPECT_EQ(left, "") << "the loop device did not clear itself";
 }
 
-TEST_F(UdisksDriverTest, MountThatUdisksCannotMakeFallsBackToFusefat) {
+TEST_F(UdisksDriverTest, MountThatUdisksCannotMakeFallsBackToFatfs) {
   CVirtualDiskManager manager(std::vector<std::string>{drivertest::kDriverLibrary});
   ASSERT_TRUE(manager.Initialize());
   ASSERT_NE(manager.MountImage(image_.c_str(), 'M'), 0) << udisks_->Log();
@@ -115,7 +115,7 @@ TEST_F(UdisksDriverTest, MountThatUdisksCannotMakeFallsBackToFusefat) {
   EXPECT_EQ(drivertest::LoopDevicesOf(RealPath(image_)), "");
   const auto records = sandbox_->Records();
   ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].method, platform::VirtualMountMethod::kFusefat);
+  EXPECT_EQ(records[0].method, platform::VirtualMountMethod::kFatfs);
 
   platform::RefreshNativeDrives();
   {

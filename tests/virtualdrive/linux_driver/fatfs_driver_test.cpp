@@ -1,13 +1,17 @@
 // The Linux driver library for real, through the program's binding: an image
-// mounted with fusefat at a letter, its files at that letter, the changes in
-// the image once released, and the mount taken away from outside.
+// mounted with quillfen-fatfs at a letter, its files at that letter and in
+// the mount's folder, the changes in the image (with Windows short names and
+// today's dates) once released, and the mount taken away from outside.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
+#include <ctime>
+#include <sstream>
 
 #include "platform/drive.h"
 #include "platform/files.h"
@@ -29,6 +33,26 @@ std::string RealPath(const std::string& path) {
   return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
 }
 
+// Today's local date as mdir shows it.
+std::string Today() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+  return text;
+}
+
+// The line of mdir's listing that starts with the short name ("NOTES    TXT").
+std::string ListingLine(const std::string& listing, const std::string& shortName) {
+  std::istringstream lines(listing);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.rfind(shortName, 0) == 0) return line;
+  }
+  return {};
+}
+
 bool ReadThroughDrive(const std::string& path, std::string* content) {
   platform::File file =
       platform::OpenFile(path, platform::kGenericRead, platform::Disposition::kOpenExisting);
@@ -40,13 +64,14 @@ bool ReadThroughDrive(const std::string& path, std::string* content) {
   return true;
 }
 
-class FusefatDriverTest : public ::testing::Test {
+class FatfsDriverTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string missing = drivertest::FusefatMissing();
+    const std::string missing = drivertest::FatfsMissing();
     if (!missing.empty()) GTEST_SKIP() << missing;
     sandbox_ = std::make_unique<drivertest::DriverSandbox>();
-    image_ = sandbox_->dir().File("floppy.img");
+    // A blank and a comma: the image's name goes into the mount's options.
+    image_ = sandbox_->dir().File("floppy, one.img");
     ASSERT_TRUE(drivertest::MakeFloppyImage(image_));
     manager_ = std::make_unique<CVirtualDiskManager>(std::vector<std::string>{kDriverLibrary});
     ASSERT_TRUE(manager_->Initialize());
@@ -74,7 +99,7 @@ class FusefatDriverTest : public ::testing::Test {
   std::string image_;
 };
 
-TEST_F(FusefatDriverTest, ImageAtALetterTakesChangesBackIntoTheFile) {
+TEST_F(FatfsDriverTest, ImageAtALetterTakesChangesBackIntoTheFile) {
   VirtualDiskVersion library, driver;
   ASSERT_NE(manager_->GetVersion(library, driver), 0);
   EXPECT_EQ(library.major, 1u);
@@ -90,7 +115,7 @@ TEST_F(FusefatDriverTest, ImageAtALetterTakesChangesBackIntoTheFile) {
   EXPECT_EQ(info.geometry.sectorsPerTrack, 18u);
   EXPECT_EQ(info.geometry.bytesPerSector, 512u);
   const platform::VirtualDriveRecord record = OnlyRecord();
-  EXPECT_EQ(record.method, platform::VirtualMountMethod::kFusefat);
+  EXPECT_EQ(record.method, platform::VirtualMountMethod::kFatfs);
   EXPECT_EQ(record.folder.rfind(RealPath(sandbox_->StateFolder()) + "/", 0), 0u);
 
   // The drive table shows the folder at the letter, as a removable drive.
@@ -132,7 +157,66 @@ TEST_F(FusefatDriverTest, ImageAtALetterTakesChangesBackIntoTheFile) {
   EXPECT_EQ(manager_->UnmountImage('M'), 0);
 }
 
-TEST_F(FusefatDriverTest, QueryFailsOnceTheMountIsTakenAwayFromOutside) {
+// What a user does in the file manager, with ordinary file calls on the
+// mount's folder; the image then holds it as Windows would have written it.
+TEST_F(FatfsDriverTest, FilesEditedInTheFolderKeepTheirShortNamesAndTodaysDate) {
+  const std::string dayBefore = Today();
+  ASSERT_NE(manager_->MountImage(image_.c_str(), 'M'), 0);
+  const std::string folder = OnlyRecord().folder;
+  ASSERT_FALSE(folder.empty());
+  const std::string inner = testsupport::TestBytes(3000, 5);
+  ASSERT_TRUE(testsupport::WriteHostFile(folder + "/NOTES.TXT", "first notes\n"));
+  ASSERT_TRUE(testsupport::WriteHostFile(folder + "/Long Name.txt", "a long name\n"));
+  ASSERT_EQ(mkdir((folder + "/Sub Folder").c_str(), 0755), 0);
+  ASSERT_TRUE(testsupport::WriteHostFile(folder + "/Sub Folder/Inner File.dat", inner));
+  ASSERT_TRUE(testsupport::WriteHostFile(folder + "/draft.txt", "the report\n"));
+  ASSERT_EQ(rename((folder + "/draft.txt").c_str(), (folder + "/Final Report.txt").c_str()), 0);
+  ASSERT_TRUE(testsupport::WriteHostFile(folder + "/scratch.tmp", "scratch"));
+  ASSERT_EQ(unlink((folder + "/scratch.tmp").c_str()), 0);
+  ASSERT_TRUE(testsupport::WriteHostFile(folder + "/NOTES.TXT", "second notes\n"));
+  ASSERT_TRUE(testsupport::WriteHostFile(folder + "/HELLO.TXT", "hello again, longer\n"));
+  std::string back;
+  ASSERT_TRUE(testsupport::ReadHostFile(folder + "/Final Report.txt", &back));
+  EXPECT_EQ(back, "the report\n");
+  ASSERT_NE(manager_->UnmountImage('M'), 0);
+
+  std::string listing;
+  ASSERT_EQ(testsupport::Mtools("mdir", "-i " + testsupport::Quote(image_), "::/", &listing), 0)
+      << listing;
+  std::string innerListing;
+  ASSERT_EQ(testsupport::Mtools("mdir", "-i " + testsupport::Quote(image_), "'::/Sub Folder'",
+                                &innerListing),
+            0)
+      << innerListing;
+  const std::string today = Today();
+  for (const auto& [text, shortName] :
+       {std::pair{&listing, "NOTES    TXT"}, std::pair{&listing, "LONGNA~1 TXT"},
+        std::pair{&listing, "FINALR~1 TXT"}, std::pair{&listing, "SUBFOL~1     <DIR>"},
+        std::pair{&listing, "HELLO    TXT"}, std::pair{&innerListing, "INNERF~1 DAT"}}) {
+    const std::string line = ListingLine(*text, shortName);
+    EXPECT_FALSE(line.empty()) << shortName << " is missing in\n" << *text;
+    EXPECT_TRUE(line.find(today) != std::string::npos || line.find(dayBefore) != std::string::npos)
+        << "not today's date (" << today << "): " << line;
+  }
+  EXPECT_EQ(ListingLine(listing, "SCRATCH"), "") << listing;
+  EXPECT_EQ(ListingLine(listing, "DRAFT"), "") << listing;
+  EXPECT_EQ(ListingLine(listing, "~"), "") << "a short name made of nothing but its number";
+
+  for (const auto& [path, content] :
+       {std::pair<std::string, std::string>{"/NOTES.TXT", "second notes\n"},
+        {"/Long Name.txt", "a long name\n"},
+        {"/Final Report.txt", "the report\n"},
+        {"/HELLO.TXT", "hello again, longer\n"},
+        {"/Sub Folder/Inner File.dat", inner}}) {
+    std::string stored;
+    ASSERT_TRUE(testsupport::MtoolsRead(Volume(), path, &stored)) << path;
+    EXPECT_TRUE(stored == content) << path << " holds \"" << stored.substr(0, 40) << "\"";
+  }
+  std::string report;
+  EXPECT_TRUE(testsupport::FsckClean(Volume(), &report)) << report;
+}
+
+TEST_F(FatfsDriverTest, QueryFailsOnceTheMountIsTakenAwayFromOutside) {
   VirtualDiskInfo info;
   // Unmounted in a shell.
   ASSERT_NE(manager_->MountImage(image_.c_str(), 'M'), 0);
@@ -165,7 +249,7 @@ TEST_F(FusefatDriverTest, QueryFailsOnceTheMountIsTakenAwayFromOutside) {
   ASSERT_NE(manager_->UnmountImage('M'), 0);
 }
 
-TEST_F(FusefatDriverTest, FileWithoutAFatVolumeIsRefusedWithNothingLeftBehind) {
+TEST_F(FatfsDriverTest, FileWithoutAFatVolumeIsRefusedWithNothingLeftBehind) {
   const std::string noise = sandbox_->dir().File("noise.img");
   ASSERT_TRUE(testsupport::WriteHostFile(noise, testsupport::TestBytes(1474560, 9)));
   const std::string zeros = sandbox_->dir().File("zeros.img");
@@ -176,8 +260,8 @@ TEST_F(FusefatDriverTest, FileWithoutAFatVolumeIsRefusedWithNothingLeftBehind) {
   EXPECT_EQ(manager_->MountImage(image_.c_str(), 0), 0);  // no letter
   EXPECT_TRUE(sandbox_->Records().empty());
   EXPECT_FALSE(drivertest::IsMountPoint(sandbox_->StateFolder() + "/drive-M"));
-  for (const platform::FusefatProcess& p :
-       platform::ReadFusefatProcesses(platform::NativePaths{})) {
+  for (const platform::FuseServerProcess& p :
+       platform::ReadFuseServerProcesses(platform::NativePaths{})) {
     EXPECT_NE(p.mount.device, RealPath(noise));
     EXPECT_NE(p.mount.device, RealPath(zeros));
   }

@@ -1,4 +1,4 @@
-#include "loop_guard.h"
+#include "support/loop_devices.h"
 
 #include <unistd.h>
 

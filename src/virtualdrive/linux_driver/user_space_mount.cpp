@@ -1,9 +1,11 @@
-#include "virtualdrive/linux_driver/fusefat_mount.h"
+#include "virtualdrive/linux_driver/user_space_mount.h"
 
+#include <dlfcn.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include "platform/errors.h"
+#include "platform/linux/mount_table.h"
 #include "platform/linux/sysfs_reader.h"
 #include "platform/linux/virtual_drive_record.h"
 #include "platform/process.h"
@@ -11,16 +13,29 @@
 
 namespace linux_driver {
 namespace {
-// fusefat reads the boot sector and the FAT before it goes into the background.
+// quillfen-fatfs reads the boot sector and the FAT before it goes into the
+// background.
 constexpr unsigned kMountTimeoutMs = 10000;
 constexpr unsigned kUnmountTimeoutMs = 10000;
 // The process writes what it still holds before it ends.
 constexpr unsigned kFlushTimeoutMs = 20000;
 
+// Its address tells which file holds this code.
+const char kAnchor = 0;
+
 std::string FuseUnmountProgram() {
   std::string program = platform::FindProgram("fusermount");
   if (program.empty()) program = platform::FindProgram("fusermount3");
   return program;
+}
+
+bool IsExecutable(const std::string& path) {
+  return !path.empty() && ::access(path.c_str(), X_OK) == 0;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 // Runs a command with its output discarded; false when it could not be
@@ -43,19 +58,22 @@ bool FuseMountedAt(const std::string& folder) {
 }
 
 long ServingProcess(const std::string& image, const std::string& folder) {
-  for (const platform::FusefatProcess& p :
-       platform::ReadFusefatProcesses(platform::NativePaths{})) {
-    if (p.mount.mountPoint == folder && p.mount.device == image) return p.pid;
+  for (const platform::FuseServerProcess& p :
+       platform::ReadFuseServerProcesses(platform::NativePaths{})) {
+    if (p.fsType == platform::kFatfsFileSystemType && p.mount.mountPoint == folder &&
+        p.mount.device == image) {
+      return p.pid;
+    }
   }
   return 0;
 }
 }  // namespace
 
-std::vector<std::string> FusefatMountCommand(const std::string& fusefat, const std::string& image,
-                                             const std::string& folder, bool readOnly) {
-  // fusefat mounts read-only unless told "rw+".
-  if (readOnly) return {fusefat, image, folder};
-  return {fusefat, "-o", "rw+", image, folder};
+std::vector<std::string> FatfsMountCommand(const std::string& fatfs, const std::string& image,
+                                           const std::string& folder, bool readOnly) {
+  // "--" keeps names that start with a dash from being read as options.
+  if (readOnly) return {fatfs, "-r", "--", image, folder};
+  return {fatfs, "--", image, folder};
 }
 
 std::vector<std::string> FuseUnmountCommand(const std::string& fusermount,
@@ -63,18 +81,31 @@ std::vector<std::string> FuseUnmountCommand(const std::string& fusermount,
   return {fusermount, "-u", folder};
 }
 
-bool FusefatAvailable() {
-  return !platform::FindProgram("fusefat").empty() && !FuseUnmountProgram().empty() &&
+std::string FatfsProgram() {
+  Dl_info info{};
+  if (::dladdr(&kAnchor, &info) != 0 && info.dli_fname != nullptr) {
+    const std::string folder = FolderOf(info.dli_fname);
+    if (!folder.empty() && IsExecutable(folder + platform::kFatfsProgram)) {
+      return folder + platform::kFatfsProgram;
+    }
+  }
+  const std::string beside = platform::GetProgramFolder() + platform::kFatfsProgram;
+  if (IsExecutable(beside)) return beside;
+  return platform::FindProgram(platform::kFatfsProgram);
+}
+
+bool FatfsAvailable() {
+  return !FatfsProgram().empty() && !FuseUnmountProgram().empty() &&
          ::access("/dev/fuse", R_OK | W_OK) == 0;
 }
 
-std::uint32_t MountWithFusefat(const std::string& image, const std::string& folder, bool readOnly,
-                               long* process) {
-  const std::string fusefat = platform::FindProgram("fusefat");
-  if (fusefat.empty()) return platform::kErrorFileNotFound;
+std::uint32_t MountWithFatfs(const std::string& image, const std::string& folder, bool readOnly,
+                             long* process) {
+  const std::string fatfs = FatfsProgram();
+  if (fatfs.empty()) return platform::kErrorFileNotFound;
   int exitCode = -1;
   const bool ran =
-      Run(FusefatMountCommand(fusefat, image, folder, readOnly), kMountTimeoutMs, &exitCode);
+      Run(FatfsMountCommand(fatfs, image, folder, readOnly), kMountTimeoutMs, &exitCode);
   const long pid = ServingProcess(image, folder);
   if (ran && exitCode == 0 && pid != 0 && FuseMountedAt(folder)) {
     *process = pid;
@@ -90,7 +121,7 @@ std::uint32_t MountWithFusefat(const std::string& image, const std::string& fold
   return platform::kErrorGenFailure;
 }
 
-std::uint32_t UnmountFusefat(const std::string& folder, long process) {
+std::uint32_t UnmountFatfs(const std::string& folder, long process) {
   const std::string fusermount = FuseUnmountProgram();
   if (fusermount.empty()) return platform::kErrorFileNotFound;
   int exitCode = -1;
@@ -100,10 +131,12 @@ std::uint32_t UnmountFusefat(const std::string& folder, long process) {
                                                      : platform::kErrorBusy;
 }
 
-bool FusefatServes(long process, const std::string& image) {
-  for (const platform::FusefatProcess& p :
-       platform::ReadFusefatProcesses(platform::NativePaths{})) {
-    if (p.pid == process && p.mount.device == image) return true;
+bool FatfsServes(long process, const std::string& image) {
+  for (const platform::FuseServerProcess& p :
+       platform::ReadFuseServerProcesses(platform::NativePaths{})) {
+    if (p.pid == process && p.fsType == platform::kFatfsFileSystemType && p.mount.device == image) {
+      return true;
+    }
   }
   return false;
 }

@@ -1,0 +1,46 @@
+// The bytes behind an image drive: an image file on the host, or a medium
+// that a test or a benchmark holds, and the FAT engine's sector device over
+// a byte range of it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "fat/sector_device.h"
+
+namespace platform {
+
+class IImageStore {
+ public:
+  virtual ~IImageStore() = default;
+  virtual const std::string& path() const = 0;
+  virtual std::uint64_t size() const = 0;
+  virtual bool writable() const = 0;
+  // Whole transfers or an error code; never beyond the end of the image.
+  virtual std::uint32_t ReadAt(std::uint64_t offset, void* buffer, std::uint32_t count) = 0;
+  virtual std::uint32_t WriteAt(std::uint64_t offset, const void* buffer, std::uint32_t count) = 0;
+  // Waits until the medium holds every write made so far.
+  virtual std::uint32_t Sync() = 0;
+};
+
+// 512-byte sectors [first, first + count) of a store as a sector device.
+class StoreSectorDevice : public fat::ISectorDevice {
+ public:
+  StoreSectorDevice(std::shared_ptr<IImageStore> store, std::uint64_t first, std::uint64_t count,
+                    bool writable);
+
+  std::uint32_t SectorSize() const override { return 512; }
+  std::uint64_t SectorCount() const override { return count_; }
+  fat::Status ReadSectors(std::uint64_t first, std::uint32_t count, void* buffer) override;
+  fat::Status WriteSectors(std::uint64_t first, std::uint32_t count, const void* buffer) override;
+  fat::Status Sync() override;
+
+ private:
+  std::shared_ptr<IImageStore> store_;
+  std::uint64_t first_;
+  std::uint64_t count_;
+  bool writable_;
+};
+
+}  // namespace platform
