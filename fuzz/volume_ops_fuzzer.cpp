@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -175,14 +176,20 @@ class Operations {
   std::vector<bool> folders_;
 };
 
-// Everything a listing shows, read once more.
-void WalkAll(fat::Volume& volume, const std::string& folder, int depth) {
+// Everything a listing shows, read once more: each folder once, however
+// many entries lead to it (a corrupt card may hold thousands of entries that
+// name one folder of 65,536 entries), and a few dozen folders at most, so
+// that one input never runs for seconds.
+constexpr std::size_t kMaxFoldersWalked = 32;
+
+void WalkAll(fat::Volume& volume, const std::string& folder, int depth,
+             std::set<std::uint32_t>* seen) {
   std::vector<fat::DirEntryInfo> entries;
   if (depth > 8 || !volume.ListDirectory(folder, &entries).ok()) return;
   for (const fat::DirEntryInfo& e : entries) {
-    if (e.isDirectory() && e.longName != "." && e.longName != "..") {
-      WalkAll(volume, folder.empty() ? e.longName : folder + "\\" + e.longName, depth + 1);
-    }
+    if (!e.isDirectory() || e.longName == "." || e.longName == "..") continue;
+    if (seen->size() >= kMaxFoldersWalked || !seen->insert(e.firstCluster).second) continue;
+    WalkAll(volume, folder.empty() ? e.longName : folder + "\\" + e.longName, depth + 1, seen);
   }
 }
 }  // namespace
@@ -214,6 +221,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzzcard::GuardDevice readOnly(range, false);
   std::unique_ptr<fat::Volume> again = fat::Volume::Mount(readOnly, false, &status);
   if (!again) Fail("the volume no longer mounts after the operations: " + status.message);
-  WalkAll(*again, "", 0);
+  std::set<std::uint32_t> seen;
+  WalkAll(*again, "", 0, &seen);
   return 0;
 }
