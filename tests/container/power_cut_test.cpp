@@ -194,9 +194,10 @@ std::string FsckVerdict(Scene& scene, const ByteBuffer& image) {
   // The volume alone, in memory-backed storage where there is one: the
   // tools read it, and a repair writes it, hundreds of times.
   const std::string path = scene.scratch + "/cut.vol";
-  const auto from = static_cast<std::ptrdiff_t>(scene.volume.offset);
-  const auto to = from + static_cast<std::ptrdiff_t>(scene.volume.sectors * 512);
-  testsupport::WriteHostFile(path, std::string(image.begin() + from, image.begin() + to));
+  // Copied as one block: byte by byte, 16 MiB a state cost seconds in a debug build.
+  const auto* volumeBytes = reinterpret_cast<const char*>(image.data()) + scene.volume.offset;
+  testsupport::WriteHostFile(
+      path, std::string(volumeBytes, static_cast<std::size_t>(scene.volume.sectors * 512)));
   const testsupport::ImageVolume volume{path, 0, scene.volume.sectors};
   std::string report;
   if (testsupport::FsckClean(volume, &report)) return {};
@@ -312,7 +313,8 @@ void RunCuts(const Operation& op) {
                               " of " + std::to_string(events);
     view(survivor, [&] {
       ByteBuffer other;
-      EXPECT_TRUE(FfaReadFile(OnDrive(kView, "OTHER.TXT"), other, 64u << 20) && other == scene.other)
+      EXPECT_TRUE(FfaReadFile(OnDrive(kView, "OTHER.TXT"), other, 64u << 20) &&
+                  other == scene.other)
           << where << ": OTHER.TXT";
       EXPECT_TRUE(FfaReadFile(OnDrive(kView, "DornveldFLP\\NOTE.TXT"), other, 64u << 20) &&
                   other == scene.note)
