@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,7 @@
 
 class AppSettings;
 class CButtonLed;
+class CDeviceChanges;
 class CDriveComboBox;
 class CStaticLanguage;
 class HelpFiles;
@@ -115,10 +117,6 @@ class CTarnwickDlg : public CExResizeDialog,
   static constexpr int kIdIndicatorNum = 59138;
   static constexpr int kIdIndicatorScroll = 59139;
 
-  // How long a burst of device changes may last before the drives are
-  // searched once for all of it.
-  static constexpr int kDeviceSettleMs = 250;
-
   // Asks for a file: open or save dialog, the path in and out, the kind (0
   // image files, 1 FPGA files). False when the user cancels.
   using ChooseFileFunction = std::function<bool(bool openDialog, std::string& path, int kind)>;
@@ -184,15 +182,14 @@ class CTarnwickDlg : public CExResizeDialog,
   // an id that is none of them.
   bool OnCommand(int commandId);
 
-  // Device changes: each asks for one drive search once the burst is over.
-  // Removal requests need no answer here: raw devices are held open only
-  // while a command runs, so nothing of ours keeps a card from going.
-  void OnMediaArrival();
-  void OnMediaRemoval();
-  void OnVolumeArrival(std::uint32_t unitMask);
-  void OnVolumeRemoveComplete(std::uint32_t unitMask);
+  // The machine's device changes (device_changes.h): media, volumes and
+  // drive letters that come and go; the drives are searched once per burst.
+  // It starts hearing them with the window's start-up, unless a test gave
+  // it a source of its own before.
+  CDeviceChanges& DeviceChanges() { return *deviceChanges_; }
+  // Asks for one drive search once the burst of changes is over.
   void ScheduleDriveSearch();
-  bool DriveSearchPending() const { return deviceSettle_.isActive(); }
+  bool DriveSearchPending() const;
   int DriveSearchCount() const { return driveSearches_; }
 
   // Container and tool commands.
@@ -271,9 +268,9 @@ class CTarnwickDlg : public CExResizeDialog,
   void UpdateLockIndicators();
 
   // Drive search (drive_search.cpp).
-  void RunScheduledDriveSearch();
-  // Watches the drive's device for media events (the device notification's
-  // registration; nothing to watch until the window takes its events there).
+  // False while a command runs: the search then waits.
+  bool RunScheduledDriveSearch();
+  // Watches the drive's device for media events.
   void RegisterDriveHandle(char letter);
 
   AppSettings& settings_;
@@ -291,7 +288,7 @@ class CTarnwickDlg : public CExResizeDialog,
   // controls keep the states they were made with.
   std::optional<CardStatusView> cardView_;
   bool slotButtonsKnown_ = false;
-  QTimer deviceSettle_;
+  std::unique_ptr<CDeviceChanges> deviceChanges_;
   bool searching_ = false;
   int driveSearches_ = 0;
   QTimer lockPoll_;
