@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include "base/bytes.h"
+#include "container/card_program.h"
 #include "container/card_state.h"
+#include "container/dialogs/dlg_create_resize_cif.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/fpga_store.h"
@@ -21,6 +23,7 @@
 #include "mainwindow/main_window_fixture.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "support/mtools_views.h"
 #include "support/test_data.h"
 
@@ -191,6 +194,44 @@ TEST_F(ContainerCommandsTest, EraseRemovesTheContainerItsCompanionsAndTheRecord)
     EXPECT_FALSE(platform::PathExists(gone)) << gone;
   }
   EXPECT_TRUE(platform::PathExists("R:\\NOTES.TXT"));
+  card_.TakeOut();
+  std::string report;
+  EXPECT_TRUE(testsupport::FsckClean(card_.Volume(), &report)) << report;
+}
+
+// What Create DCF puts on the card beside the container (the program's copy
+// and the autorun file that names it), Erase DCF takes away again.
+TEST_F(ContainerCommandsTest, EraseTakesAwayWhatCreateDcfPutOnTheCard) {
+  if (!MakeCard(CardKind::kNoContainer)) return;
+  const std::string program = dir_.File("quillfen");
+  ASSERT_TRUE(testsupport::WriteHostFile(program, testsupport::TestBytes(5000, 3)));
+  platform::SetModuleFileNameOverride(program);
+  Open();
+  bool created = false;
+  QTimer creation;
+  QObject::connect(&creation, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<CDlgCreateResizeCIF*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || created) return;
+    created = true;
+    dialog->SetOwnProgramFile(ReadOwnProgramFile());
+    qobject_cast<QLineEdit*>(dialog->Control(CDlgCreateResizeCIF::kIdCount))->setText("2");
+    qobject_cast<QPushButton*>(dialog->Control(CDlgCreateResizeCIF::kIdCreate))->click();
+  });
+  creation.start(10);
+  Get<QPushButton>(Dlg::kIdCreate)->click();
+  creation.stop();
+  ASSERT_TRUE(created);
+  ASSERT_EQ(Severity(), 0) << StatusText().toStdString();
+  ASSERT_TRUE(platform::PathExists("R:\\quillfen"));
+  ASSERT_TRUE(platform::PathExists("R:\\autorun.inf"));
+
+  ModalWatcher watcher;
+  Get<QPushButton>(Dlg::kIdErase)->click();
+  EXPECT_TRUE(watcher.Seen().isEmpty());
+  EXPECT_EQ(StatusText(), "--- no Dornveld Container File ---");
+  for (const char* gone : {"R:\\autorun.inf", "R:\\quillfen", "R:\\DornveldFLP"}) {
+    EXPECT_FALSE(platform::PathExists(gone)) << gone;
+  }
   card_.TakeOut();
   std::string report;
   EXPECT_TRUE(testsupport::FsckClean(card_.Volume(), &report)) << report;
