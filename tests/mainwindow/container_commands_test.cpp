@@ -1,6 +1,7 @@
 // The container and tool commands of the main window on real card images,
 // and how result codes become messages.
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -210,12 +211,24 @@ TEST_F(ContainerCommandsTest, EraseTakesAwayWhatCreateDcfPutOnTheCard) {
   bool created = false;
   QTimer creation;
   QObject::connect(&creation, &QTimer::timeout, [&] {
-    auto* dialog = qobject_cast<CDlgCreateResizeCIF*>(QApplication::activeModalWidget());
+    CDlgCreateResizeCIF* dialog = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (auto* shown = qobject_cast<CDlgCreateResizeCIF*>(top); shown && shown->isVisible()) {
+        dialog = shown;
+      }
+    }
     if (dialog == nullptr || created) return;
     created = true;
     dialog->SetOwnProgramFile(ReadOwnProgramFile());
     qobject_cast<QLineEdit*>(dialog->Control(CDlgCreateResizeCIF::kIdCount))->setText("2");
     qobject_cast<QPushButton*>(dialog->Control(CDlgCreateResizeCIF::kIdCreate))->click();
+    // A creation that failed leaves the dialog open with its message.
+    if (dialog->isVisible()) {
+      ADD_FAILURE() << qobject_cast<QLabel*>(dialog->Control(CDlgCreateResizeCIF::kIdStatus))
+                           ->text()
+                           .toStdString();
+      dialog->reject();
+    }
   });
   creation.start(10);
   Get<QPushButton>(Dlg::kIdCreate)->click();
