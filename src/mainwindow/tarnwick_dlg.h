@@ -4,7 +4,8 @@
 //
 // The window is split by topic: tarnwick_dlg.cpp lays out the controls and
 // starts up; drive_status.cpp shows the card state and the slots;
-// drive_search.cpp finds the card drives and follows device changes;
+// drive_search.cpp finds the card drives, and device_changes.h hears the
+// machine's device changes for it;
 // container_commands.cpp and slot_commands.cpp hold the buttons' commands;
 // window_menu.cpp the menu, tool bar, status bar and language switch;
 // report_error.cpp turns result codes into messages.
