@@ -30,7 +30,6 @@ void CDeviceChanges::Watch() {
     auto* notifier = new QSocketNotifier(
         d.fd, d.priority ? QSocketNotifier::Exception : QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, &CDeviceChanges::Pump);
-    notifiers_.push_back(notifier);
   }
 }
 

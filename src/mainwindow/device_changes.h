@@ -9,11 +9,8 @@
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 #include "driveaccess/device_notification.h"
-
-class QSocketNotifier;
 
 class CDeviceChanges : public QObject, public CDeviceNotificationBase {
   Q_OBJECT
@@ -51,11 +48,11 @@ class CDeviceChanges : public QObject, public CDeviceNotificationBase {
   void OnDeviceChangesSettled() override;
 
  private:
+  // One notifier for each descriptor, a child of this object.
   void Watch();
   // Hands the pending events to the hooks and arms the wait for the burst.
   void Pump();
 
   SettledFunction settled_;
-  std::vector<QSocketNotifier*> notifiers_;
   QTimer wait_;
 };
