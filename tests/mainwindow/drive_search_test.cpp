@@ -87,7 +87,7 @@ TEST_F(DriveSearchTest, ABurstOfDeviceChangesRunsOneSearch) {
   QApplication::processEvents();
   EXPECT_TRUE(window_->DriveSearchPending());
   for (int i = 0; i < 4; ++i) {
-    QTest::qWait(kSettleMs / 3);
+    QTest::qWait(kSettleMs / 6);
     events_.Feed({DeviceEventFeed::Disk(DeviceEventKind::kMediaRemoval, "/dev/sdr")});
   }
   EXPECT_EQ(window_->DriveSearchCount(), searches);
