@@ -4,6 +4,7 @@
 #include <QListWidget>
 
 #include "base/current_language.h"
+#include "container/card_program.h"
 #include "container/card_state.h"
 #include "container/dialogs/dlg_create_resize_cif.h"
 #include "container/dialogs/dlg_fpga_update.h"
@@ -18,7 +19,6 @@
 #include "gui/simple_popup_menu.h"
 #include "mainwindow/tarnwick_dlg.h"
 #include "platform/files.h"
-#include "platform/process.h"
 #include "services/app_settings.h"
 #include "services/dialogs/about_dlg.h"
 #include "services/dialogs/dlg_app_settings.h"
@@ -29,10 +29,6 @@
 
 namespace {
 constexpr std::uint32_t kSectorsPerDumpRead = 512;
-
-std::string OnCard(char drive, const std::string& name) {
-  return std::string(1, drive) + ":\\" + name;
-}
 }  // namespace
 
 void CTarnwickDlg::OnSaveContainerName() {
@@ -81,10 +77,10 @@ void CTarnwickDlg::OnEraseContainer() {
   const std::optional<CDriveInfo> drive = GetSelectedDrive();
   if (!drive) return;
   const char letter = drive->Letter();
-  // Everything the creation may have put on the card; what is not there is
-  // no failure, and none is shown.
-  platform::RemoveFile(OnCard(letter, "autorun.inf"));
-  platform::RemoveFile(OnCard(letter, ProgramFileName(platform::GetModuleFileName())));
+  // Everything the creation may have put on the card: the autorun file and
+  // the program's copy (spared when it is the running program itself); what
+  // is not there is no failure, and none is shown.
+  FfaRemoveProgramFromCard(letter, ReadOwnProgramFile());
   FfaErase(letter);
   FfaWriteStartSector(letter, 0);
   FfaTouchCard(letter);

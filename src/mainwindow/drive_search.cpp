@@ -10,6 +10,7 @@
 #include "driveaccess/dialogs/drive_combo_box.h"
 #include "driveaccess/drive_kind.h"
 #include "gui/ui_texts.h"
+#include "mainwindow/device_changes.h"
 #include "mainwindow/tarnwick_dlg.h"
 #include "platform/drive_refresh.h"
 #include "platform/image/image_drive.h"
@@ -72,7 +73,7 @@ void CTarnwickDlg::SearchDrives() {
 }
 
 void CTarnwickDlg::RegisterDriveHandle(char letter) {
-  (void)letter;
+  deviceChanges_->RegisterDriveHandle(letter);
 }
 
 void CTarnwickDlg::BringToFront(QWidget* window) {
@@ -81,39 +82,21 @@ void CTarnwickDlg::BringToFront(QWidget* window) {
   window->activateWindow();
 }
 
-void CTarnwickDlg::OnMediaArrival() {
-  ScheduleDriveSearch();
-}
-
-void CTarnwickDlg::OnMediaRemoval() {
-  ScheduleDriveSearch();
-}
-
-void CTarnwickDlg::OnVolumeArrival(std::uint32_t unitMask) {
-  (void)unitMask;
-  ScheduleDriveSearch();
-}
-
-void CTarnwickDlg::OnVolumeRemoveComplete(std::uint32_t unitMask) {
-  (void)unitMask;
-  ScheduleDriveSearch();
-}
-
 void CTarnwickDlg::ScheduleDriveSearch() {
-  // One card insert gives several events: the first starts the wait, the
-  // others fall into it, and one search sees them all.
-  if (!deviceSettle_.isActive()) deviceSettle_.start();
+  deviceChanges_->NoteChange();
 }
 
-void CTarnwickDlg::RunScheduledDriveSearch() {
+bool CTarnwickDlg::DriveSearchPending() const {
+  return deviceChanges_->Pending();
+}
+
+bool CTarnwickDlg::RunScheduledDriveSearch() {
   // While a command runs (its progress disables the window, or its dialog
   // or message is open) the search waits for it to end.
   QWidget* modal = QApplication::activeModalWidget();
-  if (searching_ || !isEnabled() || (modal != nullptr && modal != this)) {
-    deviceSettle_.start();
-    return;
-  }
+  if (searching_ || !isEnabled() || (modal != nullptr && modal != this)) return false;
   SearchDrives();
+  return true;
 }
 
 void CTarnwickDlg::OnAttachCardImage() {

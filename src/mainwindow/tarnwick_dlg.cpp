@@ -33,6 +33,7 @@
 #include "gui/icons.h"
 #include "gui/static_language.h"
 #include "gui/ui_texts.h"
+#include "mainwindow/device_changes.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "services/app_settings.h"
@@ -85,9 +86,7 @@ CTarnwickDlg::CTarnwickDlg(QWidget* parent, AppSettings& settings,
   chooseFile_ = [this](bool openDialog, std::string& path, int kind) {
     return FfaChooseFile(this, openDialog, path, kind);
   };
-  deviceSettle_.setSingleShot(true);
-  deviceSettle_.setInterval(kDeviceSettleMs);
-  connect(&deviceSettle_, &QTimer::timeout, this, &CTarnwickDlg::RunScheduledDriveSearch);
+  deviceChanges_ = std::make_unique<CDeviceChanges>([this] { return RunScheduledDriveSearch(); });
   CreateControls();
   AddHelpShortcut(this, help_);
 }
@@ -305,6 +304,7 @@ QToolButton* CTarnwickDlg::NewImageButton(QWidget* parent, int id,
 
 void CTarnwickDlg::OnInitDialog() {
   RegisterWithLanguage();
+  deviceChanges_->Start();
   setWindowIcon(gui::ResourceIcon(gui::kIconApplicationLarge));
   TranslateSystemMenu(systemMenu_, IsGermanLanguage());
   led_->SetColors(0x00C000, 0xC8C8C8, 0xC8C8C8);

@@ -4,7 +4,8 @@
 //
 // The window is split by topic: tarnwick_dlg.cpp lays out the controls and
 // starts up; drive_status.cpp shows the card state and the slots;
-// drive_search.cpp finds the card drives and follows device changes;
+// drive_search.cpp finds the card drives, and device_changes.h hears the
+// machine's device changes for it;
 // container_commands.cpp and slot_commands.cpp hold the buttons' commands;
 // window_menu.cpp the menu, tool bar, status bar and language switch;
 // report_error.cpp turns result codes into messages.
@@ -15,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +31,7 @@
 
 class AppSettings;
 class CButtonLed;
+class CDeviceChanges;
 class CDriveComboBox;
 class CStaticLanguage;
 class HelpFiles;
@@ -115,10 +118,6 @@ class CTarnwickDlg : public CExResizeDialog,
   static constexpr int kIdIndicatorNum = 59138;
   static constexpr int kIdIndicatorScroll = 59139;
 
-  // How long a burst of device changes may last before the drives are
-  // searched once for all of it.
-  static constexpr int kDeviceSettleMs = 250;
-
   // Asks for a file: open or save dialog, the path in and out, the kind (0
   // image files, 1 FPGA files). False when the user cancels.
   using ChooseFileFunction = std::function<bool(bool openDialog, std::string& path, int kind)>;
@@ -184,15 +183,14 @@ class CTarnwickDlg : public CExResizeDialog,
   // an id that is none of them.
   bool OnCommand(int commandId);
 
-  // Device changes: each asks for one drive search once the burst is over.
-  // Removal requests need no answer here: raw devices are held open only
-  // while a command runs, so nothing of ours keeps a card from going.
-  void OnMediaArrival();
-  void OnMediaRemoval();
-  void OnVolumeArrival(std::uint32_t unitMask);
-  void OnVolumeRemoveComplete(std::uint32_t unitMask);
+  // The machine's device changes (device_changes.h): media, volumes and
+  // drive letters that come and go; the drives are searched once per burst.
+  // It starts hearing them with the window's start-up, unless a test gave
+  // it a source of its own before.
+  CDeviceChanges& DeviceChanges() { return *deviceChanges_; }
+  // Asks for one drive search once the burst of changes is over.
   void ScheduleDriveSearch();
-  bool DriveSearchPending() const { return deviceSettle_.isActive(); }
+  bool DriveSearchPending() const;
   int DriveSearchCount() const { return driveSearches_; }
 
   // Container and tool commands.
@@ -271,9 +269,9 @@ class CTarnwickDlg : public CExResizeDialog,
   void UpdateLockIndicators();
 
   // Drive search (drive_search.cpp).
-  void RunScheduledDriveSearch();
-  // Watches the drive's device for media events (the device notification's
-  // registration; nothing to watch until the window takes its events there).
+  // False while a command runs: the search then waits.
+  bool RunScheduledDriveSearch();
+  // Watches the drive's device for media events.
   void RegisterDriveHandle(char letter);
 
   AppSettings& settings_;
@@ -291,7 +289,7 @@ class CTarnwickDlg : public CExResizeDialog,
   // controls keep the states they were made with.
   std::optional<CardStatusView> cardView_;
   bool slotButtonsKnown_ = false;
-  QTimer deviceSettle_;
+  std::unique_ptr<CDeviceChanges> deviceChanges_;
   bool searching_ = false;
   int driveSearches_ = 0;
   QTimer lockPoll_;

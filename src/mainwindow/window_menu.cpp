@@ -257,7 +257,14 @@ void CTarnwickDlg::UpdateToolbarTooltips() {
       // The button's own text (what assistive tools read) without the
       // mnemonic and the shortcut shown in the menu.
       QString plain = QString::fromStdString(text.substr(0, text.find('\t')));
-      action->setIconText(plain.remove('&'));
+      plain.remove('&');
+      action->setIconText(plain);
+      // The language texts give the button its menu text by its id: an image
+      // button has no mnemonic, so that Alt and the letter reach the window's
+      // own control of that letter.
+      if (auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(action))) {
+        button->setText(plain);
+      }
     }
     if (id == kCmdEnglish) action->setChecked(!german);
     if (id == kCmdGerman) action->setChecked(german);

@@ -5,11 +5,14 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QStyle>
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
 #include <set>
 
 #include "gui/accessible_names.h"
@@ -115,6 +118,54 @@ TEST_F(AllWindowsTest, TextsFitAndLabelsStandBesideTheirFields) {
       }
     }
   }
+}
+
+// The letter after a single '&' of a text, lower case; none without one.
+std::optional<QChar> Mnemonic(const QString& text) {
+  for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    if (text[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return text[i + 1].toLower();
+  }
+  return std::nullopt;
+}
+
+// In the main window Alt and a letter reach one control, never two; the menu
+// bar's titles count too. (Some dialogs' own texts share a letter; Alt then
+// moves the focus between them, as it does on Windows.)
+TEST_F(AllWindowsTest, MnemonicsAreUniqueInTheMainWindow) {
+  int windows = 0;
+  for (int language : {kLanguageEnglish, kLanguageGerman}) {
+    gallery_.SwitchLanguage(language);
+    for (const uitest::DialogGallery::Window& window : gallery_.Windows()) {
+      if (window.dialog == nullptr || window.name.rfind("main_window_", 0) != 0) continue;
+      ++windows;
+      std::map<QChar, QString> taken;
+      auto take = [&](const QString& text) {
+        const std::optional<QChar> letter = Mnemonic(text);
+        if (!letter) return;
+        const auto [at, fresh] = taken.emplace(*letter, text);
+        EXPECT_TRUE(fresh) << window.name << " language " << language << ": \""
+                           << text.toStdString() << "\" and \"" << at->second.toStdString()
+                           << "\" share Alt+" << QString(*letter).toStdString();
+      };
+      for (QWidget* control : gui::WindowControls(window.widget)) {
+        if (!control->isVisibleTo(window.widget)) continue;
+        if (const auto* button = qobject_cast<QAbstractButton*>(control)) take(button->text());
+        if (const auto* label = qobject_cast<QLabel*>(control); label && label->buddy()) {
+          take(label->text());
+        }
+        if (const auto* group = qobject_cast<QGroupBox*>(control)) take(group->title());
+      }
+      for (const QMenuBar* bar : window.widget->findChildren<QMenuBar*>()) {
+        for (const QAction* menu : bar->actions()) take(menu->text());
+      }
+    }
+  }
+  EXPECT_GE(windows, 2);
 }
 
 }  // namespace

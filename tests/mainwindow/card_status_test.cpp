@@ -227,6 +227,21 @@ TEST(DescribeCardState, AFragmentedContainerWhoseRecordMatchesItsFirstPiece) {
   EXPECT_EQ(view.type, "DD");
 }
 
+// The last rule wins over the rights: a container in one piece whose start
+// sector is not recorded can be made usable, also without the rights (the
+// command then says nothing, and the status line says why).
+TEST(DescribeCardState, WithoutRightsAContainerInOnePieceCanStillBeMadeUsable) {
+  uitest::ScopedLanguage english(kLanguageEnglish);
+  CardState state;
+  state.Flags = CARD_NO_RAW_RIGHTS | CARD_CONTAINER_VALID | CARD_CONTIGUOUS;
+  const CardStatusView view = DescribeCardState(state, 64ull << 20, "FAT");
+  EXPECT_EQ(view.statusText, "--- No ADMIN Rights. Only Compact Flash Image handling. ---");
+  EXPECT_EQ(view.severity, kStatusWarning);
+  EXPECT_TRUE(view.makeUsableEnabled);
+  EXPECT_TRUE(view.eraseEnabled);
+  EXPECT_FALSE(view.createEnabled);
+}
+
 TEST(DescribeCardState, NoCardAndNoFatVolume) {
   uitest::ScopedLanguage german(kLanguageGerman);
   CardState state;

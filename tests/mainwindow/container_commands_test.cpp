@@ -1,6 +1,7 @@
 // The container and tool commands of the main window on real card images,
 // and how result codes become messages.
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -11,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include "base/bytes.h"
+#include "container/card_program.h"
 #include "container/card_state.h"
+#include "container/dialogs/dlg_create_resize_cif.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/fpga_store.h"
@@ -21,6 +24,7 @@
 #include "mainwindow/main_window_fixture.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "support/mtools_views.h"
 #include "support/test_data.h"
 
@@ -191,6 +195,56 @@ TEST_F(ContainerCommandsTest, EraseRemovesTheContainerItsCompanionsAndTheRecord)
     EXPECT_FALSE(platform::PathExists(gone)) << gone;
   }
   EXPECT_TRUE(platform::PathExists("R:\\NOTES.TXT"));
+  card_.TakeOut();
+  std::string report;
+  EXPECT_TRUE(testsupport::FsckClean(card_.Volume(), &report)) << report;
+}
+
+// What Create DCF puts on the card beside the container (the program's copy
+// and the autorun file that names it), Erase DCF takes away again.
+TEST_F(ContainerCommandsTest, EraseTakesAwayWhatCreateDcfPutOnTheCard) {
+  if (!MakeCard(CardKind::kNoContainer)) return;
+  const std::string program = dir_.File("quillfen");
+  ASSERT_TRUE(testsupport::WriteHostFile(program, testsupport::TestBytes(5000, 3)));
+  platform::SetModuleFileNameOverride(program);
+  Open();
+  bool created = false;
+  QTimer creation;
+  QObject::connect(&creation, &QTimer::timeout, [&] {
+    CDlgCreateResizeCIF* dialog = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (auto* shown = qobject_cast<CDlgCreateResizeCIF*>(top); shown && shown->isVisible()) {
+        dialog = shown;
+      }
+    }
+    if (dialog == nullptr || created) return;
+    created = true;
+    dialog->SetOwnProgramFile(ReadOwnProgramFile());
+    qobject_cast<QLineEdit*>(dialog->Control(CDlgCreateResizeCIF::kIdCount))->setText("2");
+    qobject_cast<QPushButton*>(dialog->Control(CDlgCreateResizeCIF::kIdCreate))->click();
+    // A creation that failed leaves the dialog open with its message.
+    if (dialog->isVisible()) {
+      ADD_FAILURE() << qobject_cast<QLabel*>(dialog->Control(CDlgCreateResizeCIF::kIdStatus))
+                           ->text()
+                           .toStdString();
+      dialog->reject();
+    }
+  });
+  creation.start(10);
+  Get<QPushButton>(Dlg::kIdCreate)->click();
+  creation.stop();
+  ASSERT_TRUE(created);
+  ASSERT_EQ(Severity(), 0) << StatusText().toStdString();
+  ASSERT_TRUE(platform::PathExists("R:\\quillfen"));
+  ASSERT_TRUE(platform::PathExists("R:\\autorun.inf"));
+
+  ModalWatcher watcher;
+  Get<QPushButton>(Dlg::kIdErase)->click();
+  EXPECT_TRUE(watcher.Seen().isEmpty());
+  EXPECT_EQ(StatusText(), "--- no Dornveld Container File ---");
+  for (const char* gone : {"R:\\autorun.inf", "R:\\quillfen", "R:\\DornveldFLP"}) {
+    EXPECT_FALSE(platform::PathExists(gone)) << gone;
+  }
   card_.TakeOut();
   std::string report;
   EXPECT_TRUE(testsupport::FsckClean(card_.Volume(), &report)) << report;

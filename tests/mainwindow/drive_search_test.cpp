@@ -1,17 +1,44 @@
 // The drive list: which drives it offers, how it follows device changes
 // (one search for a burst), and card images attached from the menu.
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include "driveaccess/change_settle.h"
 #include "mainwindow/main_window_fixture.h"
+#include "platform/linux/drive_table_watch.h"
 
 namespace {
 using mwtest::CardKind;
+using mwtest::DeviceEventFeed;
+using platform::DeviceEventKind;
 using Dlg = CTarnwickDlg;
+
+constexpr int kSettleMs = static_cast<int>(CChangeSettle::kSettleTime.count());
+
+std::uint32_t Bit(char letter) {
+  return 1u << (letter - 'A');
+}
+
+// Only the drive table's letter events: what attaching and detaching a card
+// image reports, and nothing of the machine's disks and mounts.
+class DriveTableEvents : public platform::IDeviceEvents {
+ public:
+  DriveTableEvents() : table_(platform::DriveTableWatch::Open()) {}
+  std::vector<platform::EventDescriptor> Descriptors() const override {
+    return {{table_->fd(), false}};
+  }
+  void Read(std::vector<platform::DeviceEvent>* events) override { table_->Read(events); }
+  bool Wait(int) override { return false; }
+  platform::DiskEventFeed Feed() const override { return platform::DiskEventFeed::kNone; }
+
+ private:
+  std::unique_ptr<platform::DriveTableWatch> table_;
+};
 
 class DriveSearchTest : public mwtest::MainWindowTest {};
 
@@ -28,7 +55,7 @@ TEST_F(DriveSearchTest, ADeviceChangeKeepsTheSelectedDriveAndSlot) {
   SelectSlot(2);
 
   const int searches = window_->DriveSearchCount();
-  window_->OnVolumeArrival(1u << ('T' - 'A'));
+  events_.Feed({DeviceEventFeed::Letters(DeviceEventKind::kLetterArrival, Bit('T'))});
   WaitForDriveSearch();
   EXPECT_EQ(window_->DriveSearchCount(), searches + 1);
   EXPECT_EQ(window_->GetSelectedDrive()->driveName, "R:");
@@ -38,7 +65,7 @@ TEST_F(DriveSearchTest, ADeviceChangeKeepsTheSelectedDriveAndSlot) {
 
   // The other drive goes: the selection stays where it was.
   other.TakeOut();
-  window_->OnVolumeRemoveComplete(1u << ('S' - 'A'));
+  events_.Feed({DeviceEventFeed::Letters(DeviceEventKind::kLetterRemoval, Bit('S'))});
   WaitForDriveSearch();
   EXPECT_EQ(DriveEntries(), QStringList{"[ R ] TEST CARD"});
   EXPECT_EQ(window_->SelectedSlot(), 2);
@@ -47,15 +74,34 @@ TEST_F(DriveSearchTest, ADeviceChangeKeepsTheSelectedDriveAndSlot) {
 TEST_F(DriveSearchTest, ABurstOfDeviceChangesRunsOneSearch) {
   Open();
   const int searches = window_->DriveSearchCount();
+  // One card put into a reader: the medium, the partition, the mount, the
+  // letter; fed at once and then in pieces a moment apart.
+  std::vector<platform::DeviceEvent> insert;
   for (int i = 0; i < 10; ++i) {
-    window_->OnMediaArrival();
-    window_->OnVolumeArrival(1u << 17);
-    window_->OnMediaRemoval();
+    insert.push_back(DeviceEventFeed::Disk(DeviceEventKind::kMediaArrival, "/dev/sdr"));
+    insert.push_back(DeviceEventFeed::Disk(DeviceEventKind::kPartitionArrival, "/dev/sdr"));
+    insert.push_back(DeviceEventFeed::Disk(DeviceEventKind::kVolumeMount, "/dev/sdr"));
+    insert.push_back(DeviceEventFeed::Letters(DeviceEventKind::kLetterArrival, Bit('R')));
   }
+  events_.Feed(insert);
+  QApplication::processEvents();
   EXPECT_TRUE(window_->DriveSearchPending());
+  for (int i = 0; i < 4; ++i) {
+    QTest::qWait(kSettleMs / 6);
+    events_.Feed({DeviceEventFeed::Disk(DeviceEventKind::kMediaRemoval, "/dev/sdr")});
+  }
   EXPECT_EQ(window_->DriveSearchCount(), searches);
   WaitForDriveSearch();
-  QTest::qWait(2 * Dlg::kDeviceSettleMs);
+  QTest::qWait(2 * kSettleMs);
+  EXPECT_EQ(window_->DriveSearchCount(), searches + 1);
+
+  // Changes that cannot bring or take a card drive ask for no search.
+  events_.Feed({DeviceEventFeed::Disk(DeviceEventKind::kPartitionChange, "/dev/sdr"),
+                DeviceEventFeed::Disk(DeviceEventKind::kVolumeDismount, "/dev/sdr"),
+                DeviceEventFeed::Disk(DeviceEventKind::kDiskLayoutChange, "/dev/sdr")});
+  QApplication::processEvents();
+  EXPECT_FALSE(window_->DriveSearchPending());
+  QTest::qWait(2 * kSettleMs);
   EXPECT_EQ(window_->DriveSearchCount(), searches + 1);
 }
 
@@ -65,7 +111,7 @@ TEST_F(DriveSearchTest, TheCardGoneLeavesTheReaderSelectedWithoutACard) {
   SelectSlot(1);
   card_.TakeOut();
   platform::ScopedDrive reader(kLetter, std::make_shared<mwtest::EmptyReader>());
-  window_->OnMediaRemoval();
+  events_.Feed({DeviceEventFeed::Disk(DeviceEventKind::kMediaRemoval, "/dev/sdr")});
   WaitForDriveSearch();
   EXPECT_EQ(DriveEntries(), QStringList{"[ R ] Removable Drive"});
   EXPECT_EQ(StatusText(), "--- No Compact Flash Card ---");
@@ -84,7 +130,7 @@ TEST_F(DriveSearchTest, ASearchWaitsForTheCommandThatRuns) {
   const int searches = window_->DriveSearchCount();
   window_->setEnabled(false);  // as while a command's progress is shown
   window_->ScheduleDriveSearch();
-  QTest::qWait(3 * Dlg::kDeviceSettleMs);
+  QTest::qWait(3 * kSettleMs);
   EXPECT_EQ(window_->DriveSearchCount(), searches);
   EXPECT_TRUE(window_->DriveSearchPending());
   window_->setEnabled(true);
@@ -145,6 +191,51 @@ TEST_F(DriveSearchTest, AttachAndDetachACardImageFromTheMenu) {
   WaitForDriveSearch();
   EXPECT_TRUE(DriveEntries().isEmpty());
   EXPECT_FALSE(platform::FindDrive(drive->Letter()));
+}
+
+// Attaching or detaching a card image is a device change: the drive table
+// says so, and the list is rebuilt once, keeping the selected drive and slot.
+TEST_F(DriveSearchTest, CardImagesAttachedAndDetachedRebuildTheListOnceKeepingTheSelection) {
+  if (!MakeCard(CardKind::kUsable)) return;
+  mwtest::TestCard other;
+  std::string reason;
+  ASSERT_TRUE(other.Make('S', CardKind::kNoContainer, &reason)) << reason;
+  other.TakeOut();
+  Open(std::make_unique<DriveTableEvents>());
+  ASSERT_EQ(DriveEntries(), QStringList{"[ R ] TEST CARD"});
+  SelectSlot(2);
+  auto searchedOnce = [&](int before) {
+    WaitForDriveSearch();
+    QTest::qWait(2 * kSettleMs);
+    EXPECT_EQ(window_->DriveSearchCount(), before + 1);
+    EXPECT_EQ(window_->GetSelectedDrive()->driveName, "R:");
+    EXPECT_EQ(window_->SelectedSlot(), 2);
+    EXPECT_EQ(Text(Dlg::kIdSlotName), "Empty 3");
+  };
+
+  // From the menu: its own note and the drive table's report are one burst.
+  int searches = window_->DriveSearchCount();
+  window_->SetChooseCardImageFunction([&] { return std::optional<std::string>(other.path()); });
+  window_->MenuAction(Dlg::kCmdAttachCardImage)->trigger();
+  searchedOnce(searches);
+  ASSERT_EQ(DriveEntries().size(), 2);
+  const char attached = DriveEntries()[0] == "[ R ] TEST CARD" ? DriveEntries()[1][2].toLatin1()
+                                                               : DriveEntries()[0][2].toLatin1();
+  ASSERT_TRUE(platform::IsCardImageDrive(attached));
+
+  // Detached elsewhere (the command-line options of another window, a
+  // script): the drive table alone tells.
+  searches = window_->DriveSearchCount();
+  ASSERT_TRUE(platform::DetachCardImage(attached));
+  searchedOnce(searches);
+  EXPECT_EQ(DriveEntries(), QStringList{"[ R ] TEST CARD"});
+
+  // The selected card out and back in within a moment: one search, and it
+  // is still selected with its slot.
+  searches = window_->DriveSearchCount();
+  card_.TakeOut();
+  ASSERT_TRUE(card_.PutBackIn());
+  searchedOnce(searches);
 }
 
 TEST_F(DriveSearchTest, DetachLeavesADriveThatIsNoCardImage) {

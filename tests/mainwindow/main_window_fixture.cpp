@@ -8,9 +8,76 @@
 #include <QMessageBox>
 #include <QTest>
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cstdint>
+
 #include "gui/ex_static.h"
 
 namespace mwtest {
+
+struct DeviceEventFeed::Queue {
+  int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  std::vector<platform::DeviceEvent> events;
+  ~Queue() {
+    if (fd >= 0) close(fd);
+  }
+};
+
+namespace {
+class FedEvents : public platform::IDeviceEvents {
+ public:
+  explicit FedEvents(std::shared_ptr<void> keep, int fd, std::vector<platform::DeviceEvent>* queue)
+      : keep_(std::move(keep)), fd_(fd), queue_(queue) {}
+  std::vector<platform::EventDescriptor> Descriptors() const override { return {{fd_, false}}; }
+  void Read(std::vector<platform::DeviceEvent>* events) override {
+    std::uint64_t count = 0;
+    while (read(fd_, &count, sizeof count) > 0) {
+    }
+    events->insert(events->end(), queue_->begin(), queue_->end());
+    queue_->clear();
+  }
+  bool Wait(int) override { return !queue_->empty(); }
+  platform::DiskEventFeed Feed() const override { return platform::DiskEventFeed::kUdev; }
+
+ private:
+  std::shared_ptr<void> keep_;
+  int fd_;
+  std::vector<platform::DeviceEvent>* queue_;
+};
+}  // namespace
+
+DeviceEventFeed::DeviceEventFeed() : queue_(std::make_shared<Queue>()) {}
+
+DeviceEventFeed::~DeviceEventFeed() = default;
+
+std::unique_ptr<platform::IDeviceEvents> DeviceEventFeed::Source() {
+  return std::make_unique<FedEvents>(queue_, queue_->fd, &queue_->events);
+}
+
+void DeviceEventFeed::Feed(const std::vector<platform::DeviceEvent>& events) {
+  queue_->events.insert(queue_->events.end(), events.begin(), events.end());
+  const std::uint64_t one = 1;
+  EXPECT_EQ(write(queue_->fd, &one, sizeof one), static_cast<ssize_t>(sizeof one));
+}
+
+platform::DeviceEvent DeviceEventFeed::Letters(platform::DeviceEventKind kind,
+                                               std::uint32_t unitMask) {
+  platform::DeviceEvent event;
+  event.kind = kind;
+  event.unitMask = unitMask;
+  return event;
+}
+
+platform::DeviceEvent DeviceEventFeed::Disk(platform::DeviceEventKind kind,
+                                            const std::string& disk) {
+  platform::DeviceEvent event;
+  event.kind = kind;
+  event.devicePath = disk;
+  event.diskPath = disk;
+  return event;
+}
 
 ModalWatcher::ModalWatcher(std::vector<int> answers) : answers_(std::move(answers)) {
   connect(&timer_, &QTimer::timeout, this, &ModalWatcher::Poll);
@@ -61,7 +128,12 @@ bool MainWindowTest::MakeCard(CardKind kind, unsigned images) {
 }
 
 void MainWindowTest::Open() {
+  Open(events_.Source());
+}
+
+void MainWindowTest::Open(std::unique_ptr<platform::IDeviceEvents> source) {
   window_ = std::make_unique<CTarnwickDlg>(nullptr, settings_, virtualDisks_, *help_);
+  window_->DeviceChanges().Start(std::move(source));
   window_->InitDialog();
   window_->show();
   QApplication::processEvents();
@@ -100,6 +172,8 @@ void MainWindowTest::SelectSlot(int slot) {
 }
 
 void MainWindowTest::WaitForDriveSearch() {
+  // The events reach the window in its event loop.
+  QApplication::processEvents();
   QTRY_VERIFY_WITH_TIMEOUT(!window_->DriveSearchPending(), 5000);
   QApplication::processEvents();
 }

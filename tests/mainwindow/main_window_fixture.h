@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "gui/ui_test_support.h"
+#include "mainwindow/device_changes.h"
 #include "mainwindow/tarnwick_dlg.h"
 #include "mainwindow/test_cards.h"
+#include "platform/device_events.h"
 #include "services/app_settings.h"
 #include "services/help_files.h"
 #include "services/user_folders_fixture.h"
@@ -45,6 +47,25 @@ class ModalWatcher : public QObject {
   QPointer<QWidget> handled_;  // null again once that window is gone
 };
 
+// Device events a test hands to the window: they wait in a queue, and an
+// eventfd that the window's event loop watches says so, as the machine's
+// sources do.
+class DeviceEventFeed {
+ public:
+  DeviceEventFeed();
+  ~DeviceEventFeed();
+  // A source for the window; every source shares this feed's queue.
+  std::unique_ptr<platform::IDeviceEvents> Source();
+  void Feed(const std::vector<platform::DeviceEvent>& events);
+
+  static platform::DeviceEvent Letters(platform::DeviceEventKind kind, std::uint32_t unitMask);
+  static platform::DeviceEvent Disk(platform::DeviceEventKind kind, const std::string& disk);
+
+ private:
+  struct Queue;
+  std::shared_ptr<Queue> queue_;
+};
+
 // The main window over a fresh profile, with no virtual disk driver and the
 // help in a temporary folder.
 class MainWindowTest : public UserFoldersTest {
@@ -57,7 +78,10 @@ class MainWindowTest : public UserFoldersTest {
   // A card in the state at kLetter. False when it cannot be made: the test
   // is then skipped (the tools are missing) or failed, and should return.
   bool MakeCard(CardKind kind, unsigned images = 4);
+  // Opens the window hearing the events fed to events_, or those of the
+  // source given.
   void Open();
+  void Open(std::unique_ptr<platform::IDeviceEvents> source);
 
   template <class T = QWidget>
   T* Get(int id) const {
@@ -78,6 +102,7 @@ class MainWindowTest : public UserFoldersTest {
   CVirtualDiskManager virtualDisks_{std::vector<std::string>{"/nonexistent/ImDisk.cpl"}};
   std::unique_ptr<HelpFiles> help_;
   TestCard card_;
+  DeviceEventFeed events_;
   std::unique_ptr<CTarnwickDlg> window_;
 };
 

@@ -51,7 +51,11 @@ class CDlgCreateResizeCIF : public CExResizeDialog {
   CDlgCreateResizeCIF(IContainerCreationOwner& owner, QWidget* parent);
 
   // The program file put on the card (tests); by default the running one.
-  void SetOwnProgramFile(const OwnProgramFile& program) { program_ = program; }
+  // Once the dialog runs, the largest count follows the new file's size.
+  void SetOwnProgramFile(const OwnProgramFile& program) {
+    program_ = program;
+    if (maxCount_ >= 0) ComputeMaxCount();
+  }
   // The largest image count at the moment; -1 before the first computation.
   int MaxImageCount() const { return maxCount_; }
 

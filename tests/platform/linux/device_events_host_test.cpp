@@ -20,7 +20,7 @@
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
-#include "udevd_guard.h"
+#include "support/udevd_guard.h"
 
 namespace {
 using platform::DeviceEvent;

@@ -1,4 +1,4 @@
-#include "udevd_guard.h"
+#include "support/udevd_guard.h"
 
 #include <signal.h>
 #include <unistd.h>
