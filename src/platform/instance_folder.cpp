@@ -15,15 +15,18 @@ namespace platform {
 namespace {
 constexpr int kMaxInstances = 64;
 
-// Locks the folder for this process: true when it is ours now.
+// Locks the folder (given without its trailing separator, so that a link
+// in its place is seen as a link) for this process: true when it is ours now.
 bool TakeFolder(const std::string& folder) {
   if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
   struct stat st {};
-  // Only a real folder of our own, never a link someone put there.
-  if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) {
+  // Only a real folder of our own that no one else may enter, never a link
+  // someone put there.
+  if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid() ||
+      (st.st_mode & 0077) != 0) {
     return false;
   }
-  const std::string lock = folder + ".lock";
+  const std::string lock = folder + "/.lock";
   const int fd = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return false;
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -47,8 +50,8 @@ std::string InstanceTemporaryFolder() {
 
 std::string ClaimInstanceFolder(const std::string& base) {
   for (int n = 0; n < kMaxInstances; ++n) {
-    const std::string candidate = base + "instance-" + std::to_string(n) + "/";
-    if (TakeFolder(candidate)) return candidate;
+    const std::string candidate = base + "instance-" + std::to_string(n);
+    if (TakeFolder(candidate)) return candidate + "/";
   }
   SetLastError(kErrorAccessDenied);
   return {};
