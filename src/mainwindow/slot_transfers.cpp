@@ -54,18 +54,20 @@ int CTarnwickDlg::WriteFloppy(CDiskImage& image) {
 int CTarnwickDlg::LoadImageFile(const std::string& path, ByteBuffer& buffer, bool checkSize) {
   CProgressStateWnd busy(Localized("Reading Image File", "Abbilddatei lesen"), kBusyOptions, this);
   busy.Refresh();
+  platform::File file =
+      platform::OpenFile(path, platform::kGenericRead, platform::Disposition::kOpenExisting);
   std::uint64_t length = 0;
-  {
-    platform::File file =
-        platform::OpenFile(path, platform::kGenericRead, platform::Disposition::kOpenExisting);
-    if (!file.IsOpen() || !platform::GetFileSize(path, &length)) return DDA_ERR_OPEN_FILE;
+  if (!file.IsOpen() || !file.Seek(0, platform::SeekOrigin::kEnd, &length) ||
+      !file.Seek(0, platform::SeekOrigin::kBegin)) {
+    return DDA_ERR_OPEN_FILE;
   }
   if (checkSize && length != ContainerImageSize()) return DDA_ERR_WRONG_FLOPPY_SIZE;
-  // No floppy disk is anywhere near this size: a bigger file is not read
-  // into memory at all.
-  if (!FfaReadFile(path, buffer, kMaxCrcFileSize)) {
-    return platform::GetLastError() == platform::kErrorFileTooLarge ? DDA_ERR_WRONG_FLOPPY_SIZE
-                                                                    : DDA_ERR_OPEN_FILE;
+  // No floppy disk comes near this size: a bigger file is not read into
+  // memory at all.
+  if (length > kMaxCrcFileSize) return DDA_ERR_WRONG_FLOPPY_SIZE;
+  buffer.resize(length);
+  if (length != 0 && !file.ReadExact(buffer.data(), static_cast<std::uint32_t>(length))) {
+    return DDA_ERR_OPEN_FILE;
   }
   return 0;
 }

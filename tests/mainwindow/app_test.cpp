@@ -31,6 +31,17 @@ TEST(StartOptions, ImagesScreenshotAndUsage) {
   EXPECT_TRUE(ParseStartOptions({}).cardImages.empty());
 }
 
+TEST(StartOptions, FloppyImagesRepeat) {
+  uitest::ScopedLanguage english(kLanguageEnglish);
+  const StartOptions o =
+      ParseStartOptions({"--floppy", "a.img", "card.img", "--floppy=b.img", "--", "--floppy"});
+  EXPECT_EQ(o.floppyImages, (std::vector<std::string>{"a.img", "b.img"}));
+  EXPECT_EQ(o.cardImages, (std::vector<std::string>{"card.img", "--floppy"}));
+  EXPECT_TRUE(o.error.empty());
+  EXPECT_EQ(ParseStartOptions({"--floppy"}).error, "--floppy needs an image file");
+  EXPECT_EQ(ParseStartOptions({"--floppy="}).error, "--floppy needs an image file");
+}
+
 class AppTest : public mwtest::MainWindowTest {
  protected:
   // Help pages as a run leaves them in the temporary folder.
