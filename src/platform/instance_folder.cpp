@@ -41,7 +41,8 @@ std::string InstanceTemporaryFolder() {
   static std::mutex mutex;
   static std::string folder;
   std::lock_guard<std::mutex> lock(mutex);
-  if (!folder.empty()) return folder;
+  // Kept for the process; claimed again should someone have removed it.
+  if (!folder.empty() && access(folder.c_str(), W_OK | X_OK) == 0) return folder;
   const std::string base = GetTempPath();
   if (base.empty()) return {};
   folder = ClaimInstanceFolder(base);

@@ -14,7 +14,8 @@ namespace platform {
 // runs, and the system drops it with the process however that ends. The
 // first instance always gets the same folder, so that what a crashed run
 // left there is overwritten by the next. Empty, with the last error set,
-// when no folder can be made or locked.
+// when no folder can be made or locked. Should the folder be removed from
+// outside, the next call claims one anew.
 std::string InstanceTemporaryFolder();
 
 // The step behind it: claims the lowest free "instance-<n>/" under `base`
