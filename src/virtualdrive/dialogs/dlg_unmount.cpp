@@ -45,7 +45,9 @@ CDlgUnmount::CDlgUnmount(IVirtualDiskManager& manager, bool openFileManager, QWi
   driverStatus_ = NewStatusLine(this, kIdDriverStatus, gui::kTextDriverStatusName);
   driverStatus_->setEnabled(false);  // the driver's own lines, shown greyed
 
+  // The status beside the button's middle; the driver's line under it.
   auto* lines = new QVBoxLayout;
+  lines->addStretch();
   lines->addWidget(status_);
   lines->addWidget(driverStatus_);
   lines->addStretch();

@@ -48,6 +48,8 @@ class CDlgUnmount : public CExResizeDialog {
   void OnUnmount();
   // The system menu's minimise: the main window goes instead.
   void OnMinimize();
+  // One step of the watch: asks the driver for the device.
+  void OnWatch();
 
  public slots:
   // Escape and the close box end the dialog only when it is closable.
@@ -58,7 +60,6 @@ class CDlgUnmount : public CExResizeDialog {
   void changeEvent(QEvent* event) override;
 
  private:
-  void OnWatch();
   void SetButtonIcon(int icon);
   void SetStatus(const char* english, const char* german);
   void OpenFileManager();
