@@ -77,14 +77,7 @@ void CTarnwickDlg::OnSlotToFile() {
   // The file first, then the slot.
   std::string path;
   if (!chooseFile_(false, path, 0)) return;
-  const int slot = SelectedSlot();
-  int result = DDA_ERR_NO_IMAGE_SELECTED;
-  if (slot >= 0) {
-    ByteBuffer buffer;
-    result = ReadSlot(slot, buffer, false);
-    if (result == 0) result = SaveImageFile(path, buffer);
-  }
-  ReportError(result);
+  ReportError(SaveSlotAsImageFile(SelectedSlot(), path));
 }
 
 void CTarnwickDlg::OnHexViewSlot() {

@@ -41,12 +41,7 @@ void CTarnwickDlg::OnMountSlot() {
   busy->Refresh();
   const std::string path = TemporaryImagePath();
   const int slot = SelectedSlot();
-  int result = DDA_ERR_NO_IMAGE_SELECTED;
-  if (slot >= 0) {
-    ByteBuffer buffer;
-    result = ReadSlot(slot, buffer, false);
-    if (result == 0) result = SaveImageFile(path, buffer);
-  }
+  const int result = SaveSlotAsImageFile(slot, path);
   // Hidden is gone: the window stays usable under the mount dialog.
   busy.reset();
   if (result != 0) {
@@ -64,15 +59,8 @@ void CTarnwickDlg::OnExternalEdit() {
   const QPointer<QWidget> focus = QApplication::focusWidget();
   auto busy = std::make_unique<CProgressStateWnd>(CreateTempImageText(), kBusyOptions, this);
   const int slot = SelectedSlot();
-  if (slot < 0) {
-    ReportError(DDA_ERR_NO_IMAGE_SELECTED);
-    return;
-  }
   const std::string path = TemporaryImagePath();
-  ByteBuffer buffer;
-  int result = ReadSlot(slot, buffer, false);
-  if (result == 0) result = SaveImageFile(path, buffer);
-  if (result != 0) {
+  if (const int result = SaveSlotAsImageFile(slot, path)) {
     ReportError(result);
     return;
   }

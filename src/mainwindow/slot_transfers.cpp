@@ -101,6 +101,13 @@ int CTarnwickDlg::WriteSlot(int slot, const ByteBuffer& image) {
   return FfaWriteSlot(drive->Letter(), static_cast<std::uint32_t>(slot), block, &progress);
 }
 
+int CTarnwickDlg::SaveSlotAsImageFile(int slot, const std::string& path) {
+  if (slot < 0) return DDA_ERR_NO_IMAGE_SELECTED;
+  ByteBuffer buffer;
+  const int result = ReadSlot(slot, buffer, false);
+  return result != 0 ? result : SaveImageFile(path, buffer);
+}
+
 std::string CTarnwickDlg::GetSelectedSlotName() const {
   const QList<QListWidgetItem*> selected = slotList_->selectedItems();
   if (selected.isEmpty()) return Localized("Unknown", "Unbekannt");

@@ -300,6 +300,8 @@ class CTarnwickDlg : public CExResizeDialog,
   // Slot commands (slot_transfers.cpp).
   std::size_t ContainerImageSize() const;
   bool ChooseFloppyDrive(CDriveInfo& drive);
+  // -718 without a slot; else the slot's image read and saved as the file.
+  int SaveSlotAsImageFile(int slot, const std::string& path);
 
   // Drive search (drive_search.cpp).
   void RunScheduledDriveSearch();
