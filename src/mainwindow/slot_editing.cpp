@@ -66,7 +66,9 @@ void CTarnwickDlg::OnExternalEdit() {
   }
 
   setEnabled(false);
-  hide();
+  // Hidden as a plain window: a dialog's own hide would also end the modal
+  // loop the window runs in, and with it the program.
+  QWidget::setVisible(false);
   const std::uint32_t crc = FileCrc32(path);
   busy->SetText(Localized("Wait for finished external Program",
                           "Warte auf das Beenden des externen Programmes."));

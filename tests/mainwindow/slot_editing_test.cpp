@@ -124,6 +124,30 @@ TEST_F(SlotEditingTest, ExternalSoftwareEditsTheSlotWhileTheWindowWaitsHidden) {
   EXPECT_TRUE(testsupport::FsckClean(card_.Volume(), &report)) << report;
 }
 
+TEST_F(SlotEditingTest, TheWindowRunsOnAfterTheEditWhileItWasHidden) {
+  if (!SetUpCard()) return;
+  Open();
+  SelectSlot(0);
+  const std::string editor = dir_.File("editor.sh");
+  WriteScript(editor, "sleep 0.2\n");
+  settings_.externalImageSoftware = editor;
+  // The window runs modally, as the program runs it; the edit hides it for
+  // a while, and it must still be running afterwards.
+  bool edited = false;
+  bool closedByTest = false;
+  QTimer::singleShot(50, [&] {
+    window_->OnExternalEdit();
+    edited = true;
+    QTimer::singleShot(300, [&] {
+      closedByTest = true;
+      window_->reject();
+    });
+  });
+  window_->DoModal();
+  EXPECT_TRUE(edited);
+  EXPECT_TRUE(closedByTest) << "hiding the window ended its modal loop";
+}
+
 TEST_F(SlotEditingTest, AnsweringNoLeavesTheSlotAndStillDeletesTheImage) {
   if (!SetUpCard()) return;
   Open();
