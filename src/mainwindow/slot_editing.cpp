@@ -42,7 +42,8 @@ void CTarnwickDlg::OnMountSlot() {
   const std::string path = TemporaryImagePath();
   const int slot = SelectedSlot();
   const int result = SaveSlotAsImageFile(slot, path);
-  // Hidden is gone: the window stays usable under the mount dialog.
+  // The busy window goes before the mount window opens: kept hidden, it
+  // would only hold the main window disabled.
   busy.reset();
   if (result != 0) {
     ReportError(result);
@@ -77,9 +78,12 @@ void CTarnwickDlg::OnExternalEdit() {
   // words as a shell would, and started without one.
   std::vector<std::string> argv;
   platform::ProcessId process = 0;
-  bool started = ExternalEditArguments(settings_.externalImageSoftware, path, argv);
-  if (!started) platform::SetLastError(platform::kErrorFileNotFound);
-  started = started && platform::StartProgram(argv, &process);
+  bool started = false;
+  if (ExternalEditArguments(settings_.externalImageSoftware, path, argv)) {
+    started = platform::StartProgram(argv, &process);
+  } else {
+    platform::SetLastError(platform::kErrorInvalidParameter);  // a quote never closed
+  }
   auto giveBack = [this, &focus] {
     show();
     setEnabled(true);
