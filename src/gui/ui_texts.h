@@ -46,6 +46,14 @@ inline constexpr UiText kTextAttachCardImageTitle{"Attach Card Image", "Kartenab
 inline constexpr UiText kTextCardImageFilter{
     "Card images (*.img *.ima *.bin *.raw *.dd);;All files (*)",
     "Kartenabbilder (*.img *.ima *.bin *.raw *.dd);;Alle Dateien (*)"};
+inline constexpr UiText kTextAttachFloppyImageTitle{"Attach Floppy Image",
+                                                    "Diskettenabbild einbinden"};
+inline constexpr UiText kTextFloppyImageFilter{
+    "Floppy images (*.img *.ima *.dsk *.vfd);;All files (*)",
+    "Diskettenabbilder (*.img *.ima *.dsk *.vfd);;Alle Dateien (*)"};
+// The virtual drive's window.
+inline constexpr UiText kTextMountStatusName{"Mount status", "Status der Einbindung"};
+inline constexpr UiText kTextDriverStatusName{"Driver status", "Treiberstatus"};
 inline constexpr UiText kTextCapsIndicator{"CAPS", "GROSS"};
 inline constexpr UiText kTextNumIndicator{"NUM", "NF"};
 inline constexpr UiText kTextScrollIndicator{"SCRL", "SCRL"};

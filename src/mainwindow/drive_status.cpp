@@ -93,6 +93,10 @@ void CTarnwickDlg::UpdateControlStates() {
     const std::optional<CDriveInfo> drive = GetSelectedDrive();
     detach->setEnabled(drive && platform::IsCardImageDrive(drive->Letter()));
   }
+  if (QAction* detachFloppy = MenuAction(kCmdDetachFloppyImage)) {
+    detachFloppy->setEnabled(platform::IsFloppyImageDrive('A') ||
+                             platform::IsFloppyImageDrive('B'));
+  }
 }
 
 void CTarnwickDlg::FillSlotList(const CardState& state) {

@@ -36,6 +36,18 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
       if (options.screenshotPath.empty())
         options.error =
             Localized("--screenshot needs a file name", "--screenshot braucht einen Dateinamen");
+    } else if (!optionsEnded && argument == QLatin1String("--floppy")) {
+      if (i + 1 >= arguments.size()) {
+        options.error =
+            Localized("--floppy needs an image file", "--floppy braucht eine Abbilddatei");
+        return options;
+      }
+      options.floppyImages.push_back(arguments[++i].toStdString());
+    } else if (!optionsEnded && argument.startsWith(QLatin1String("--floppy="))) {
+      options.floppyImages.push_back(argument.mid(9).toStdString());
+      if (options.floppyImages.back().empty())
+        options.error =
+            Localized("--floppy needs an image file", "--floppy braucht eine Abbilddatei");
     } else if (!optionsEnded && argument.startsWith('-') && argument.size() > 1) {
       options.error = Localized("unknown option ", "unbekannte Option ") + argument.toStdString();
       return options;
@@ -48,14 +60,16 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
 
 std::string StartUsageText() {
   return Localized(
-      "Usage: quillfen [--screenshot PNG] [CARD_IMAGE...]\n"
+      "Usage: quillfen [--screenshot PNG] [--floppy IMAGE]... [CARD_IMAGE...]\n"
       "Prepares CompactFlash cards for floppy drive controllers.\n"
       "Each CARD_IMAGE is attached as a card drive (from D: on); the first is selected.\n"
+      "Each --floppy IMAGE is attached as floppy drive A:, then B:.\n"
       "--screenshot PNG renders the main window into a PNG file and ends.\n",
-      "Aufruf: quillfen [--screenshot PNG] [KARTENABBILD...]\n"
+      "Aufruf: quillfen [--screenshot PNG] [--floppy ABBILD]... [KARTENABBILD...]\n"
       "Bereitet CompactFlash Karten für Diskettencontroller vor.\n"
       "Jedes KARTENABBILD wird als Kartenlaufwerk eingebunden (ab D:); das erste ist "
       "ausgewählt.\n"
+      "Jedes --floppy ABBILD wird als Diskettenlaufwerk A:, dann B: eingebunden.\n"
       "--screenshot PNG zeichnet das Hauptfenster in eine PNG Datei und endet.\n");
 }
 
@@ -70,14 +84,30 @@ char CTarnwickApp::AttachCardImages(const std::vector<std::string>& paths, bool 
       attached_.push_back(letter);
       continue;
     }
-    const std::string text = path + ":\n" + ResultCodeText(static_cast<int>(error));
-    if (quiet) {
-      std::fprintf(stderr, "quillfen: %s\n", text.c_str());
-    } else {
-      gui::ShowMessage(nullptr, text);
-    }
+    ShowStartError(path, error, quiet);
   }
   return first;
+}
+
+void CTarnwickApp::AttachFloppyImages(const std::vector<std::string>& paths, bool quiet) {
+  for (const std::string& path : paths) {
+    std::uint32_t error = 0;
+    const char letter = platform::AttachFloppyImage(path, '\0', &error);
+    if (letter != 0) {
+      attachedFloppies_.push_back(letter);
+    } else {
+      ShowStartError(path, error, quiet);
+    }
+  }
+}
+
+void CTarnwickApp::ShowStartError(const std::string& path, std::uint32_t error, bool quiet) {
+  const std::string text = path + ":\n" + ResultCodeText(static_cast<int>(error));
+  if (quiet) {
+    std::fprintf(stderr, "quillfen: %s\n", text.c_str());
+  } else {
+    gui::ShowMessage(nullptr, text);
+  }
 }
 
 int CTarnwickApp::Run(const QStringList& arguments) {
@@ -96,6 +126,7 @@ int CTarnwickApp::Run(const QStringList& arguments) {
   GetHelpFiles().SetViewer(&viewer);
   int exitCode = 0;
   {
+    AttachFloppyImages(options.floppyImages, screenshot);
     const char first = AttachCardImages(options.cardImages, screenshot);
     CTarnwickDlg dialog;
     if (first != 0) dialog.SelectAtStart(first);
@@ -116,6 +147,8 @@ int CTarnwickApp::Run(const QStringList& arguments) {
   }
   for (char letter : attached_) platform::DetachCardImage(letter);
   attached_.clear();
+  for (char letter : attachedFloppies_) platform::DetachFloppyImage(letter);
+  attachedFloppies_.clear();
   GetHelpFiles().CloseAndDeleteHelp();
   GetHelpFiles().SetViewer(nullptr);
   return exitCode;

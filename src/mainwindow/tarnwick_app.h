@@ -4,12 +4,15 @@
 
 #include <QStringList>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 struct StartOptions {
   // Card images to attach as card drives, in order; the first is selected.
   std::vector<std::string> cardImages;
+  // Floppy images to attach as the floppy drives A: and B:, in order.
+  std::vector<std::string> floppyImages;
   // Render the main window into this PNG file instead of running it.
   std::string screenshotPath;
   bool showUsage = false;
@@ -17,8 +20,9 @@ struct StartOptions {
   std::string error;
 };
 
-// The arguments after the program name: card image paths, "--screenshot
-// PATH" (or "--screenshot=PATH"), "--help"; "--" ends the options.
+// The arguments after the program name: card image paths, "--floppy IMAGE"
+// (or "--floppy=IMAGE", repeatable), "--screenshot PATH" (or
+// "--screenshot=PATH"), "--help"; "--" ends the options.
 StartOptions ParseStartOptions(const QStringList& arguments);
 
 // The usage text, in the current language.
@@ -37,6 +41,10 @@ class CTarnwickApp {
   // one attached (0 when none was). A failure is shown (or printed when no
   // window will open) and the others are still attached.
   char AttachCardImages(const std::vector<std::string>& paths, bool quiet);
+  // Each floppy image at A:, then B:; failures as above.
+  void AttachFloppyImages(const std::vector<std::string>& paths, bool quiet);
+  void ShowStartError(const std::string& path, std::uint32_t error, bool quiet);
 
   std::vector<char> attached_;  // detached again on the way out
+  std::vector<char> attachedFloppies_;
 };

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "base/bytes.h"
 #include "container/card_state.h"
 #include "container/dialogs/dlg_create_resize_cif.h"
 #include "container/dialogs/dlg_fpga_update.h"
@@ -32,6 +33,8 @@
 class AppSettings;
 class CButtonLed;
 class CDeviceChanges;
+class CDiskImage;
+class IFloppyDriveChooser;
 class CDriveComboBox;
 class CStaticLanguage;
 class HelpFiles;
@@ -110,6 +113,8 @@ class CTarnwickDlg : public CExResizeDialog,
   static constexpr int kLanguageMenuKey = 1142;
   static constexpr int kCmdAttachCardImage = 1147;
   static constexpr int kCmdDetachCardImage = 1148;
+  static constexpr int kCmdAttachFloppyImage = 1149;
+  static constexpr int kCmdDetachFloppyImage = 1150;
   static constexpr int kCmdHelp = 57670;
   static constexpr int kCmdClearContainer = 29000;  // the container file's context menu
 
@@ -134,6 +139,12 @@ class CTarnwickDlg : public CExResizeDialog,
   void SetChooseCardImageFunction(ChooseCardImageFunction choose) {
     chooseCardImage_ = std::move(choose);
   }
+  void SetChooseFloppyImageFunction(ChooseCardImageFunction choose) {
+    chooseFloppyImage_ = std::move(choose);
+  }
+  // Tests pick the floppy drive here instead of in the drive selection
+  // dialog; null gives the dialog back.
+  void SetFloppyChooser(IFloppyDriveChooser* chooser) { floppyChooser_ = chooser; }
   // The drive to select at the first search (a card image named on the
   // command line) instead of the first entry.
   void SelectAtStart(char letter) { startLetter_ = letter; }
@@ -209,6 +220,8 @@ class CTarnwickDlg : public CExResizeDialog,
   void OnHelp();               // 57670
   void OnAttachCardImage();    // 1147
   void OnDetachCardImage();    // 1148
+  void OnAttachFloppyImage();  // 1149
+  void OnDetachFloppyImage();  // 1150
 
   // Slot commands.
   void OnFloppyToSlot();        // 1106
@@ -222,6 +235,20 @@ class CTarnwickDlg : public CExResizeDialog,
   void OnExternalEdit();        // 1116
   void OnMountSlot();           // 1144
   void OnRunExternalProgram();  // 1146
+
+  // The slot commands' building blocks (slot_transfers.cpp); each returns a
+  // result code and shows nothing.
+  int ReadFloppy(CDiskImage& image);
+  int WriteFloppy(CDiskImage& image);
+  int LoadImageFile(const std::string& path, ByteBuffer& buffer, bool checkSize);
+  int SaveImageFile(const std::string& path, const ByteBuffer& buffer);
+  int ReadSlot(int slot, ByteBuffer& buffer, bool wholeBlock);
+  int WriteSlot(int slot, const ByteBuffer& image);
+  std::string GetSelectedSlotName() const;
+  int WriteSlotInfo(std::uint32_t slot, const std::uint8_t* record);
+  // Takes an edited temporary image back into the slot when it changed and
+  // the user agrees; deletes the file in every case (slot_editing.cpp).
+  void SaveChangedTempImage(const std::string& path, std::uint32_t crcBefore, int slot);
 
   QMenu* SystemMenu() const { return systemMenu_; }
   QToolBar* ToolBar() const { return toolBar_; }
@@ -268,6 +295,12 @@ class CTarnwickDlg : public CExResizeDialog,
   QAction* AddMenuCommand(QMenu* menu, int commandId, const char* initialText);
   void UpdateLockIndicators();
 
+  // Slot commands (slot_transfers.cpp).
+  std::size_t ContainerImageSize() const;
+  bool ChooseFloppyDrive(CDriveInfo& drive);
+  // -718 without a slot; else the slot's image read and saved as the file.
+  int SaveSlotAsImageFile(int slot, const std::string& path);
+
   // Drive search (drive_search.cpp).
   // False while a command runs: the search then waits.
   bool RunScheduledDriveSearch();
@@ -279,6 +312,8 @@ class CTarnwickDlg : public CExResizeDialog,
   HelpFiles& help_;
   ChooseFileFunction chooseFile_;
   ChooseCardImageFunction chooseCardImage_;
+  ChooseCardImageFunction chooseFloppyImage_;
+  IFloppyDriveChooser* floppyChooser_ = nullptr;
   char startLetter_ = 0;
 
   CDriveList driveList_;

@@ -50,6 +50,8 @@ void CTarnwickDlg::CreateSystemMenu() {
   // The card images first: what a user without a card reader needs at once.
   AddMenuCommand(systemMenu_, kCmdAttachCardImage, "Attach Card Image...");
   AddMenuCommand(systemMenu_, kCmdDetachCardImage, "Detach Card Image");
+  AddMenuCommand(systemMenu_, kCmdAttachFloppyImage, "Attach Floppy Image...");
+  AddMenuCommand(systemMenu_, kCmdDetachFloppyImage, "Detach Floppy Image");
   QAction* saveCard =
       AddMenuCommand(systemMenu_, kIdSaveCard, "Save Compact Flash to Image File...");
   saveCard->setProperty(kOwnTextProperty,
@@ -153,6 +155,12 @@ bool CTarnwickDlg::OnCommand(int commandId) {
       return true;
     case kCmdDetachCardImage:
       OnDetachCardImage();
+      return true;
+    case kCmdAttachFloppyImage:
+      OnAttachFloppyImage();
+      return true;
+    case kCmdDetachFloppyImage:
+      OnDetachFloppyImage();
       return true;
     case kIdSaveCard:
       OnSaveCardToImage();

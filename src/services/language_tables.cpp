@@ -74,6 +74,8 @@ constexpr LanguageTextEntry kControlTexts[] = {
     // Card images as drives, in the same menu.
     {1147, "Attach &Card Image...", "&Kartenabbild einbinden..."},
     {1148, "&Detach Card Image", "Kartenabbild &lösen"},
+    {1149, "Attach Fl&oppy Image...", "Diskettenabbild ein&binden..."},
+    {1150, "Detach Floppy &Image", "Diskettenabbild l&ösen"},
 };
 
 constexpr LanguageTextEntry kTooltipTexts[] = {

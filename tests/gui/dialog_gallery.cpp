@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QVBoxLayout>
 
 #include "container/dialogs/dlg_create_resize_cif.h"
@@ -23,6 +23,30 @@
 #include "services/dialogs/dlg_select_drive.h"
 #include "services/dialogs/progress_state_wnd.h"
 #include "support/test_data.h"
+#include "virtualdrive/dialogs/dlg_unmount.h"
+
+// A virtual disk driver that mounts, finds and keeps its device as told.
+class GalleryVirtualDisk : public IVirtualDiskManager {
+ public:
+  GalleryVirtualDisk(bool mounts, bool finds) : mounts_(mounts), finds_(finds) {}
+  bool Initialize() override { return true; }
+  int GetVersion(VirtualDiskVersion&, VirtualDiskVersion&) override { return 1; }
+  char GetFreeDriveLetter() override { return 'V'; }
+  int MountImage(const char*, char) override { return mounts_ ? 1 : 0; }
+  int UnmountImage(char) override { return 1; }
+  int QueryDevice(VirtualDiskInfo&, unsigned) override { return gone ? 0 : 1; }
+  int FindDeviceByDriveLetter(VirtualDiskInfo& info, char) override {
+    info.deviceNumber = 0;
+    return finds_ ? 1 : 0;
+  }
+  void ClearStatusWindow() override {}
+  void SetStatusWindow(VirtualDiskStatusWindow) override {}
+  bool gone = false;
+
+ private:
+  bool mounts_;
+  bool finds_;
+};
 
 // The main window as the card dialogs see it: a card with a valid HD
 // container that carries an FPGA update.
@@ -148,7 +172,33 @@ DialogGallery::DialogGallery()
   help_ = std::make_unique<HelpFiles>(dir_.path() + "/");
   help_->SetViewer(&viewer_);
   Add("controls", ControlSheet(), nullptr);
+  AddUnmountStates();
   AddMainWindows();
+}
+
+void DialogGallery::AddUnmountStates() {
+  const struct {
+    const char* name;
+    bool mounts;
+    bool finds;
+    bool removed;
+  } states[] = {
+      {"unmount_mounted", true, true, false},
+      {"unmount_not_found", true, false, false},
+      {"unmount_mount_failed", false, false, false},
+      {"unmount_removed_outside", true, true, true},
+  };
+  for (const auto& state : states) {
+    auto driver = std::make_unique<GalleryVirtualDisk>(state.mounts, state.finds);
+    auto* dialog = new CDlgUnmount(*driver, false, nullptr);
+    dialog->SetImageFile("/run/user/1000/quillfen/instance-0/DorFlashImage.img");
+    Add(state.name, dialog, dialog);
+    if (state.removed) {
+      driver->gone = true;
+      dialog->OnWatch();
+    }
+    drivers_.push_back(std::move(driver));
+  }
 }
 
 void DialogGallery::AddMainWindows() {

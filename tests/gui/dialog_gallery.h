@@ -58,6 +58,7 @@ class DialogGallery {
   void Add(const std::string& name, QWidget* widget, CExResizeDialog* dialog);
 
   void AddMainWindows();
+  void AddUnmountStates();
 
   testsupport::TempDir dir_;
   // The main windows store the language choice: in a profile of our own.
@@ -74,6 +75,8 @@ class DialogGallery {
   std::vector<CTarnwickDlg*> mainWindows_;
   std::unique_ptr<GalleryCardOwner> cardOwner_;
   std::vector<Window> windows_;
+  // The virtual drive's window over drivers that answer as each state needs.
+  std::vector<std::unique_ptr<IVirtualDiskManager>> drivers_;
   std::vector<std::unique_ptr<QWidget>> owned_;
 };
 

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "container/floppy_choice.h"
 #include "mainwindow/main_window_fixture.h"
+#include "mainwindow/slot_test_support.h"
 #include "mainwindow/tarnwick_app.h"
 #include "platform/files.h"
 #include "services/help_files.h"
@@ -29,6 +31,17 @@ TEST(StartOptions, ImagesScreenshotAndUsage) {
   EXPECT_EQ(ParseStartOptions({"--screenshot"}).error, "--screenshot needs a file name");
   EXPECT_EQ(ParseStartOptions({"--bogus"}).error, "unknown option --bogus");
   EXPECT_TRUE(ParseStartOptions({}).cardImages.empty());
+}
+
+TEST(StartOptions, FloppyImagesRepeat) {
+  uitest::ScopedLanguage english(kLanguageEnglish);
+  const StartOptions o =
+      ParseStartOptions({"--floppy", "a.img", "card.img", "--floppy=b.img", "--", "--floppy"});
+  EXPECT_EQ(o.floppyImages, (std::vector<std::string>{"a.img", "b.img"}));
+  EXPECT_EQ(o.cardImages, (std::vector<std::string>{"card.img", "--floppy"}));
+  EXPECT_TRUE(o.error.empty());
+  EXPECT_EQ(ParseStartOptions({"--floppy"}).error, "--floppy needs an image file");
+  EXPECT_EQ(ParseStartOptions({"--floppy="}).error, "--floppy needs an image file");
 }
 
 class AppTest : public mwtest::MainWindowTest {
@@ -86,6 +99,28 @@ TEST_F(AppTest, ClosingTheWindowEndsTheRunAndCleansUp) {
   EXPECT_EQ(CTarnwickApp().Run({QString::fromStdString(card_.path())}), 0);
   EXPECT_EQ(shownStatus, "--- no Dornveld Container File ---");
   ExpectHelpPagesGone();
+}
+
+TEST_F(AppTest, FloppyImagesAreTheFloppyDrivesWhileTheWindowRuns) {
+  if (!MakeCard(CardKind::kUsable)) return;
+  card_.TakeOut();
+  const std::string floppy = dir_.File("disk.img");
+  ASSERT_TRUE(mwtest::MakeFloppyImage(floppy, true, "x\n"));
+  std::vector<char> seen;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    auto* window = qobject_cast<CTarnwickDlg*>(QApplication::activeModalWidget());
+    if (window == nullptr || !window->isVisible()) return;
+    closer.stop();
+    for (const CDriveInfo& drive : FfaListFloppyDrives()) seen.push_back(drive.Letter());
+    window->close();
+  });
+  closer.start(20);
+  EXPECT_EQ(CTarnwickApp().Run(
+                {"--floppy", QString::fromStdString(floppy), QString::fromStdString(card_.path())}),
+            0);
+  EXPECT_EQ(seen, std::vector<char>{'A'});
+  EXPECT_FALSE(platform::FindDrive('A')) << "detached again on the way out";
 }
 
 TEST_F(AppTest, AUsageErrorEndsWithTwo) {

@@ -6,7 +6,10 @@
 
 #include <cstdio>
 
+#include <QMenu>
+
 #include "gui/dialog_gallery.h"
+#include "mainwindow/tarnwick_dlg.h"
 #include "services/language_texts.h"
 
 namespace {
@@ -24,6 +27,15 @@ void SaveAll(uitest::DialogGallery& gallery, const QString& folder, const char* 
     Save(window.widget, folder, window.name, language);
   }
   if (QWidget* help = gallery.HelpWindow()) Save(help, folder, "help", language);
+  // The main window's menu, open.
+  for (const uitest::DialogGallery::Window& window : gallery.Windows()) {
+    auto* main = qobject_cast<CTarnwickDlg*>(window.widget);
+    if (main == nullptr || window.name != "main_window_usable") continue;
+    QMenu* menu = main->SystemMenu();
+    menu->popup(main->mapToGlobal(QPoint(0, 0)));
+    Save(menu, folder, "main_window_menu", language);
+    menu->hide();
+  }
 }
 
 }  // namespace

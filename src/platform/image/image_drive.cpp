@@ -319,4 +319,13 @@ bool DetachCardImage(char letter) {
   return IsCardImageDrive(letter) && DriveTable::Instance().Detach(letter);
 }
 
+bool IsFloppyImageDrive(char letter) {
+  const auto drive = std::dynamic_pointer_cast<ImageDrive>(FindDrive(letter));
+  return drive != nullptr && drive->kind() == ImageDrive::Kind::kFloppy;
+}
+
+bool DetachFloppyImage(char letter) {
+  return IsFloppyImageDrive(letter) && DriveTable::Instance().Detach(letter);
+}
+
 }  // namespace platform

@@ -111,4 +111,8 @@ bool IsCardImageDrive(char letter);
 // letter holds no card image.
 bool DetachCardImage(char letter);
 
+// The same for floppy images attached by AttachFloppyImage.
+bool IsFloppyImageDrive(char letter);
+bool DetachFloppyImage(char letter);
+
 }  // namespace platform

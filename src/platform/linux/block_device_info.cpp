@@ -60,8 +60,12 @@ DeviceClass ClassifyBlockDevice(const BlockDeviceSnapshot& disk) {
   DeviceClass c;
   const std::string bus = disk.Udev("ID_BUS");
   const bool usb = PathRunsThroughUsb(disk.sysfsPath) || bus == "usb";
+  // A USB floppy drive is a small removable SCSI disk: udev marks the ones
+  // it knows; any other shows itself by a disk of exactly a floppy's size
+  // (2880 or 1440 sectors of 512 bytes).
+  const bool floppySized = disk.sizeSectors == 2880 || disk.sizeSectors == 1440;
   c.floppy = (StartsWith(disk.name, "fd") && IsDigits(disk.name, 2)) ||
-             disk.Udev("ID_DRIVE_FLOPPY") == "1";
+             disk.Udev("ID_DRIVE_FLOPPY") == "1" || (usb && disk.removable && floppySized);
   c.cdrom = !c.floppy && ((StartsWith(disk.name, "sr") && IsDigits(disk.name, 2)) ||
                           disk.Udev("ID_CDROM") == "1");
   c.hasMedium = disk.sizeSectors != 0;

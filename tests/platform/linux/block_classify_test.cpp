@@ -80,6 +80,20 @@ std::vector<ClassCase> Cases() {
     cases.push_back({"USB floppy drive without a disk", usbFloppy, DriveType::kRemovable, true,
                      false, false, true, 7, "USB-FDU"});
   }
+  {
+    // No udev mark, but a removable USB disk of a floppy's size: a floppy drive with a disk.
+    const char* usbPath =
+        "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-3/1-3:1.0/host9/target9:0:0/9:0:0:0/block/sdf";
+    cases.push_back({"USB floppy drive with an HD disk", Disk("sdf", usbPath, true, 2880, "UFD"),
+                     DriveType::kRemovable, true, false, true, true, 7, "UFD"});
+    cases.push_back({"USB floppy drive with a DD disk", Disk("sdf", usbPath, true, 1440, "UFD"),
+                     DriveType::kRemovable, true, false, true, true, 7, "UFD"});
+    cases.push_back({"a USB stick of another size is none", Disk("sdf", usbPath, true, 2881, "UFD"),
+                     DriveType::kRemovable, false, false, true, true, 7, "UFD"});
+    cases.push_back({"a fixed disk of a floppy's size is none",
+                     Disk("loop6", "/sys/devices/virtual/block/loop6", false, 2880, ""),
+                     DriveType::kFixed, false, false, true, false, 0, ""});
+  }
   cases.push_back({"loop device",
                    Disk("loop3", "/sys/devices/virtual/block/loop3", false, 131072, ""),
                    DriveType::kFixed, false, false, true, false, 0, ""});

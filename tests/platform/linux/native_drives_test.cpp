@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "container/floppy_choice.h"
+#include "driveaccess/drive_kind.h"
 #include "platform/drive.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -269,3 +271,34 @@ TEST(NativeDrivesTest, VirtualDriveMountIsShownAtItsLetterOnly) {
 }
 
 }  // namespace
+
+// Disk copies are offered every floppy drive: the built-in one and a USB
+// floppy drive with a disk in it, which udev did not mark.
+TEST(NativeDrivesTest, UsbFloppyDriveIsOfferedForDiskCopies) {
+  ASSERT_EQ(platform::GetLogicalDrives() & 0x3, 0u) << "letters A: and B: must be free";
+  DetachAtEnd cleanup;
+  FakeSystem sys;
+  sys.AddDisk("platform/floppy.0", "fd0", "2:0", 2880, true);
+  sys.AddDisk("pci0000:00/0000:00:14.0/usb1/1-3/1-3:1.0/host9/target9:0:0/9:0:0:0", "sdf", "8:80",
+              2880, true, "USB-FDU         ");
+  sys.AddDisk("pci0000:00/0000:00:14.0/usb1/1-4/1-4:1.0/host7/target7:0:0/7:0:0:0", "sdg", "8:96",
+              60088320, true, "Ultra Fit       ");
+  platform::RefreshNativeDrives(sys.paths());
+
+  struct Recorder : IFloppyDriveChooser {
+    void ShowNoFloppyDrive(const std::string&) override { ++none; }
+    bool Choose(const std::vector<CDriveInfo>& drives, std::size_t* chosen) override {
+      for (const CDriveInfo& d : drives) offered.push_back(d.Letter());
+      *chosen = 1;
+      return true;
+    }
+    int none = 0;
+    std::vector<char> offered;
+  } chooser;
+  CDriveInfo chosen;
+  ASSERT_TRUE(FfaChooseFloppyDrive(chosen, chooser));
+  EXPECT_EQ(chooser.offered, (std::vector<char>{'A', 'B'}));
+  EXPECT_EQ(chosen.Letter(), 'B');
+  EXPECT_EQ(chosen.kind, DRIVE_KIND_FLOPPY);
+  EXPECT_EQ(platform::QueryDosDevice('B').rfind("\\Device\\Floppy", 0), 0u);
+}
