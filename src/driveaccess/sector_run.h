@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "base/direct_disk_access_callback.h"
 #include "base/bytes.h"
+#include "base/direct_disk_access_callback.h"
 
 inline constexpr std::uint32_t kSectorRunUnit = 512;
 // The longest run the viewer holds in memory (1 GiB): a longer one is refused

@@ -5,8 +5,8 @@
 #include <QTextDocumentFragment>
 #include <QVariant>
 
-#include "gui/control_id.h"
 #include "base/current_language.h"
+#include "gui/control_id.h"
 #include "services/tooltip_markup.h"
 
 namespace gui {

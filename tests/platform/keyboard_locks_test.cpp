@@ -16,7 +16,8 @@ TEST(KeyboardLocks, ALockIsOnWhenAnyKeyboardLightsIt) {
       {"input3::kana", "1\n"},       {"phy0-led", "1"},
   };
   EXPECT_EQ(LockKeysFromLights(lights), (LockKeyState{true, true, false}));
-  EXPECT_EQ(LockKeysFromLights({{"input1::scrolllock", "255"}}), (LockKeyState{false, false, true}));
+  EXPECT_EQ(LockKeysFromLights({{"input1::scrolllock", "255"}}),
+            (LockKeyState{false, false, true}));
   // Unreadable brightness counts as off; a name that only contains the word does not count.
   EXPECT_EQ(LockKeysFromLights({{"input1::capslock", ""}, {"capslock-x::numlock2", "1"}}),
             LockKeyState{});

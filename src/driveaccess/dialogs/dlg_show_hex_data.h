@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/bytes.h"
 #include "driveaccess/drive_info.h"
 #include "gui/enter_edit.h"
 #include "gui/ex_resize_dialog.h"
-#include "base/bytes.h"
 
 class CHexView;
 class QLineEdit;

@@ -8,10 +8,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/current_language.h"
 #include "gui/accessible_names.h"
 #include "gui/control_id.h"
 #include "gui/ui_texts.h"
-#include "base/current_language.h"
 #include "services/dialogs/program_file_dialog.h"
 
 namespace {

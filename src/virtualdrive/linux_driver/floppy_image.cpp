@@ -6,8 +6,8 @@
 
 #include <cerrno>
 
-#include "fat/boot_sector.h"
 #include "base/bytes.h"
+#include "fat/boot_sector.h"
 #include "platform/errors.h"
 
 namespace linux_driver {

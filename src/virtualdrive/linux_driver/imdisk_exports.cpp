@@ -4,8 +4,8 @@
 #include <string>
 #include <type_traits>
 
-#include "virtualdrive/linux_driver/linux_virtual_disk.h"
 #include "base/unicode.h"
+#include "virtualdrive/linux_driver/linux_virtual_disk.h"
 #include "virtualdrive/virtual_disk_driver.h"
 
 namespace {

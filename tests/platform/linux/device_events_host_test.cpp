@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "support/loop_devices.h"
 #include "platform/device_events.h"
 #include "platform/drive.h"
 #include "platform/drive_refresh.h"
 #include "platform/linux/native_drives.h"
 #include "platform/linux/udev_monitor.h"
+#include "support/loop_devices.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
