@@ -3,11 +3,31 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 // A growable byte array that owns its storage; images, slot blocks and file
 // contents travel in it.
 using ByteBuffer = std::vector<std::uint8_t>;
+
+// A fixed block at a page boundary and not zeroed: the buffer of a bulk
+// transfer, which each read fills before it is used. Copies between the
+// kernel and page-aligned memory are faster, and unbuffered device transfers
+// need the alignment; zeroing megabytes first would cost a pass the copy does
+// not need.
+struct AlignedFree {
+  void operator()(std::uint8_t* p) const { std::free(p); }
+};
+using AlignedBuffer = std::unique_ptr<std::uint8_t, AlignedFree>;
+inline constexpr std::size_t kPageAlignment = 4096;
+
+// Null when the memory is not there.
+inline AlignedBuffer AllocateAligned(std::size_t bytes) {
+  const std::size_t rounded = (bytes + kPageAlignment - 1) / kPageAlignment * kPageAlignment;
+  return AlignedBuffer(static_cast<std::uint8_t*>(
+      std::aligned_alloc(kPageAlignment, rounded == 0 ? kPageAlignment : rounded)));
+}
 
 namespace le {
 

@@ -1,5 +1,6 @@
 // Copying a whole card into an image file.
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 
 #include "base/bytes.h"
@@ -23,6 +24,10 @@ int FfaDumpCard(const std::string& driveEntry, const std::string& path, IProgres
   if (const int rc = disk.GetGeometry(geometry)) return rc;
   if (geometry.bytesPerSector != kSectorSize) return DDA_ERR_SECTOR_SIZE;
   if (sectorsPerRead == 0) sectorsPerRead = 1;
+  // Without its buffer the copy cannot read; found out before the file is made.
+  const AlignedBuffer buffer =
+      AllocateAligned(static_cast<std::size_t>(sectorsPerRead) * kSectorSize);
+  if (!buffer) return DDA_ERR_READ;
 
   platform::File target =
       platform::OpenFile(path, platform::kGenericWrite, platform::Disposition::kCreateAlways);
@@ -38,15 +43,14 @@ int FfaDumpCard(const std::string& driveEntry, const std::string& path, IProgres
                                static_cast<int>(static_cast<std::uint32_t>(geometry.totalSectors)));
   }
   disk.SetSectorSize(kSectorSize);
-  ByteBuffer buffer(static_cast<std::size_t>(sectorsPerRead) * kSectorSize);
   int result = disk.SetPosition(0);
   std::uint64_t copied = 0;
   while (result == DDA_NO_ERROR && copied < geometry.totalSectors) {
     const auto count = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(sectorsPerRead, geometry.totalSectors - copied));
     const std::uint32_t bytes = count * kSectorSize;
-    if ((result = disk.Read(buffer.data(), bytes, bytes)) != DDA_NO_ERROR) break;
-    if (!target.WriteExact(buffer.data(), bytes)) {
+    if ((result = disk.Read(buffer.get(), bytes, bytes)) != DDA_NO_ERROR) break;
+    if (!target.WriteExact(buffer.get(), bytes)) {
       result = FFA_ERR_WRITE;
       break;
     }

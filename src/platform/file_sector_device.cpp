@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/block_device_size.h"
+#include "platform/write_back.h"
 
 namespace platform {
 namespace {
@@ -106,7 +107,8 @@ Status FileSectorDevice::WriteSectors(std::uint64_t first, std::uint32_t count,
   if (!s.ok()) return s;
   const auto* in = static_cast<const std::uint8_t*>(buffer);
   std::uint64_t left = static_cast<std::uint64_t>(count) * sectorSize_;
-  auto offset = static_cast<off_t>(first * sectorSize_);
+  const std::uint64_t start = first * sectorSize_;
+  auto offset = static_cast<off_t>(start);
   while (left > 0) {
     const ssize_t n = ::pwrite(fd_, in, left, offset);
     if (n < 0) {
@@ -119,6 +121,7 @@ Status FileSectorDevice::WriteSectors(std::uint64_t first, std::uint32_t count,
     left -= static_cast<std::uint64_t>(n);
     offset += n;
   }
+  platform::StartWriteBack(fd_, start, static_cast<std::uint64_t>(count) * sectorSize_);
   return Status::Ok();
 }
 

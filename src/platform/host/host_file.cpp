@@ -14,6 +14,8 @@
 
 namespace platform {
 
+HostFile::HostFile(int fd) : fd_(fd), direct_((fcntl(fd, F_GETFL) & O_DIRECT) != 0) {}
+
 HostFile::~HostFile() {
   Close();
 }
@@ -24,11 +26,7 @@ std::uint32_t HostFile::Read(void* buffer, std::uint32_t count, std::uint32_t* d
   while (total < count) {
     const ssize_t n = read(fd_, out + total, count - total);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno == EINVAL && (fcntl(fd_, F_GETFL) & O_DIRECT)) {
-      // An unaligned transfer on a cache-bypassing descriptor: go on cached.
-      fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) & ~O_DIRECT);
-      continue;
-    }
+    if (n < 0 && errno == EINVAL && LeaveDirect()) continue;
     if (n < 0) {
       *done = total;
       return ErrorFromErrno(errno);
@@ -41,23 +39,24 @@ std::uint32_t HostFile::Read(void* buffer, std::uint32_t count, std::uint32_t* d
 }
 
 namespace {
-constexpr std::size_t kDirectAlignment = 4096;
 constexpr std::size_t kBounceSize = 2 << 20;
-
-bool IsDirect(int fd) {
-  return (fcntl(fd, F_GETFL) & O_DIRECT) != 0;
-}
 }  // namespace
+
+bool HostFile::LeaveDirect() {
+  if (!direct_) return false;
+  direct_ = false;
+  fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) & ~O_DIRECT);
+  return true;
+}
 
 std::uint32_t HostFile::Write(const void* buffer, std::uint32_t count, std::uint32_t* done) {
   // A cache-bypassing write needs an aligned buffer: unaligned data goes
   // through an aligned bounce buffer.
-  if (IsDirect(fd_) && count % 512 == 0 &&
-      reinterpret_cast<std::uintptr_t>(buffer) % kDirectAlignment != 0) {
+  if (direct_ && count % 512 == 0 &&
+      reinterpret_cast<std::uintptr_t>(buffer) % kPageAlignment != 0) {
     if (!bounce_) {
-      void* memory = nullptr;
-      if (posix_memalign(&memory, kDirectAlignment, kBounceSize) != 0) return kErrorNotEnoughMemory;
-      bounce_.reset(static_cast<char*>(memory));
+      bounce_ = AllocateAligned(kBounceSize);
+      if (!bounce_) return kErrorNotEnoughMemory;
     }
     const auto* in = static_cast<const char*>(buffer);
     std::uint32_t total = 0;
@@ -85,10 +84,7 @@ std::uint32_t HostFile::WriteDirect(const void* buffer, std::uint32_t count, std
   while (total < count) {
     const ssize_t n = write(fd_, in + total, count - total);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno == EINVAL && (fcntl(fd_, F_GETFL) & O_DIRECT)) {
-      fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) & ~O_DIRECT);
-      continue;
-    }
+    if (n < 0 && errno == EINVAL && LeaveDirect()) continue;
     if (n <= 0) {
       *done = total;
       return n < 0 ? ErrorFromErrno(errno) : kErrorDiskFull;

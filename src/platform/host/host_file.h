@@ -1,9 +1,7 @@
 // An open host file: a POSIX descriptor holding an exclusive flock.
 #pragma once
 
-#include <cstdlib>
-#include <memory>
-
+#include "base/bytes.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -11,7 +9,7 @@ namespace platform {
 class HostFile : public IFile {
  public:
   // Takes ownership of fd.
-  explicit HostFile(int fd) : fd_(fd) {}
+  explicit HostFile(int fd);
   ~HostFile() override;
 
   std::uint32_t Read(void* buffer, std::uint32_t count, std::uint32_t* done) override;
@@ -23,11 +21,12 @@ class HostFile : public IFile {
 
  private:
   std::uint32_t WriteDirect(const void* buffer, std::uint32_t count, std::uint32_t* done);
-  struct FreeDeleter {
-    void operator()(char* p) const { std::free(p); }
-  };
+  // After an unaligned transfer failed on a cache-bypassing descriptor: goes
+  // on cached. False when the descriptor was not bypassing the cache.
+  bool LeaveDirect();
   int fd_;
-  std::unique_ptr<char, FreeDeleter> bounce_;
+  bool direct_;  // opened with O_DIRECT and not yet fallen back
+  AlignedBuffer bounce_;
 };
 
 }  // namespace platform

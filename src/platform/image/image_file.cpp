@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "platform/errors.h"
+#include "platform/write_back.h"
 
 namespace platform {
 
@@ -69,6 +70,7 @@ std::uint32_t ImageFile::WriteAt(std::uint64_t offset, const void* buffer, std::
     if (n <= 0) return n < 0 ? ErrorFromErrno(errno) : kErrorDiskFull;
     done += static_cast<std::uint32_t>(n);
   }
+  StartWriteBack(fd_, offset, count);
   return kErrorSuccess;
 }
 

@@ -14,11 +14,14 @@
 #include <mutex>
 #include <set>
 
+#include "base/bytes.h"
 #include "platform/errors.h"
+#include "platform/write_back.h"
 
 namespace platform {
 namespace {
-constexpr std::uint32_t kAlignment = 4096;
+// Unbuffered transfers need page-aligned memory.
+constexpr std::size_t kAlignment = kPageAlignment;
 constexpr std::uint32_t kBounceBytes = 1u << 20;
 
 // Devices open in this process, by device number.
@@ -33,17 +36,6 @@ bool Claim(dev_t device) {
 void Release(dev_t device) {
   std::lock_guard<std::mutex> lock(g_inUseMutex);
   g_inUse.erase(device);
-}
-
-struct AlignedFree {
-  void operator()(std::uint8_t* p) const { std::free(p); }
-};
-using AlignedBuffer = std::unique_ptr<std::uint8_t, AlignedFree>;
-
-AlignedBuffer Allocate(std::size_t bytes) {
-  void* p = nullptr;
-  if (posix_memalign(&p, kAlignment, bytes) != 0) return nullptr;
-  return AlignedBuffer(static_cast<std::uint8_t*>(p));
 }
 
 std::uint32_t OpenError(int err) {
@@ -84,7 +76,11 @@ class BlockRawDevice : public IRawDevice {
     if (writeProtected_) return kErrorWriteProtect;
     if (const std::uint32_t code = CheckTransfer(count)) return code;
     if (position_ >= size_ || count > size_ - position_) return kErrorSectorNotFound;
-    return Transfer(nullptr, static_cast<const std::uint8_t*>(buffer), count, done);
+    const std::uint64_t start = position_;
+    const std::uint32_t code =
+        Transfer(nullptr, static_cast<const std::uint8_t*>(buffer), count, done);
+    if (!direct_) StartWriteBack(fd_, start, *done);
+    return code;
   }
 
   std::uint32_t Seek(std::int64_t distance, SeekOrigin origin, std::uint64_t* position) override {
@@ -140,7 +136,7 @@ class BlockRawDevice : public IRawDevice {
     std::uint8_t* user = read != nullptr ? read : const_cast<std::uint8_t*>(write);
     const bool aligned = !direct_ || reinterpret_cast<std::uintptr_t>(user) % kAlignment == 0;
     if (!aligned && !bounce_) {
-      bounce_ = Allocate(kBounceBytes);
+      bounce_ = AllocateAligned(kBounceBytes);
       if (!bounce_) return kErrorNotEnoughMemory;
     }
     while (*done < n) {
