@@ -1,6 +1,5 @@
 // The sector viewer on a container slot's 2 MiB block: opening the dialog
 // and painting it, and paging through the display. Runs offscreen.
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QScrollBar>
@@ -51,12 +50,3 @@ void BM_PageThroughSlotBlock(benchmark::State& state) {
 BENCHMARK(BM_PageThroughSlotBlock)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "base/clock.h"
 #include "container/card_state.h"
 #include "container/container_layout.h"
 #include "container/ffa_store.h"
@@ -73,7 +72,7 @@ void ReadContainer(const std::string& path, const MainHeader& header) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  platform::SetLocalTimeSource([] { return platform::LocalTime{2024, 5, 17, 12, 0, 0, 0}; });
+  fuzzcard::FixTheClock();
   return 0;
 }
 

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "base/clock.h"
 #include "cli/slot_access.h"
 #include "container/card_state.h"
 #include "container/container_layout.h"
@@ -181,7 +180,7 @@ class Operations {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  platform::SetLocalTimeSource([] { return platform::LocalTime{2024, 5, 17, 12, 0, 0, 0}; });
+  fuzzcard::FixTheClock();
   SlotBlock(true);
   return 0;
 }

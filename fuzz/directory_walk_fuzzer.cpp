@@ -5,12 +5,12 @@
 //
 // Beyond not crashing or hanging: a read-only mount never writes, and what
 // a listing shows can be looked up by its path.
+#include <algorithm>
 #include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "base/clock.h"
 #include "fat/partition.h"
 #include "fat/volume.h"
 #include "fuzz_card.h"
@@ -20,21 +20,30 @@ using fuzzcard::Fail;
 
 constexpr int kMaxDepth = 12;
 constexpr int kMaxEntries = 4000;
+// A lookup by path loads and decodes every folder on the path, whole, so a
+// walk through folders of thousands of entries (or long chains) costs their
+// product. Each visit counts the entry slots of the folders on its path (it
+// makes four lookups there); the walk stops at this many, about a second.
+constexpr std::uint64_t kMaxLookupWork = 250'000;
 constexpr std::size_t kMaxReadPerFile = 64 * 1024;
 
 class Walk {
  public:
   explicit Walk(fat::Volume& volume) : volume_(volume) {}
 
-  void Folder(const std::string& path, int depth) {
+  // `pathSlots`: how many entry slots the folders above this one span.
+  void Folder(const std::string& path, int depth, std::uint64_t pathSlots = 0) {
     std::vector<fat::DirEntryInfo> entries;
     if (!volume_.ListDirectory(path, &entries).ok()) return;
+    pathSlots += std::max<std::uint64_t>(entries.size(), Slots(path));
     // Names that appear once and can stand in a path; corrupt folders may
     // hold anything.
     std::multiset<std::string> names;
     for (const fat::DirEntryInfo& e : entries) names.insert(Upper(e.longName));
     for (const fat::DirEntryInfo& e : entries) {
       if (++visited_ > kMaxEntries) return;
+      lookupWork_ += pathSlots;
+      if (lookupWork_ > kMaxLookupWork) return;
       if (e.longName == "." || e.longName == "..") continue;
       const std::string child = path.empty() ? e.longName : path + "\\" + e.longName;
       fat::DirEntryInfo info;
@@ -49,7 +58,7 @@ class Walk {
       std::vector<fat::ClusterRun> runs;
       volume_.ClusterRuns(child, &runs);
       if (info.isDirectory()) {
-        if (depth < kMaxDepth) Folder(child, depth + 1);
+        if (depth < kMaxDepth) Folder(child, depth + 1, pathSlots);
       } else {
         Read(child, info);
       }
@@ -62,6 +71,14 @@ class Walk {
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
     return s;
+  }
+  // The entry slots of a folder's clusters (0 for a fixed root folder).
+  std::uint64_t Slots(const std::string& path) {
+    std::vector<fat::ClusterRun> runs;
+    if (!volume_.ClusterRuns(path, &runs).ok()) return 0;
+    std::uint64_t clusters = 0;
+    for (const fat::ClusterRun& run : runs) clusters += run.length;
+    return clusters * volume_.ClusterBytes() / 32;
   }
   // A name a path can carry as it is.
   static bool PlainName(const std::string& name) {
@@ -94,11 +111,12 @@ class Walk {
 
   fat::Volume& volume_;
   int visited_ = 0;
+  std::uint64_t lookupWork_ = 0;
 };
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  platform::SetLocalTimeSource([] { return platform::LocalTime{2024, 5, 17, 12, 0, 0, 0}; });
+  fuzzcard::FixTheClock();
   return 0;
 }
 

@@ -164,6 +164,10 @@ class AttachedCard {
   std::shared_ptr<platform::ImageDrive> drive_;
 };
 
+// One date for everything the operations write, so that a run repeats itself
+// byte for byte; every target calls it from LLVMFuzzerInitialize.
+void FixTheClock();
+
 // Stops the run with a message on standard error: a broken promise of the
 // code under test that is no crash by itself.
 [[noreturn]] void Fail(const std::string& what);

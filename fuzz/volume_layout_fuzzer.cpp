@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <string>
 
-#include "base/clock.h"
 #include "driveaccess/volume_layout.h"
 #include "fat/partition.h"
 #include "fat/volume.h"
@@ -47,7 +46,7 @@ EngineView MountWithEngine(const fuzzcard::CardInput& card) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  platform::SetLocalTimeSource([] { return platform::LocalTime{2024, 5, 17, 12, 0, 0, 0}; });
+  fuzzcard::FixTheClock();
   return 0;
 }
 

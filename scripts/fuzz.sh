@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of fuzz/ (clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer) in build-fuzz/ and runs each for
-# SECONDS_PER_TARGET seconds (default 60), from its seeds in fuzz/corpus/
-# and what earlier runs found (build-fuzz/fuzz-corpus/). A crash, leak, hang
+# SECONDS_PER_TARGET seconds (default 60), from its seeds in fuzz/corpus/,
+# the inputs of faults found before (fuzz/regressions/), and what earlier
+# runs found (build-fuzz/fuzz-corpus/). A crash, leak, hang
 # or broken check keeps its input in build-fuzz/fuzz-findings/TARGET/ and
 # makes the script fail once every target has run.
 #
@@ -24,10 +25,13 @@ failed=()
 for t in "${targets[@]}"; do
   mkdir -p "$build/fuzz-corpus/$t" "$build/fuzz-findings/$t"
   echo "== $t: ${seconds}s"
+  # New finds go into the first folder.
+  inputs=("$build/fuzz-corpus/$t" "fuzz/corpus/$t")
+  if [ -d "fuzz/regressions/$t" ]; then inputs+=("fuzz/regressions/$t"); fi
   # -timeout: one input that runs this long is a hang.
   if ! nice "$build/fuzz/$t" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 \
       -max_len=16384 -dict=fuzz/card.dict -print_final_stats=1 \
-      -artifact_prefix="$build/fuzz-findings/$t/" "$build/fuzz-corpus/$t" "fuzz/corpus/$t" \
+      -artifact_prefix="$build/fuzz-findings/$t/" "${inputs[@]}" \
       > "$build/fuzz-findings/$t/last-run.log" 2>&1; then
     failed+=("$t")
     tail -n 60 "$build/fuzz-findings/$t/last-run.log"

@@ -50,6 +50,11 @@ const StateCase kCases[] = {
      false, false, false, true, true, true, 4},
 };
 
+// The test list and failure messages name the case, not its bytes.
+void PrintTo(const StateCase& c, std::ostream* os) {
+  *os << mwtest::CardKindName(c.kind);
+}
+
 class CardStatusTest : public mwtest::MainWindowTest,
                        public testing::WithParamInterface<StateCase> {};
 
