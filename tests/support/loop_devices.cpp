@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <climits>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+#include "platform/linux/sysfs_reader.h"
 #include "support/temp_dir.h"
 
 namespace linuxtest {
@@ -22,6 +25,25 @@ bool Mounted(const std::string& folder) {
     if (field == folder) return true;
   }
   return false;
+}
+
+// The fusefat process that serves `folder`, or 0.
+long ServerOf(const std::string& folder) {
+  char real[PATH_MAX];
+  if (realpath(folder.c_str(), real) == nullptr) return 0;
+  for (const auto& process : platform::ReadFuseServerProcesses(platform::NativePaths{})) {
+    if (process.mount.mountPoint == real) return process.pid;
+  }
+  return 0;
+}
+
+// A zombie counts as gone: it has closed its files, and its reaper may be slow.
+bool Running(long pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat;
+  if (!std::getline(in, stat)) return false;
+  const std::size_t end = stat.rfind(')');
+  return end != std::string::npos && end + 2 < stat.size() && stat[end + 2] != 'Z';
 }
 }  // namespace
 
@@ -69,12 +91,18 @@ FusefatMount::FusefatMount(const std::string& device, const std::string& folder)
     mounted_ = Mounted(folder);
     if (!mounted_) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
+  if (mounted_) server_ = ServerOf(folder);
 }
 
 FusefatMount::~FusefatMount() {
   for (int i = 0; i < 50 && Mounted(folder_); ++i) {
     testsupport::RunCommand("fusermount -u " + Quote(folder_) + " >/dev/null 2>&1");
     if (Mounted(folder_)) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  // fusefat writes its last sectors and closes the device after the unmount
+  // returns; tools that read the image next must not come before that.
+  for (int i = 0; i < 100 && server_ != 0 && Running(server_); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
 }
 

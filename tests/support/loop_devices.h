@@ -43,6 +43,7 @@ class FusefatMount {
  private:
   std::string folder_;
   bool mounted_ = false;
+  long server_ = 0;  // the fusefat process, waited for when unmounting
 };
 
 // Single-quotes a text for the shell; the one the shared test helpers use.
