@@ -8,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/linux/process_watch.h"
 #include "platform/linux/sysfs_reader.h"
 #include "support/temp_dir.h"
 
@@ -37,14 +38,6 @@ long ServerOf(const std::string& folder) {
   return 0;
 }
 
-// A zombie counts as gone: it has closed its files, and its reaper may be slow.
-bool Running(long pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string stat;
-  if (!std::getline(in, stat)) return false;
-  const std::size_t end = stat.rfind(')');
-  return end != std::string::npos && end + 2 < stat.size() && stat[end + 2] != 'Z';
-}
 }  // namespace
 
 std::string LoopDevicesUnavailable() {
@@ -101,9 +94,7 @@ FusefatMount::~FusefatMount() {
   }
   // fusefat writes its last sectors and closes the device after the unmount
   // returns; tools that read the image next must not come before that.
-  for (int i = 0; i < 100 && server_ != 0 && Running(server_); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  platform::WaitForProcessEnd(server_, 5000);
 }
 
 }  // namespace linuxtest

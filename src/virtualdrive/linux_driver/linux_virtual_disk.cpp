@@ -14,7 +14,7 @@
 #include "platform/linux/virtual_drive_state.h"
 #include "virtualdrive/linux_driver/device_answer.h"
 #include "virtualdrive/linux_driver/floppy_image.h"
-#include "virtualdrive/linux_driver/process_watch.h"
+#include "platform/linux/process_watch.h"
 #include "virtualdrive/linux_driver/udisks_client.h"
 #include "virtualdrive/linux_driver/udisks_mount.h"
 #include "virtualdrive/linux_driver/user_space_mount.h"
@@ -42,7 +42,7 @@ void Forget(const std::string& stateFolder, const VirtualDriveRecord& record) {
   if (record.method == VirtualMountMethod::kFatfs) {
     ClearDeadFuseMount(record.folder);
     if (FatfsServes(record.process, record.image)) {
-      WaitForProcessEnd(record.process, kFlushTimeoutMs);
+      platform::WaitForProcessEnd(record.process, kFlushTimeoutMs);
     }
     ::rmdir(record.folder.c_str());
   } else {

@@ -9,7 +9,7 @@
 #include "platform/linux/sysfs_reader.h"
 #include "platform/linux/virtual_drive_record.h"
 #include "platform/process.h"
-#include "virtualdrive/linux_driver/process_watch.h"
+#include "platform/linux/process_watch.h"
 
 namespace linux_driver {
 namespace {
@@ -116,7 +116,7 @@ std::uint32_t MountWithFatfs(const std::string& image, const std::string& folder
   ClearDeadFuseMount(folder);
   if (pid != 0) {
     ::kill(static_cast<pid_t>(pid), SIGTERM);
-    WaitForProcessEnd(pid, kFlushTimeoutMs);
+    platform::WaitForProcessEnd(pid, kFlushTimeoutMs);
   }
   return platform::kErrorGenFailure;
 }
@@ -127,7 +127,7 @@ std::uint32_t UnmountFatfs(const std::string& folder, long process) {
   int exitCode = -1;
   const bool ran = Run(FuseUnmountCommand(fusermount, folder), kUnmountTimeoutMs, &exitCode);
   if ((!ran || exitCode != 0) && FuseMountedAt(folder)) return platform::kErrorBusy;
-  return WaitForProcessEnd(process, kFlushTimeoutMs) ? platform::kErrorSuccess
+  return platform::WaitForProcessEnd(process, kFlushTimeoutMs) ? platform::kErrorSuccess
                                                      : platform::kErrorBusy;
 }
 

@@ -20,7 +20,7 @@
 #include "support/test_data.h"
 #include "virtualdrive/linux_driver/device_answer.h"
 #include "virtualdrive/linux_driver/floppy_image.h"
-#include "virtualdrive/linux_driver/process_watch.h"
+#include "platform/linux/process_watch.h"
 #include "virtualdrive/linux_driver/user_space_mount.h"
 #include "virtualdrive/virtual_disk_driver.h"
 
@@ -213,13 +213,13 @@ TEST(LinuxDriverCommandsTest, ReadMountsKeepsTheImageOnlyOfServedMounts) {
 }
 
 TEST(LinuxDriverCommandsTest, ProcessEndFromItsStatLine) {
-  EXPECT_FALSE(linux_driver::StatShowsEnded("4242 (quillfen-fatfs) S 1 4242 4242 0 -1"));
-  EXPECT_FALSE(linux_driver::StatShowsEnded("7 (a) b) R 1 7"));
-  EXPECT_TRUE(linux_driver::StatShowsEnded("4242 (quillfen-fatfs) Z 1 4242"));
-  EXPECT_TRUE(linux_driver::StatShowsEnded("7 (x) X 1"));
-  EXPECT_TRUE(linux_driver::StatShowsEnded(""));
-  EXPECT_FALSE(linux_driver::ProcessHasEnded(getpid()));
-  EXPECT_TRUE(linux_driver::ProcessHasEnded(0));
+  EXPECT_FALSE(platform::StatShowsEnded("4242 (quillfen-fatfs) S 1 4242 4242 0 -1"));
+  EXPECT_FALSE(platform::StatShowsEnded("7 (a) b) R 1 7"));
+  EXPECT_TRUE(platform::StatShowsEnded("4242 (quillfen-fatfs) Z 1 4242"));
+  EXPECT_TRUE(platform::StatShowsEnded("7 (x) X 1"));
+  EXPECT_TRUE(platform::StatShowsEnded(""));
+  EXPECT_FALSE(platform::ProcessHasEnded(getpid()));
+  EXPECT_TRUE(platform::ProcessHasEnded(0));
 }
 
 TEST(FloppyImageTest, GeometryOfTheUsualFormatsAndOfOthersFromTheBootSector) {

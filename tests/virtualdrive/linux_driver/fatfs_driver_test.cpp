@@ -22,7 +22,7 @@
 #include "support/reference_images.h"
 #include "support/test_data.h"
 #include "virtualdrive/linux_driver/driver_env.h"
-#include "virtualdrive/linux_driver/process_watch.h"
+#include "platform/linux/process_watch.h"
 #include "virtualdrive/virtual_disk_manager.h"
 
 namespace {
@@ -145,7 +145,7 @@ TEST_F(FatfsDriverTest, ImageAtALetterTakesChangesBackIntoTheFile) {
   EXPECT_TRUE(back == content) << "the written file did not reach the image whole";
   std::string report;
   EXPECT_TRUE(testsupport::FsckClean(Volume(), &report)) << report;
-  EXPECT_TRUE(linux_driver::ProcessHasEnded(record.process));
+  EXPECT_TRUE(platform::ProcessHasEnded(record.process));
 
   EXPECT_EQ(manager_->QueryDevice(info, 0), 0);
   EXPECT_TRUE(sandbox_->Records().empty());
@@ -224,7 +224,7 @@ TEST_F(FatfsDriverTest, QueryFailsOnceTheMountIsTakenAwayFromOutside) {
   ASSERT_NE(manager_->QueryDevice(info, first.number), 0);
   ASSERT_EQ(testsupport::RunCommand("fusermount -u " + testsupport::Quote(first.folder)), 0);
   EXPECT_EQ(manager_->QueryDevice(info, first.number), 0);
-  EXPECT_TRUE(linux_driver::ProcessHasEnded(first.process));
+  EXPECT_TRUE(platform::ProcessHasEnded(first.process));
   EXPECT_TRUE(sandbox_->Records().empty());
   EXPECT_EQ(manager_->UnmountImage('M'), 0);  // nothing left to release
   std::string report;
@@ -236,7 +236,7 @@ TEST_F(FatfsDriverTest, QueryFailsOnceTheMountIsTakenAwayFromOutside) {
   platform::RefreshNativeDrives();
   ASSERT_NE(platform::FindDrive('M'), nullptr);
   ASSERT_EQ(kill(static_cast<pid_t>(second.process), SIGKILL), 0);
-  ASSERT_TRUE(linux_driver::WaitForProcessEnd(second.process, 5000));
+  ASSERT_TRUE(platform::WaitForProcessEnd(second.process, 5000));
   platform::RefreshNativeDrives();
   EXPECT_EQ(platform::FindDrive('M'), nullptr);
   EXPECT_EQ(manager_->QueryDevice(info, second.number), 0);

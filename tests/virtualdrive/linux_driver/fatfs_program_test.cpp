@@ -22,7 +22,7 @@
 #include "support/test_data.h"
 #include "virtualdrive/linux_driver/driver_env.h"
 #include "virtualdrive/linux_driver/fatfs_start.h"
-#include "virtualdrive/linux_driver/process_watch.h"
+#include "platform/linux/process_watch.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ class FatfsProgramTest : public ::testing::Test {
       testsupport::RunCommand("fusermount -u -z " + testsupport::Quote(folder_) +
                               " >/dev/null 2>&1");
     }
-    if (server_ != 0) linux_driver::WaitForProcessEnd(server_, 5000);
+    if (server_ != 0) platform::WaitForProcessEnd(server_, 5000);
   }
 
   int Start(const std::string& options, const std::string& image) {
@@ -122,7 +122,7 @@ TEST_F(FatfsProgramTest, ReturnsOnceTheMountServesAndEndsOnlyAfterTheImageHoldsE
   ASSERT_EQ(std::fwrite(content.data(), 1, content.size(), open), content.size());
   ASSERT_EQ(std::fflush(open), 0);
   ASSERT_EQ(kill(static_cast<pid_t>(server_), SIGTERM), 0);
-  ASSERT_TRUE(linux_driver::WaitForProcessEnd(server_, 10000));
+  ASSERT_TRUE(platform::WaitForProcessEnd(server_, 10000));
   std::fclose(open);  // the mount is gone by now
   EXPECT_FALSE(drivertest::IsMountPoint(folder_));
   std::string stored;
@@ -152,7 +152,7 @@ TEST_F(FatfsProgramTest, RefusesWhatItCannotServeWithNothingMounted) {
   std::string hello;
   EXPECT_TRUE(testsupport::ReadHostFile(folder_ + "/HELLO.TXT", &hello));
   ASSERT_EQ(testsupport::RunCommand("fusermount -u " + testsupport::Quote(folder_)), 0);
-  ASSERT_TRUE(linux_driver::WaitForProcessEnd(server_, 10000));
+  ASSERT_TRUE(platform::WaitForProcessEnd(server_, 10000));
   std::string after;
   ASSERT_TRUE(testsupport::ReadHostFile(image_, &after));
   EXPECT_TRUE(after == before) << "a read-only mount changed the image";

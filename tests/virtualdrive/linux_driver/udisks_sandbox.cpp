@@ -9,7 +9,7 @@
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 #include "virtualdrive/linux_driver/driver_env.h"
-#include "virtualdrive/linux_driver/process_watch.h"
+#include "platform/linux/process_watch.h"
 #include "virtualdrive/linux_driver/udisks_client.h"
 
 namespace drivertest {
@@ -120,7 +120,7 @@ void UdisksSandbox::Stop() {
     const long udevd = std::strtol(pid.c_str(), nullptr, 10);
     if (udevd > 0) {
       kill(static_cast<pid_t>(udevd), SIGTERM);
-      linux_driver::WaitForProcessEnd(udevd, 3000);
+      platform::WaitForProcessEnd(udevd, 3000);
     }
   }
   for (platform::ProcessId* process : {&udisks_, &bus_}) {

@@ -1,11 +1,11 @@
-#include "virtualdrive/linux_driver/process_watch.h"
+#include "platform/linux/process_watch.h"
 
 #include <chrono>
 
 #include "platform/linux/sysfs_reader.h"
 #include "platform/process.h"
 
-namespace linux_driver {
+namespace platform {
 
 bool StatShowsEnded(const std::string& statText) {
   // "pid (name) S ...": the name may hold blanks and parentheses itself.
@@ -18,7 +18,7 @@ bool StatShowsEnded(const std::string& statText) {
 bool ProcessHasEnded(long pid) {
   if (pid <= 0) return true;
   std::string text;
-  if (!platform::ReadTextFile("/proc/" + std::to_string(pid) + "/stat", &text)) return true;
+  if (!ReadTextFile("/proc/" + std::to_string(pid) + "/stat", &text)) return true;
   return StatShowsEnded(text);
 }
 
@@ -26,9 +26,9 @@ bool WaitForProcessEnd(long pid, unsigned timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!ProcessHasEnded(pid)) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    platform::SleepMs(10);
+    SleepMs(10);
   }
   return true;
 }
 
-}  // namespace linux_driver
+}  // namespace platform

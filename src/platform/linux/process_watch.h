@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace linux_driver {
+namespace platform {
 
 // True when a /proc/<pid>/stat text shows a process that has ended but was
 // not reaped yet (state Z or X), or is no stat text at all.
@@ -15,4 +15,4 @@ bool ProcessHasEnded(long pid);
 // Waits up to `timeoutMs` for the process to end; true when it did.
 bool WaitForProcessEnd(long pid, unsigned timeoutMs);
 
-}  // namespace linux_driver
+}  // namespace platform
