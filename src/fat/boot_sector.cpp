@@ -118,7 +118,12 @@ bool ParseBootSector(const std::uint8_t* s, std::uint64_t deviceSectors, Geometr
 }
 
 bool IsNtfsBootSector(const std::uint8_t* sector) {
-  return std::memcmp(sector + 3, "NTFS    ", 8) == 0;
+  // NTFS leaves every field that only FAT uses zero: reserved sectors, FAT
+  // count, root entries, both sector counts, FAT size. A FAT volume that only
+  // carries the name is mounted by the FAT driver, and is FAT here too.
+  return std::memcmp(sector + 3, "NTFS    ", 8) == 0 && le::Read16(sector + 14) == 0 &&
+         sector[16] == 0 && le::Read16(sector + 17) == 0 && le::Read16(sector + 19) == 0 &&
+         le::Read16(sector + 22) == 0 && le::Read32(sector + 32) == 0;
 }
 
 }  // namespace fat

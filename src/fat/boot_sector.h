@@ -52,7 +52,8 @@ struct Geometry {
 bool ParseBootSector(const std::uint8_t* sector, std::uint64_t deviceSectors, Geometry* geometry,
                      Status* status);
 
-// True for an NTFS boot sector ("NTFS    " at offset 3).
+// True for an NTFS boot sector: "NTFS    " at offset 3, and the fields only
+// FAT uses left zero.
 bool IsNtfsBootSector(const std::uint8_t* sector);
 
 }  // namespace fat

@@ -160,6 +160,10 @@ TEST(BootSector, NtfsIsRecognised) {
   std::memcpy(&s[3], "NTFS    ", 8);
   EXPECT_TRUE(fat::IsNtfsBootSector(s.data()));
   EXPECT_FALSE(fat::IsNtfsBootSector(Fat16Boot().data()));
+  // A FAT boot sector that only carries the name stays FAT.
+  ByteBuffer named = Fat16Boot();
+  std::memcpy(&named[3], "NTFS    ", 8);
+  EXPECT_FALSE(fat::IsNtfsBootSector(named.data()));
 }
 
 TEST(Partition, MbrRoundTripAndPlausibility) {
