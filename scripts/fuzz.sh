@@ -5,7 +5,9 @@
 # the inputs of faults found before (fuzz/regressions/), and what earlier
 # runs found (build-fuzz/fuzz-corpus/). A crash, leak, hang
 # or broken check keeps its input in build-fuzz/fuzz-findings/TARGET/ and
-# makes the script fail once every target has run.
+# makes the script fail once every target has run. FUZZ_SEED fixes
+# libFuzzer's random seed, so that a short run tries the same inputs each
+# time; without it every run explores afresh.
 #
 #   scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
 set -euo pipefail
@@ -21,6 +23,8 @@ targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   for t in fuzz/*_fuzzer.cpp; do targets+=("$(basename "$t" .cpp)"); done
 fi
+seed=()
+if [ -n "${FUZZ_SEED:-}" ]; then seed=(-seed="$FUZZ_SEED"); fi
 failed=()
 for t in "${targets[@]}"; do
   mkdir -p "$build/fuzz-corpus/$t" "$build/fuzz-findings/$t"
@@ -30,7 +34,7 @@ for t in "${targets[@]}"; do
   if [ -d "fuzz/regressions/$t" ]; then inputs+=("fuzz/regressions/$t"); fi
   # -timeout: one input that runs this long is a hang.
   if ! nice "$build/fuzz/$t" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 \
-      -max_len=16384 -dict=fuzz/card.dict -print_final_stats=1 \
+      -max_len=16384 -dict=fuzz/card.dict -print_final_stats=1 "${seed[@]}" \
       -artifact_prefix="$build/fuzz-findings/$t/" "${inputs[@]}" \
       > "$build/fuzz-findings/$t/last-run.log" 2>&1; then
     failed+=("$t")
