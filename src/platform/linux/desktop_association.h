@@ -1,7 +1,7 @@
 // The Linux desktop's side of the container file association
 // (platform/file_type_registration.h): a shared-mime-info package that names
-// *.dfp, a desktop entry that opens such files with the program, and that
-// entry as the type's default application.
+// *.dfp and the container's signature, a desktop entry that opens such files
+// with the program, and that entry as the type's default application.
 #pragma once
 
 #include <string>
@@ -19,6 +19,8 @@ struct DesktopAssociationFiles {
 // Where the files go for the program, below the user's folders as they are now.
 DesktopAssociationFiles DesktopAssociationPaths(const std::string& programPath);
 
+// The entry starts the program that PATH finds by programPath's file name (an
+// installed copy), else programPath itself.
 // Writes the files that differ from what they should hold and, when one
 // changed, refreshes the desktop's caches with update-mime-database and
 // update-desktop-database where they are installed. True when every file
