@@ -1,6 +1,7 @@
 #!/bin/sh
 # Draws the main window on the demo card into a PNG, the picture of the
-# program in its AppStream data. Everything it makes stays in WORK_FOLDER.
+# program in its AppStream data. What it needs on the way lies in WORK_FOLDER,
+# removed at the end.
 #   draw-main-window.sh QUILLFEN_CLI QUILLFEN OUTPUT_PNG WORK_FOLDER
 set -eu
 cli=$1

@@ -19,12 +19,11 @@ struct DesktopAssociationFiles {
 // Where the files go for the program, below the user's folders as they are now.
 DesktopAssociationFiles DesktopAssociationPaths(const std::string& programPath);
 
-// The entry starts the program that PATH finds by programPath's file name (an
-// installed copy), else programPath itself.
 // Writes the files that differ from what they should hold and, when one
 // changed, refreshes the desktop's caches with update-mime-database and
 // update-desktop-database where they are installed. True when every file
-// holds what it should.
+// holds what it should. The entry starts the program that PATH finds by
+// programPath's file name (an installed copy), else programPath itself.
 bool WriteDesktopAssociation(const std::string& programPath);
 
 // The program path as one argument of a desktop entry's Exec key (quoted and
