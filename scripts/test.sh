@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Sets up, builds, and runs every test: once in a normal build and once under
 # AddressSanitizer and UndefinedBehaviorSanitizer; then each fuzz target for
-# a few seconds, so that a regression there shows too. Its seed is fixed: the
+# a few seconds, so that a regression there shows too (its seed is fixed: the
 # same commit passes or fails the same way every time; scripts/fuzz.sh alone
-# explores with fresh seeds.
+# explores with fresh seeds); last the Debian package, built, installed,
+# checked from outside and removed again (scripts/package-test.sh, as root).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -12,3 +13,4 @@ scripts/setup.sh build
 scripts/setup.sh build-asan -DQUILLFEN_SANITIZE=ON -DQUILLFEN_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs")
 FUZZ_SEED=1 scripts/fuzz.sh 10
+scripts/package-test.sh

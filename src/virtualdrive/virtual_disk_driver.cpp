@@ -2,15 +2,19 @@
 
 #include "base/bytes.h"
 #include "base/unicode.h"
+#include "platform/install_folders.h"
 #include "platform/process.h"
 
 std::vector<std::string> DefaultVirtualDiskLibraryNames() {
-  // Each name beside the program first, then through the system's search, as
-  // Windows looks in the program's folder before the others.
+  // Each name beside the program first, as Windows looks in the program's
+  // folder before the others, then where an installed program keeps it, then
+  // through the system's search.
   const std::string folder = platform::GetProgramFolder();
+  const std::string installed = platform::GetPrivateLibraryFolder();
   std::vector<std::string> names;
   for (const char* name : {"ImDisk.cpl", "ImDisk32.cpl"}) {
     if (!folder.empty()) names.push_back(folder + name);
+    if (!installed.empty()) names.push_back(installed + name);
     names.push_back(name);
   }
   return names;

@@ -62,8 +62,9 @@ struct VirtualDiskDriverBinding {
   ImDiskQueryDeviceProc queryDevice = nullptr;
 };
 
-// The library names tried in turn: each one in the program's folder, then by
-// bare name through the system's search.
+// The library names tried in turn: each one in the program's folder, then in
+// the installed program's private folder, then by bare name through the
+// system's search.
 std::vector<std::string> DefaultVirtualDiskLibraryNames();
 
 // Loads the first library of the list that loads and looks up the four entry

@@ -7,7 +7,9 @@
 #include "support/temp_dir.h"
 #include "user_folders_fixture.h"
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -18,8 +20,30 @@ constexpr const char* kOpenWithList =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.dfp\\OpenWithList";
 const std::string kProgram = "/opt/Quill Tools/quillfen";  // the fixture's program path
 
+// PATH with the test's own bin folder first and without the folders that
+// hold an installed quillfen, so that the machine's copy stays out of the
+// entries the tests look at.
+std::string PathWithOwnBin(const std::string& bin) {
+  std::string path = bin;
+  const char* old = std::getenv("PATH");
+  const std::string rest = old != nullptr ? old : "/usr/bin:/bin";
+  for (std::size_t start = 0; start <= rest.size();) {
+    std::size_t end = rest.find(':', start);
+    if (end == std::string::npos) end = rest.size();
+    const std::string dir = rest.substr(start, end - start);
+    std::error_code error;
+    if (!dir.empty() && !std::filesystem::exists(dir + "/quillfen", error)) path += ":" + dir;
+    start = end + 1;
+  }
+  return path;
+}
+
 class FileAssociationTest : public UserFoldersTest {
  protected:
+  FileAssociationTest() : path_("PATH", PathWithOwnBin(dir_.File("bin"))) {}
+
+  ScopedVariable path_;
+
   std::string Read(platform::RegKey root, const std::string& path, const char* name) {
     CRegistry registry;
     std::string out;
@@ -127,6 +151,8 @@ TEST_F(FileAssociationTest, DesktopEntriesNameTheProgram) {
   ASSERT_EQ(platform::ReadWholeFile(files.mimeAppsList, &list), 0u);
   EXPECT_NE(mime.find("<glob pattern=\"*.dfp\"/>"), std::string::npos);
   EXPECT_NE(mime.find("type=\"application/x-dornveld-container\""), std::string::npos);
+  EXPECT_NE(mime.find("<match type=\"string\" offset=\"0\" value=\"DornveldFLPDrive\"/>"),
+            std::string::npos);
   EXPECT_NE(desktop.find("\nExec=\"/opt/Quill Tools/quillfen\" %f\n"), std::string::npos);
   EXPECT_NE(desktop.find("\nMimeType=application/x-dornveld-container;\n"), std::string::npos);
   EXPECT_NE(list.find("text/plain=editor.desktop;\n"), std::string::npos);
@@ -138,6 +164,20 @@ TEST_F(FileAssociationTest, DesktopEntriesNameTheProgram) {
     ASSERT_EQ(platform::ReadWholeFile(DataFile("mime/globs2"), &globs), 0u);
     EXPECT_NE(globs.find("application/x-dornveld-container:*.dfp"), std::string::npos);
   }
+}
+
+TEST_F(FileAssociationTest, DesktopEntryStartsTheInstalledCopy) {
+  // Run out of a build folder, with the program installed: the desktop must
+  // not be left pointing into the build folder.
+  const std::string installed = dir_.File("bin/quillfen");
+  std::filesystem::create_directories(dir_.File("bin"));
+  std::ofstream(installed) << "#!/bin/sh\n";
+  std::filesystem::permissions(installed, std::filesystem::perms::owner_all);
+  RegisterFileAssociation();
+  std::string desktop;
+  ASSERT_EQ(platform::ReadWholeFile(DataFile("applications/quillfen.desktop"), &desktop), 0u);
+  EXPECT_NE(desktop.find("\nExec=\"" + installed + "\" %f\n"), std::string::npos) << desktop;
+  EXPECT_NE(desktop.find("\nIcon=quillfen\n"), std::string::npos);
 }
 
 TEST_F(FileAssociationTest, SecondRunChangesNothing) {

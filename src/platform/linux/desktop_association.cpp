@@ -48,8 +48,11 @@ std::string MimePackageText() {
          EscapeXml(kContainerMimeType) +
          "\">\n"
          "    <comment>Dornveld container file</comment>\n"
-         "    <comment xml:lang=\"de\">Dornveld Container Datei</comment>\n"
+         "    <comment xml:lang=\"de\">Dornveld-Containerdatei</comment>\n"
          "    <glob pattern=\"*.dfp\"/>\n"
+         "    <magic priority=\"50\">\n"
+         "      <match type=\"string\" offset=\"0\" value=\"DornveldFLPDrive\"/>\n"
+         "    </magic>\n"
          "  </mime-type>\n"
          "</mime-info>\n";
 }
@@ -58,8 +61,11 @@ std::string DesktopEntryText(const std::string& programPath) {
   return "[Desktop Entry]\n"
          "Type=Application\n"
          "Name=Quillfen\n"
-         "Comment=Floppy image container files on Compact Flash cards\n"
-         "Comment[de]=Disketten-Abbild-Container auf Compact Flash Karten\n"
+         "GenericName=CompactFlash Card Tool\n"
+         "GenericName[de]=CompactFlash-Kartenwerkzeug\n"
+         "Comment=Floppy image containers on CompactFlash cards\n"
+         "Comment[de]=Container für Diskettenabbilder auf CompactFlash-Karten\n"
+         "Icon=quillfen\n"
          "Exec=" +
          DesktopExecArgument(programPath) +
          " %f\n"
@@ -92,6 +98,16 @@ bool EnsureDefaultApplication(const std::string& listPath, const std::string& de
   IniDocument doc = IniDocument::Parse(text, false);
   doc.Set("Default Applications", kContainerMimeType, desktopId + ";");
   return EnsureFile(listPath, doc.ToText(), changed);
+}
+
+// The program the entry starts: the one the user's shell finds by that name
+// (an installed copy, kept in place by its package) where there is one, so
+// that a program run out of a build folder never leaves the desktop pointing
+// into it; else the running program itself.
+std::string AssociatedProgram(const std::string& programPath) {
+  const std::size_t slash = programPath.find_last_of('/');
+  const std::string found = FindProgram(programPath.substr(slash + 1));
+  return found.starts_with('/') ? found : programPath;
 }
 
 void RunIfInstalled(const std::string& program, const std::string& folder) {
@@ -129,7 +145,9 @@ bool WriteDesktopAssociation(const std::string& programPath) {
   bool mimeChanged = false;
   bool desktopChanged = false;
   bool ok = EnsureFile(files.mimePackage, MimePackageText(), &mimeChanged);
-  ok = EnsureFile(files.desktopEntry, DesktopEntryText(programPath), &desktopChanged) && ok;
+  ok = EnsureFile(files.desktopEntry, DesktopEntryText(AssociatedProgram(programPath)),
+                  &desktopChanged) &&
+       ok;
   bool listChanged = false;
   ok = EnsureDefaultApplication(files.mimeAppsList, ProgramStem(programPath) + ".desktop",
                                 &listChanged) &&

@@ -1,7 +1,7 @@
 // The Linux desktop's side of the container file association
 // (platform/file_type_registration.h): a shared-mime-info package that names
-// *.dfp, a desktop entry that opens such files with the program, and that
-// entry as the type's default application.
+// *.dfp and the container's signature, a desktop entry that opens such files
+// with the program, and that entry as the type's default application.
 #pragma once
 
 #include <string>
@@ -22,7 +22,8 @@ DesktopAssociationFiles DesktopAssociationPaths(const std::string& programPath);
 // Writes the files that differ from what they should hold and, when one
 // changed, refreshes the desktop's caches with update-mime-database and
 // update-desktop-database where they are installed. True when every file
-// holds what it should.
+// holds what it should. The entry starts the program that PATH finds by
+// programPath's file name (an installed copy), else programPath itself.
 bool WriteDesktopAssociation(const std::string& programPath);
 
 // The program path as one argument of a desktop entry's Exec key (quoted and

@@ -11,18 +11,20 @@
 #include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <sstream>
 
 #include "platform/drive.h"
 #include "platform/files.h"
+#include "platform/install_folders.h"
 #include "platform/linux/native_drives.h"
+#include "platform/linux/process_watch.h"
 #include "platform/linux/sysfs_reader.h"
 #include "platform/process.h"
 #include "support/mtools_views.h"
 #include "support/reference_images.h"
 #include "support/test_data.h"
 #include "virtualdrive/linux_driver/driver_env.h"
-#include "platform/linux/process_watch.h"
 #include "virtualdrive/virtual_disk_manager.h"
 
 namespace {
@@ -269,14 +271,27 @@ TEST_F(FatfsDriverTest, FileWithoutAFatVolumeIsRefusedWithNothingLeftBehind) {
   EXPECT_EQ(manager_->FindDeviceByDriveLetter(info, 'M'), 0);
 }
 
-TEST(LinuxDriverBindingTest, TheProgramFindsTheLibraryBesideItself) {
+TEST(LinuxDriverBindingTest, TheProgramFindsTheLibraryBesideItselfAndWhereItIsInstalled) {
   const std::string folder = kDriverLibrary.substr(0, kDriverLibrary.find_last_of('/') + 1);
   platform::SetModuleFileNameOverride(folder + "quillfen");
-  const std::vector<std::string> names = DefaultVirtualDiskLibraryNames();
-  platform::SetModuleFileNameOverride("");
-  ASSERT_GE(names.size(), 2u);
+  std::vector<std::string> names = DefaultVirtualDiskLibraryNames();
+  ASSERT_GE(names.size(), 3u);
   EXPECT_EQ(names[0], kDriverLibrary);
-  EXPECT_EQ(names[1], "ImDisk.cpl");  // then the system's search
+  EXPECT_EQ(names[2], "ImDisk.cpl");  // then the system's search
+
+  // An installed tree: the program in bin/, the library in its private folder.
+  testsupport::TempDir root;
+  std::filesystem::create_directories(root.File("bin"));
+  platform::SetModuleFileNameOverride(root.File("bin/quillfen"));
+  const std::string installed = platform::GetPrivateLibraryFolder();
+  ASSERT_FALSE(installed.empty());
+  std::filesystem::create_directories(installed);
+  std::filesystem::create_symlink(kDriverLibrary, installed + "ImDisk.cpl");
+  names = DefaultVirtualDiskLibraryNames();
+  platform::SetModuleFileNameOverride("");
+  const VirtualDiskDriverBinding binding = BindVirtualDiskDriver({names[0], names[1]});
+  EXPECT_NE(binding.module, nullptr) << names[1];
+  EXPECT_NE(binding.getVersion, nullptr);
 }
 
 }  // namespace
