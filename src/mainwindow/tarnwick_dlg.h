@@ -23,12 +23,12 @@
 
 #include "base/bytes.h"
 #include "container/card_state.h"
+#include "container/card_status.h"
 #include "container/dialogs/dlg_create_resize_cif.h"
 #include "container/dialogs/dlg_fpga_update.h"
 #include "driveaccess/drive_list.h"
 #include "gui/edit_context_menu.h"
 #include "gui/ex_resize_dialog.h"
-#include "mainwindow/card_status.h"
 
 class AppSettings;
 class CButtonLed;
