@@ -1,6 +1,5 @@
-// The pieces of the container that the slot commands read and change beside
-// the container store's own operations: its main header, and the 512-byte
-// slot records, read and written as the desktop window does.
+// The pieces of the container that the slot commands read beside the card
+// operations: its main header, and the 512-byte slot records.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +25,3 @@ int CheckSlot(const MainHeader& header, std::uint32_t slot);
 // reached, the system error of a failed read.
 int ReadSlotInfos(char drive, std::uint32_t first, std::uint32_t count,
                   std::vector<std::uint8_t>& records);
-// Writes one slot record back, with the container's protection lifted
-// around the write and set again on every path. DDA_ERR_FILE_NOT_FOUND,
-// DDA_ERR_SET_POSITION, FFA_ERR_WRITE, or the protection's own failure.
-int WriteSlotInfo(char drive, std::uint32_t slot, const std::uint8_t* record);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/bytes.h"
@@ -67,9 +68,10 @@ bool FfaWriteFile(const std::string& path, const ByteBuffer& bytes);
 // open or read failed.
 bool FfaReadFile(const std::string& path, ByteBuffer& bytes, std::uint64_t maxBytes);
 
-// Total and caller-free bytes of the drive's volume; 0 on failure.
-std::uint64_t FfaGetDriveTotalBytes(char drive);
-std::uint64_t FfaGetDriveFreeBytes(char drive);
+// Total and caller-free bytes of the drive's volume; none when the volume
+// cannot tell.
+std::optional<std::uint64_t> FfaGetDriveTotalBytes(char drive);
+std::optional<std::uint64_t> FfaGetDriveFreeBytes(char drive);
 // The largest image count for which a container still fits beside `reserve`
-// bytes of other files, at most 99.
+// bytes of other files, at most 99; 0 when the free bytes are unknown.
 unsigned FfaGetMaxImageCount(char drive, std::uint64_t reserve);

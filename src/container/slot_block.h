@@ -36,5 +36,7 @@ int BuildImageSlotBlock(ByteBuffer& block, const ByteBuffer& image, const std::s
 // The same for a block that already holds the image from offset 0 and is
 // exactly the kind's image size (read there straight from a file, so that
 // the image is not copied): the block grows to kContainerBlockSize around
-// it. Any other size fails with DDA_ERR_WRONG_FLOPPY_SIZE, block untouched.
+// it. Any other size fails with DDA_ERR_WRONG_FLOPPY_SIZE, a name the card
+// cannot store with platform::kErrorNoUnicodeTranslation; the block is then
+// untouched.
 int FinishImageSlotBlock(ByteBuffer& block, const std::string& name, bool highDensity);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,8 @@ inline constexpr std::uint64_t kMaxCrcFileSize = 64ull << 20;
 // once edit two files. Empty when there is no such folder.
 std::string TemporaryImagePath();
 
-// The CRC-32 of a whole file; 0 when it cannot be read.
-std::uint32_t FileCrc32(const std::string& path);
+// The CRC-32 of a whole file; none when it cannot be read.
+std::optional<std::uint32_t> FileCrc32(const std::string& path);
 
 // The external image software's command line: its path in double quotes
 // (unless it already begins with one), a blank, the image path in double
