@@ -18,12 +18,13 @@
 #include "base/bytes.h"
 #include "container/card_program.h"
 #include "container/floppy_choice.h"
+#include "platform/errors.h"
 
 class CDiskImage;
 class IProgressOwner;
 
-// 1223, the system's "cancelled by the user".
-inline constexpr int kCardCancelled = 1223;
+// The system's "cancelled by the user" (1223).
+inline constexpr int kCardCancelled = static_cast<int>(platform::kErrorCancelled);
 
 // What a command needs of the user. The window answers with its dialogs, the
 // command-line tool with its arguments, tests from a script.

@@ -72,8 +72,8 @@ int CardLoadImageFile(const std::string& path, ByteBuffer& buffer, std::size_t r
   const auto busy = OpenProgress(
       user.Progress(), Localized("Reading Image File", "Abbilddatei lesen"), kProgressBusy);
   if (busy) busy->Refresh();
-  // No floppy disk comes near the limit: a bigger file is not read into
-  // memory at all, nor is one of another size than the slot takes.
+  // No floppy disk comes near the limit: a longer file, or one longer than
+  // the slot takes, is not read into memory at all.
   if (!FfaReadFile(path, buffer, requiredSize != 0 ? requiredSize : kMaxCrcFileSize)) {
     const std::uint32_t why = platform::GetLastError();
     if (why == platform::kErrorFileTooLarge) return DDA_ERR_WRONG_FLOPPY_SIZE;
