@@ -193,10 +193,10 @@ void BM_StateBytesRead(benchmark::State& state) {
     CardState card;
     const std::uint32_t flags = FfaGetCardState(std::string(1, letter) + ":", size, card);
     std::uint32_t recorded = 0;
-    FfaReadStartSector(letter, recorded);
+    const int recordRead = FfaReadStartSector(letter, recorded);
     platform::DriveTable::Instance().Detach(letter);
-    if (flags !=
-        (CARD_RAW_ACCESS | CARD_CONTAINER_VALID | CARD_CONTIGUOUS | CARD_START_SECTOR_SET)) {
+    if (recordRead != 0 || flags != (CARD_RAW_ACCESS | CARD_CONTAINER_VALID | CARD_CONTIGUOUS |
+                                     CARD_START_SECTOR_SET)) {
       state.SkipWithError("the card is not in the usable state");
       return;
     }

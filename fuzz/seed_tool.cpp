@@ -89,7 +89,7 @@ int Container(const std::string& image, int count, const std::string& name) {
   if (rc == 0) rc = FfaMakeUsable(letter);
   if (rc == 0) {
     const std::string path = FfaGetContainerPath(letter);
-    FfaSetProtection(path, false);
+    if (FfaSetProtection(path, false) != 0) rc = -1;
     platform::File file =
         platform::OpenFile(path, platform::kGenericWrite, platform::Disposition::kOpenExisting);
     const ByteBuffer zeros(kContainerBlockSize, 0);
@@ -104,7 +104,7 @@ int Container(const std::string& image, int count, const std::string& name) {
       written = zero(start, start + kSlotInfoOffset);
     }
     if (!file.Close() || !written) rc = -1;
-    FfaSetProtection(path, true);
+    if (FfaSetProtection(path, true) != 0) rc = -1;
   }
   platform::DriveTable::Instance().Detach(letter);
   if (rc != 0) std::fprintf(stderr, "container: %d\n", rc);

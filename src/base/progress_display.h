@@ -14,6 +14,8 @@
 inline constexpr std::uint32_t kProgressVisible = 0x10000000;  // show at once
 inline constexpr std::uint32_t kProgressTwoLines = 0x2;        // room for two text lines
 inline constexpr std::uint32_t kProgressNoBar = 0x1;           // text shown as it is
+// A busy notice: text only, shown at once.
+inline constexpr std::uint32_t kProgressBusy = kProgressVisible | kProgressNoBar;
 
 class IProgressDisplay : public IDirectDiskAccessCallback,
                          public IDriveInfoCallback,
@@ -36,3 +38,10 @@ class IProgressOwner {
   virtual std::unique_ptr<IProgressDisplay> CreateProgress(const std::string& text,
                                                            std::uint32_t options) = 0;
 };
+
+// A display of the owner's; none for a null owner.
+inline std::unique_ptr<IProgressDisplay> OpenProgress(IProgressOwner* owner,
+                                                      const std::string& text,
+                                                      std::uint32_t options) {
+  return owner != nullptr ? owner->CreateProgress(text, options) : nullptr;
+}

@@ -7,10 +7,11 @@
 #include "base/bytes.h"
 #include "base/current_language.h"
 #include "cli/card_handle.h"
+#include "cli/cli_card_user.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "cli/terminal_progress.h"
-#include "container/card_state.h"
+#include "container/card_operations.h"
 #include "driveaccess/dda_error_codes.h"
 #include "driveaccess/direct_disk_access.h"
 #include "driveaccess/drive_kind.h"
@@ -56,8 +57,8 @@ int RunDrives(const CliArgs&) {
 int RunDump(const CliArgs& args) {
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0], CardUse::kRead)) return kExitFailed;
-  return ReportResult(
-      FfaDumpCard(card.entry(), args.args[1], ProgressOwner(), kDumpSectorsPerRead));
+  CliCardUser user(args.args[1]);
+  return ReportResult(CardCopyToImageFile(card.letter(), user, kDumpSectorsPerRead));
 }
 
 int RunHex(const CliArgs& args) {

@@ -4,27 +4,17 @@
 #include "base/current_language.h"
 #include "cli/card_handle.h"
 #include "cli/card_report.h"
+#include "cli/cli_card_user.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
-#include "cli/create_container.h"
 #include "cli/slot_access.h"
 #include "cli/terminal_progress.h"
+#include "container/card_operations.h"
+#include "container/card_program.h"
 #include "container/card_state.h"
-#include "container/ffa_errors.h"
+#include "container/container_creation.h"
 #include "container/ffa_store.h"
-#include "container/fpga_store.h"
 #include "platform/errors.h"
-#include "platform/files.h"
-#include "platform/process.h"
-
-namespace {
-// The program's own file name, the part after the last separator.
-std::string OwnProgramFileName() {
-  const std::string path = platform::GetModuleFileName();
-  const std::size_t cut = path.find_last_of("/\\");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-}  // namespace
 
 int RunState(const CliArgs& args) {
   CardHandle card;
@@ -50,48 +40,31 @@ int RunCreate(const CliArgs& args) {
   if (!CheckRawWriteTarget(card, args.Has("--any-disk"))) return kExitFailed;
   // Re-creating keeps the name unless a new one is given, as the creation
   // dialog starts from the container's current name.
-  std::string name;
+  ContainerCreationRequest request;
+  request.count = *count;
+  request.highDensity = !args.Has("--dd");
   if (const std::string* given = args.Value("--name")) {
-    name = *given;
+    request.name = *given;
   } else if (MainHeader old; ReadContainerHeader(card.letter(), old) == 0) {
-    name = old.Name();
+    request.name = old.Name();
   }
-  return ReportResult(
-      CreateContainerOnCard(card.letter(), *count, !args.Has("--dd"), name, ProgressOwner()));
+  return ReportResult(CreateContainer(card.letter(), request, ProgressOwner()).code);
 }
 
 int RunDelete(const CliArgs& args) {
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
   if (!CheckRawWriteTarget(card, args.Has("--any-disk"))) return kExitFailed;
-  return ReportResult(FfaDeleteOnDrive(card.letter()));
+  return ReportResult(CardDeleteContainer(FfaGetContainerPath(card.letter())));
 }
 
 int RunErase(const CliArgs& args) {
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
   if (!CheckRawWriteTarget(card, args.Has("--any-disk"))) return kExitFailed;
-  const char drive = card.letter();
-  // A volume that is not FAT holds no container; nothing on it is touched.
-  std::uint64_t size = 0;
-  CardState state;
-  if (FfaGetCardState(card.entry(), size, state) & CARD_NO_FAT_VOLUME) {
-    return ReportResult(static_cast<int>(platform::kErrorUnrecognizedMedia));
-  }
-  const std::string root = std::string(1, drive) + ":\\";
-  // As the desktop window's erase every step runs; unlike the window, which
-  // shows nothing, the tool says when the container or its start sector
-  // record is still there afterwards.
-  platform::RemoveFile(root + "autorun.inf");
-  const std::string program = OwnProgramFileName();
-  if (!program.empty()) platform::RemoveFile(root + program);
-  const int erased = FfaErase(drive);
-  const int cleared = FfaWriteStartSector(drive, 0);
-  FfaTouchCard(drive);
-  if (FfaContainerExists(drive) == FFA_OK) {
-    return ReportResult(erased != FFA_OK && erased != FFA_ERR_NOT_FOUND ? erased : FFA_ERR_DELETE);
-  }
-  return ReportResult(cleared);
+  // Unlike the desktop window, which shows nothing, the tool says when the
+  // container or its start sector record is still there afterwards.
+  return ReportResult(CardErase(card.letter(), ReadOwnProgramFile()));
 }
 
 int RunMakeUsable(const CliArgs& args) {
@@ -117,7 +90,8 @@ int RunFpga(const CliArgs& args) {
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0])) return kExitFailed;
   const std::string* file = clear ? nullptr : &args.args[1];
-  const int rc = FfaWriteFpgaUpdate(card.letter(), file, ProgressOwner());
+  CliCardUser user;
+  const int rc = CardStoreFpgaUpdate(card.letter(), file, user);
   if (file != nullptr && rc == static_cast<int>(platform::kErrorBadFileType)) {
     return NotARegularFile(*file);
   }

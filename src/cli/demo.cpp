@@ -5,13 +5,13 @@
 #include "base/current_language.h"
 #include "cli/card_handle.h"
 #include "cli/card_report.h"
+#include "cli/cli_card_user.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
-#include "cli/create_container.h"
 #include "cli/terminal_progress.h"
+#include "container/card_operations.h"
 #include "container/card_state.h"
-#include "container/ffa_store.h"
-#include "container/slot_block.h"
+#include "container/container_creation.h"
 #include "fat/format.h"
 #include "fat/sector_device.h"
 #include "fat/volume.h"
@@ -101,20 +101,19 @@ int RunDemo(const CliArgs&) {
   const char drive = card.letter();
   std::printf("%s: %s\n", Localized("Demo card", "Demo-Karte").c_str(), path.c_str());
 
-  if (const int rc = CreateContainerOnCard(drive, 5, true, "Demo", ProgressOwner())) {
+  ContainerCreationRequest request;
+  request.count = 5;
+  request.name = "Demo";
+  if (const int rc = CreateContainer(drive, request, ProgressOwner()).code) {
     return ReportResult(rc);
   }
   ByteBuffer floppy;
   std::string error;
   if (!BuildDemoFloppy(&floppy, &error)) return Failure(error);
-  ByteBuffer block;
-  if (const int rc = BuildImageSlotBlock(block, floppy, "Tools", true)) return ReportResult(rc);
-  int rc;
-  {
-    auto progress = MakeProgress(Localized("Write DCF [PERCENT]", "Schreibe DCD [PERCENT]"));
-    rc = FfaWriteSlot(drive, kDemoSlot, block, progress.get());
-  }
-  if (rc != 0) return ReportResult(rc);
+  SlotTarget target = CliSlotTarget(drive, kDemoSlot, true);
+  target.name = "Tools";
+  CliCardUser user;
+  if (const int rc = CardWriteSlot(target, floppy, user)) return ReportResult(rc);
 
   std::printf("\n");
   PrintCardState(card.entry());

@@ -28,7 +28,3 @@ int ReadSlotInfos(char drive, std::uint32_t first, std::uint32_t count,
                   std::vector<std::uint8_t>& records) {
   return FfaReadSlotRecords(FfaGetContainerPath(drive), first, count, records);
 }
-
-int WriteSlotInfo(char drive, std::uint32_t slot, const std::uint8_t* record) {
-  return FfaWriteSlotRecord(FfaGetContainerPath(drive), slot, record);
-}

@@ -1,6 +1,5 @@
-// The pieces of the container that the slot commands read and change beside
-// the container store's own operations: its main header, and the 512-byte
-// slot records, read and written as the desktop window does.
+// The pieces of the container that the slot commands read beside the card
+// operations: its main header, and the 512-byte slot records.
 #pragma once
 
 #include <cstdint>
@@ -11,22 +10,18 @@
 
 // The card's container header when it is valid; else FFA_ERR_NOT_FOUND,
 // FFA_ERR_OPEN (held open elsewhere) or FFA_ERR_NO_SIGNATURE.
-int ReadContainerHeader(char drive, MainHeader& header);
+[[nodiscard]] int ReadContainerHeader(char drive, MainHeader& header);
 
 // A SLOT argument (counting from 1) as a 0-based slot. Usage errors (not a
 // number, 0) are false; a slot beyond the container's ImageCount is left for
 // CheckSlot.
-bool ParseSlotArgument(const std::string& text, std::uint32_t* slot);
+[[nodiscard]] bool ParseSlotArgument(const std::string& text, std::uint32_t* slot);
 // 0, or DDA_ERR_NO_IMAGE_SELECTED when the 0-based slot is not in the container.
-int CheckSlot(const MainHeader& header, std::uint32_t slot);
+[[nodiscard]] int CheckSlot(const MainHeader& header, std::uint32_t slot);
 
 // The slot records of `count` slots from `first` (0-based), 512 bytes each,
 // read through one read-only open of the container. DDA_ERR_FILE_NOT_FOUND
 // when it cannot be opened, DDA_ERR_SET_POSITION when the position cannot be
 // reached, the system error of a failed read.
-int ReadSlotInfos(char drive, std::uint32_t first, std::uint32_t count,
-                  std::vector<std::uint8_t>& records);
-// Writes one slot record back, with the container's protection lifted
-// around the write and set again on every path. DDA_ERR_FILE_NOT_FOUND,
-// DDA_ERR_SET_POSITION, FFA_ERR_WRITE, or the protection's own failure.
-int WriteSlotInfo(char drive, std::uint32_t slot, const std::uint8_t* record);
+[[nodiscard]] int ReadSlotInfos(char drive, std::uint32_t first, std::uint32_t count,
+                                std::vector<std::uint8_t>& records);

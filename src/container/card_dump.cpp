@@ -6,8 +6,10 @@
 #include "base/bytes.h"
 #include "base/current_language.h"
 #include "base/progress_display.h"
+#include "container/card_operations.h"
 #include "container/card_state.h"
 #include "container/ffa_errors.h"
+#include "container/file_choice_kind.h"
 #include "driveaccess/dda_error_codes.h"
 #include "driveaccess/direct_disk_access.h"
 #include "platform/files.h"
@@ -61,4 +63,15 @@ int FfaDumpCard(const std::string& driveEntry, const std::string& path, IProgres
   if (!target.Close() && result == DDA_NO_ERROR) result = FFA_ERR_WRITE;
   disk.Close();
   return result;
+}
+
+int CardCopyToImageFile(char drive, ICardUser& user, std::uint32_t sectorsPerRead) {
+  std::string path;
+  if (!user.ChooseFile(false, path, kFileKindImage)) return kCardCancelled;
+  if (drive == '\0') {
+    user.ShowMessage(Localized("Can't open Drive !", "Laufwerk kann nicht geöffnet werden !"));
+    return kCardCancelled;
+  }
+  // A copy that broke off is said so: the file holds only part of the card.
+  return FfaDumpCard(std::string(1, drive) + ":", path, user.Progress(), sectorsPerRead);
 }

@@ -38,7 +38,8 @@ std::uint32_t FfaGetCardState(const std::string& driveEntry, std::uint64_t& size
       disk.Close();
     } else if (opened == DDA_ERR_ACCESS_DENIED) {
       flags |= CARD_NO_RAW_RIGHTS;
-      size = FfaGetDriveTotalBytes(drive);
+      // A volume that cannot tell its size shows 0 bytes.
+      size = FfaGetDriveTotalBytes(drive).value_or(0);
     }
   }
   if ((flags & (CARD_RAW_ACCESS | CARD_NO_RAW_RIGHTS)) == 0) return state.Flags = flags;

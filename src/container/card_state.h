@@ -26,12 +26,12 @@ struct CardState {
 // driveEntry is the drive list entry (its text begins with the letter).
 // Fills size (bytes) and state; returns the flags.
 std::uint32_t FfaGetCardState(const std::string& driveEntry, std::uint64_t& size, CardState& state);
-int FfaReadStartSector(char drive, std::uint32_t& value);
+[[nodiscard]] int FfaReadStartSector(char drive, std::uint32_t& value);
 // Changes only bytes 432 to 435 of sector 0.
-int FfaWriteStartSector(char drive, std::uint32_t value);
-int FfaMakeUsable(char drive);
+[[nodiscard]] int FfaWriteStartSector(char drive, std::uint32_t value);
+[[nodiscard]] int FfaMakeUsable(char drive);
 // Opens the card for raw writing and closes it at once.
-int FfaTouchCard(char drive);
+[[nodiscard]] int FfaTouchCard(char drive);
 // Copies the whole card into a file, sectorsPerRead sectors at a time.
-int FfaDumpCard(const std::string& driveEntry, const std::string& path, IProgressOwner* parent,
-                std::uint32_t sectorsPerRead);
+[[nodiscard]] int FfaDumpCard(const std::string& driveEntry, const std::string& path,
+                              IProgressOwner* parent, std::uint32_t sectorsPerRead);

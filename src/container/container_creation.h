@@ -1,6 +1,7 @@
-// Making a new container on a card the way the creation dialog does it: the
-// largest image count beside the program copy, the count field's limits, the
-// steps of the creation and the status line texts that report them.
+// Making a new container on a card: the old one deleted first with the
+// user's consent, the largest image count beside the program copy, the count
+// field's limits, the steps of the creation and the status line texts that
+// report them.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,15 @@
 
 #include "container/card_program.h"
 
+class ICardUser;
 class IProgressOwner;
+struct CardState;
+
+// Before a creation: a valid container on the card goes only when the user
+// agrees to delete it, and the creation goes ahead only once it is gone. 0
+// to go on; kCardCancelled when the user said No or the container is still
+// there (the user has been told).
+[[nodiscard]] int CardDeleteOldContainer(const CardState& state, ICardUser& user);
 
 // The largest image count that fits beside the files the two options put on
 // the card (FfaProgramReserve), at most 99.
@@ -33,7 +42,7 @@ std::optional<unsigned> ClampImageCount(std::string_view text, unsigned maximum)
 int SpinnerPositionForMaximum(int position, int previousMaximum, int maximum);
 
 struct ContainerCreationRequest {
-  std::uint32_t count = 1;
+  std::uint64_t count = 1;
   std::string name;
   bool highDensity = true;
   bool copyProgram = true;
@@ -43,6 +52,7 @@ struct ContainerCreationRequest {
 // Where a creation stopped.
 enum class CreationStep {
   kReady,       // nothing tried yet, or everything done
+  kDeleteOld,   // a corrupt old container could not be deleted
   kCreate,      // FfaCreate failed
   kMakeUsable,  // the container is there, but its start sector is not recorded
 };
@@ -53,11 +63,23 @@ struct CreationOutcome {
   bool ok() const { return failedStep == CreationStep::kReady; }
 };
 
-// In this order: delete the old autorun file, program copy and container and
-// touch the card (results ignored); create the container; put the program on
-// the card; record the start sector.
-CreationOutcome CreateContainerWithProgram(char drive, const ContainerCreationRequest& request,
-                                           const OwnProgramFile& program, IProgressOwner* owner);
+// FFA_ERR_TOO_MANY_IMAGES / FFA_ERR_TOO_FEW_IMAGES for a count outside 1 to
+// 99; FFA_ERR_FREE_SPACE when the container would not fit even once the old
+// one is gone; else 0.
+[[nodiscard]] int CheckNewContainer(char drive, std::uint64_t count);
+
+// In this order: check the count, the room and the name, so that a mistyped
+// count never costs the container there is; delete the old autorun file,
+// program copy and container and touch the card (results ignored); create
+// the container; put the program on the card; record the start sector.
+[[nodiscard]] CreationOutcome CreateContainerWithProgram(char drive,
+                                                         const ContainerCreationRequest& request,
+                                                         const OwnProgramFile& program,
+                                                         IProgressOwner* owner);
+// The same for a front end that puts no program on the card: the program's
+// files are neither deleted nor written.
+[[nodiscard]] CreationOutcome CreateContainer(char drive, const ContainerCreationRequest& request,
+                                              IProgressOwner* owner);
 
 // The status line's text for the outcome, in the current language.
 std::string CreationStatusText(const CreationOutcome& outcome);

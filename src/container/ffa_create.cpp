@@ -46,7 +46,8 @@ int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, boo
   ByteBuffer blankTemplate;
   if (!FfaLoadTemplate(highDensity, blankTemplate)) return FFA_ERR_CREATE;
   const std::uint64_t required = (static_cast<std::uint64_t>(count) + 1) * kContainerBlockSize;
-  if (required > FfaGetDriveFreeBytes(drive)) return FFA_ERR_FREE_SPACE;
+  const std::optional<std::uint64_t> freeBytes = FfaGetDriveFreeBytes(drive);
+  if (!freeBytes || required > *freeBytes) return FFA_ERR_FREE_SPACE;
 
   platform::File file = platform::OpenFile(path, platform::kGenericWrite,
                                            Disposition::kCreateAlways, platform::kFlagNoBuffering);
@@ -88,7 +89,9 @@ int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, boo
   progress.reset();
 
   if (failed) {
-    FfaDeleteOnDrive(drive);
+    // The write's failure is the one to tell; a half-written file that
+    // cannot be deleted has no valid header.
+    (void)FfaDeleteOnDrive(drive);
     return FFA_ERR_WRITE;
   }
   const int protectedResult = FfaSetProtection(path, true);

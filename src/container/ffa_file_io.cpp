@@ -75,20 +75,22 @@ std::string DriveRoot(char drive) {
 }
 }  // namespace
 
-std::uint64_t FfaGetDriveTotalBytes(char drive) {
+std::optional<std::uint64_t> FfaGetDriveTotalBytes(char drive) {
   std::uint64_t freeBytes = 0;
   std::uint64_t total = 0;
-  return platform::GetDiskFreeSpace(DriveRoot(drive), &freeBytes, &total) ? total : 0;
+  if (!platform::GetDiskFreeSpace(DriveRoot(drive), &freeBytes, &total)) return std::nullopt;
+  return total;
 }
 
-std::uint64_t FfaGetDriveFreeBytes(char drive) {
+std::optional<std::uint64_t> FfaGetDriveFreeBytes(char drive) {
   std::uint64_t freeBytes = 0;
   std::uint64_t total = 0;
-  return platform::GetDiskFreeSpace(DriveRoot(drive), &freeBytes, &total) ? freeBytes : 0;
+  if (!platform::GetDiskFreeSpace(DriveRoot(drive), &freeBytes, &total)) return std::nullopt;
+  return freeBytes;
 }
 
 unsigned FfaGetMaxImageCount(char drive, std::uint64_t reserve) {
-  const std::uint64_t freeBytes = FfaGetDriveFreeBytes(drive);
+  const std::uint64_t freeBytes = FfaGetDriveFreeBytes(drive).value_or(0);
   if (freeBytes <= reserve) return 0;
   std::uint64_t count = (freeBytes - reserve) / kContainerBlockSize;
   if (count > 0) --count;  // the main header block

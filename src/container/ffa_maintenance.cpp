@@ -24,8 +24,10 @@ int FfaDelete(const std::string& path) {
     }
   }
   if (!platform::RemoveFile(path)) {
-    FfaSetProtection(path, true);
-    FfaFlushCard(path);
+    // The failed delete is the one to tell; the protection goes back on as
+    // far as the card lets it.
+    (void)FfaSetProtection(path, true);
+    (void)FfaFlushCard(path);
     return FFA_ERR_DELETE;
   }
   return FfaFlushCard(path) == FFA_OK ? FFA_OK : FFA_ERR_DELETE;
@@ -36,12 +38,14 @@ int FfaDeleteOnDrive(char drive) {
 }
 
 int FfaErase(char drive) {
-  FfaDeleteOnDrive(drive);
+  // Not looked at: a container that stays keeps its folder, whose removal
+  // then fails.
+  (void)FfaDeleteOnDrive(drive);
   const std::string folder = FfaGetFolderPath(drive);
   if (!platform::PathExists(folder)) return FFA_ERR_NOT_FOUND;
   if (!platform::SetAttributes(folder, platform::kAttributeNormal)) return FFA_ERR_SET_ATTRIBUTES;
   if (!platform::RemoveFolder(folder)) {
-    FfaFlushCard(folder);
+    (void)FfaFlushCard(folder);  // the failed removal is the one to tell
     return FFA_ERR_DELETE;
   }
   return FfaFlushCard(folder) == FFA_OK ? FFA_OK : FFA_ERR_DELETE;
@@ -53,11 +57,11 @@ int FfaRename(char drive, const std::string& name) {
   MainHeader header;
   if (const int rc = FfaCheckMainHeader(path, header.Bytes())) return rc;
   if (!header.SetName(name)) return CheckCardName(name);
-  FfaSetProtection(path, false);
+  if (const int rc = FfaSetProtection(path, false)) return rc;
   platform::File file = platform::OpenFile(path, platform::kGenericRead | platform::kGenericWrite,
                                            Disposition::kOpenExisting);
   if (!file.IsOpen()) {
-    FfaSetProtection(path, true);
+    (void)FfaSetProtection(path, true);  // the open's failure is the one to tell
     return FFA_ERR_OPEN;
   }
   int result = FFA_OK;
@@ -66,7 +70,7 @@ int FfaRename(char drive, const std::string& name) {
     result = FFA_ERR_WRITE;
   }
   if (!file.Close() && result == FFA_OK) result = FFA_ERR_WRITE;
-  FfaSetProtection(path, true);
+  const int protectedAgain = FfaSetProtection(path, true);
   if (FfaFlushCard(path) != FFA_OK && result == FFA_OK) result = FFA_ERR_WRITE;
-  return result;
+  return result != FFA_OK ? result : protectedAgain;
 }

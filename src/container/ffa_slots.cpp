@@ -28,22 +28,29 @@ int WithSlotOpen(char drive, std::uint32_t slot, std::uint32_t access, std::uint
   std::uint8_t header[kMainHeaderSize];
   if (const int rc = FfaCheckMainHeader(path, header)) return rc;
   Report(progress, 0, length);
-  FfaSetProtection(path, false);
+  // A write needs the protection lifted. A read does not: a card whose
+  // attributes cannot change (write-protected) is still read, and what was
+  // never lifted is not set again.
+  const int lifted = FfaSetProtection(path, false);
+  if (writing && lifted != FFA_OK) return lifted;
+  auto protectAgain = [&] { return lifted == FFA_OK ? FfaSetProtection(path, true) : FFA_OK; };
   platform::File file = platform::OpenFile(path, access, Disposition::kOpenExisting);
   if (!file.IsOpen()) {
-    FfaSetProtection(path, true);
+    // The open's failure is the one to tell.
+    (void)protectAgain();
     return FFA_ERR_OPEN;
   }
   const auto offset = static_cast<std::int64_t>(GetSlotPartOffset(slot, kSlotPartImage));
-  const int result = file.Seek(offset, platform::SeekOrigin::kBegin)
-                         ? transfer(file)
-                         : seekFailure(platform::GetLastError());
+  int result = file.Seek(offset, platform::SeekOrigin::kBegin)
+                   ? transfer(file)
+                   : seekFailure(platform::GetLastError());
   const bool closed = file.Close();
-  FfaSetProtection(path, true);
-  if (!writing) return result;
-  // The one wait of a slot write: the slot is on the card when this returns.
-  if ((!closed || FfaFlushCard(path) != FFA_OK) && result == FFA_OK) return FFA_ERR_WRITE;
-  return result;
+  const int protectedAgain = protectAgain();
+  if (writing) {
+    // The one wait of a slot write: the slot is on the card when this returns.
+    if ((!closed || FfaFlushCard(path) != FFA_OK) && result == FFA_OK) result = FFA_ERR_WRITE;
+  }
+  return result != FFA_OK ? result : protectedAgain;
 }
 }  // namespace
 

@@ -5,4 +5,4 @@
 
 // Copies the blank template of the kind into `bytes`; false when the
 // resource is missing.
-bool FfaLoadTemplate(bool highDensity, ByteBuffer& bytes);
+[[nodiscard]] bool FfaLoadTemplate(bool highDensity, ByteBuffer& bytes);

@@ -20,4 +20,4 @@ class IFloppyDriveChooser {
 // The floppy drives present, in letter order.
 std::vector<CDriveInfo> FfaListFloppyDrives();
 // True when the user chose a floppy drive; its record goes to `drive`.
-bool FfaChooseFloppyDrive(CDriveInfo& drive, IFloppyDriveChooser& chooser);
+[[nodiscard]] bool FfaChooseFloppyDrive(CDriveInfo& drive, IFloppyDriveChooser& chooser);

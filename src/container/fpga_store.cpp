@@ -7,6 +7,7 @@
 #include "base/bytes.h"
 #include "base/current_language.h"
 #include "base/progress_display.h"
+#include "container/card_operations.h"
 #include "container/card_state.h"
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
@@ -52,7 +53,8 @@ int WriteHeaderBlock(platform::File& file, const ByteBuffer& before, const ByteB
   if (from < to) {
     if (MainHeader(before.data()).FpgaPresent() != 0) {
       ByteBuffer cleared = before;
-      SetFpgaUpdate(cleared, nullptr);
+      // Clearing a whole header block cannot fail.
+      (void)SetFpgaUpdate(cleared, nullptr);
       onCard.assign(cleared.begin(), cleared.begin() + kHeaderSectorSize);
       if (!WriteAt(file, 0, onCard.data(), kHeaderSectorSize) || !file.Flush()) {
         return FFA_ERR_WRITE;
@@ -90,11 +92,11 @@ int FfaWriteFpgaUpdate(char drive, const std::string* filePath, IProgressOwner* 
   };
   step(0);
 
-  FfaSetProtection(path, false);
+  if (const int rc = FfaSetProtection(path, false)) return rc;
   platform::File file = platform::OpenFile(path, platform::kGenericRead | platform::kGenericWrite,
                                            platform::Disposition::kOpenExisting);
   if (!file.IsOpen()) {
-    FfaSetProtection(path, true);
+    (void)FfaSetProtection(path, true);  // the open's failure is the one to tell
     return FFA_ERR_OPEN;
   }
   step(1);
@@ -116,9 +118,14 @@ int FfaWriteFpgaUpdate(char drive, const std::string* filePath, IProgressOwner* 
     if (result == FFA_OK) step(10);
   }
   if (!file.Close() && result == FFA_OK) result = FFA_ERR_WRITE;
-  FfaSetProtection(path, true);
+  const int protectedAgain = FfaSetProtection(path, true);
   if (FfaFlushCard(path) != FFA_OK && result == FFA_OK) result = FFA_ERR_WRITE;
-  return result;
+  return result != FFA_OK ? result : protectedAgain;
+}
+
+int CardStoreFpgaUpdate(char drive, const std::string* file, ICardUser& user) {
+  if (drive == '\0') return DDA_ERR_INVALID_DRIVE;
+  return FfaWriteFpgaUpdate(drive, file, user.Progress());
 }
 
 bool FpgaWriteAllowed(std::uint32_t cardFlags, std::string_view path) {

@@ -13,7 +13,8 @@ class IProgressOwner;
 // DDA_ERR_WRONG_IMAGE_SIZE when it is too long (seen before it is read),
 // DDA_ERR_FILE_NOT_FOUND when it is missing, else the system's code
 // (kErrorBadFileType for a device or a pipe).
-int FfaWriteFpgaUpdate(char drive, const std::string* filePath, IProgressOwner* parent);
+[[nodiscard]] int FfaWriteFpgaUpdate(char drive, const std::string* filePath,
+                                     IProgressOwner* parent);
 
 // Whether the FPGA update dialog may write: the card is open to raw access
 // (CARD_RAW_ACCESS) and the path holds more than blanks, tabs and line ends.

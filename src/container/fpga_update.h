@@ -15,4 +15,4 @@
 // 0xFF, image count restored); with none stored nothing changes.
 // Data over kMaxFpgaLength bytes, or a block of another size, fails with
 // DDA_ERR_WRONG_IMAGE_SIZE and leaves the block unchanged.
-int SetFpgaUpdate(ByteBuffer& headerBlock, const ByteBuffer* data);
+[[nodiscard]] int SetFpgaUpdate(ByteBuffer& headerBlock, const ByteBuffer* data);

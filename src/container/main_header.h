@@ -48,7 +48,7 @@ class MainHeader {
   // Writes the name cut to 255 characters and zero-fills the rest of the
   // field. False, field unchanged, for a name with a character that has no
   // Windows-1252 byte.
-  bool SetName(const std::string& name);
+  [[nodiscard]] bool SetName(const std::string& name);
   std::uint16_t ImageCount() const { return Get16(kHeaderImageCountOffset); }
   void SetImageCount(std::uint16_t v) { Set16(kHeaderImageCountOffset, v); }
   std::uint8_t HighDensity() const { return bytes_[kHeaderHighDensityOffset]; }
@@ -83,5 +83,5 @@ bool HasContainerSignature(const std::uint8_t* bytes, std::size_t length);
 // Other block sizes fail with DDA_ERR_WRONG_IMAGE_SIZE, a name the card
 // cannot store with platform::kErrorNoUnicodeTranslation; the block is then
 // left alone.
-int BuildMainHeaderBlock(ByteBuffer& block, const std::string& name, bool highDensity,
-                         std::uint16_t imageCount);
+[[nodiscard]] int BuildMainHeaderBlock(ByteBuffer& block, const std::string& name, bool highDensity,
+                                       std::uint16_t imageCount);

@@ -20,5 +20,6 @@ inline constexpr std::uint8_t kSectorSizeCode512 = 2;
 // from `image` of the kind; bytes of an entry behind its records are left as
 // they are. Fails with the raw-access "wrong image size" code, touching
 // nothing, when the table or the image is shorter than the kind needs.
-int BuildSectorIdTable(std::uint8_t* table, std::size_t tableSize, const std::uint8_t* image,
-                       std::size_t imageSize, bool highDensity);
+[[nodiscard]] int BuildSectorIdTable(std::uint8_t* table, std::size_t tableSize,
+                                     const std::uint8_t* image, std::size_t imageSize,
+                                     bool highDensity);

@@ -21,9 +21,11 @@ void FillSlotBlock(ByteBuffer& block, const std::uint8_t* image, bool highDensit
   if (image != nullptr) std::memcpy(block.data() + kSlotImageOffset, image, imageSize);
   std::fill(block.begin() + static_cast<std::ptrdiff_t>(kSlotImageOffset + imageSize), block.end(),
             std::uint8_t{0xFF});
-  BuildSectorIdTable(block.data() + kSlotSectorIdTableOffset, kSectorIdTableSize,
-                     block.data() + kSlotImageOffset, imageSize, highDensity);
-  BuildSlotInfo(block.data() + kSlotInfoOffset, name, localTime);
+  // The table and the image have the kind's sizes: the table is always built.
+  (void)BuildSectorIdTable(block.data() + kSlotSectorIdTableOffset, kSectorIdTableSize,
+                           block.data() + kSlotImageOffset, imageSize, highDensity);
+  // Every caller has checked the name: the record cannot refuse it.
+  (void)BuildSlotInfo(block.data() + kSlotInfoOffset, name, localTime);
 }
 
 }  // namespace
@@ -38,7 +40,8 @@ int BuildEmptySlotBlock(ByteBuffer& block, unsigned slotNumber, bool highDensity
 int SetSlotNumberInEmptyBlock(ByteBuffer& block, unsigned slotNumber,
                               const platform::LocalTime& localTime) {
   if (block.size() != kContainerBlockSize) return DDA_ERR_WRONG_IMAGE_SIZE;
-  BuildSlotInfo(block.data() + kSlotInfoOffset, EmptySlotName(slotNumber), localTime);
+  // "Empty <n>" is plain ASCII: the record always takes it.
+  (void)BuildSlotInfo(block.data() + kSlotInfoOffset, EmptySlotName(slotNumber), localTime);
   return 0;
 }
 
@@ -61,6 +64,7 @@ int BuildImageSlotBlock(ByteBuffer& block, const ByteBuffer& image, const std::s
 
 int FinishImageSlotBlock(ByteBuffer& block, const std::string& name, bool highDensity) {
   if (block.size() != FloppyImageSize(highDensity)) return DDA_ERR_WRONG_FLOPPY_SIZE;
+  if (const int rc = CheckCardName(name)) return rc;
   FillSlotBlock(block, nullptr, highDensity, name, platform::GetLocalTime());
   return 0;
 }

@@ -11,9 +11,9 @@ std::string TemporaryImagePath() {
   return folder.empty() ? std::string() : folder + kTemporaryImageName;
 }
 
-std::uint32_t FileCrc32(const std::string& path) {
+std::optional<std::uint32_t> FileCrc32(const std::string& path) {
   ByteBuffer bytes;
-  if (!FfaReadFile(path, bytes, kMaxCrcFileSize)) return 0;
+  if (!FfaReadFile(path, bytes, kMaxCrcFileSize)) return std::nullopt;
   return Crc32(bytes.data(), bytes.size());
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,8 @@ inline constexpr std::uint64_t kMaxCrcFileSize = 64ull << 20;
 // once edit two files. Empty when there is no such folder.
 std::string TemporaryImagePath();
 
-// The CRC-32 of a whole file; 0 when it cannot be read.
-std::uint32_t FileCrc32(const std::string& path);
+// The CRC-32 of a whole file; none when it cannot be read.
+[[nodiscard]] std::optional<std::uint32_t> FileCrc32(const std::string& path);
 
 // The external image software's command line: its path in double quotes
 // (unless it already begins with one), a blank, the image path in double
@@ -28,8 +29,8 @@ std::string ExternalEditCommandLine(const std::string& software, const std::stri
 // That command line as the program's arguments, split as a shell would
 // split it (base/command_words.h). A path that holds a double quote or a
 // backslash is passed as written, not as the shell would read it.
-bool ExternalEditArguments(const std::string& software, const std::string& imagePath,
-                           std::vector<std::string>& argv);
+[[nodiscard]] bool ExternalEditArguments(const std::string& software, const std::string& imagePath,
+                                         std::vector<std::string>& argv);
 
 // The first sector number of a slot's block in the container file, as the
 // hex view shows it: (slot + 1) x 4096.

@@ -11,7 +11,7 @@ bool BuildSlotInfo(std::uint8_t* record, const std::string& name,
   if (CheckCardName(name) != 0) return false;
   std::memset(record, 0, kSlotInfoSize);
   le::Write16(record + kSlotInfoMarkerOffset, 1);
-  SetSlotInfoName(record, name);
+  (void)SetSlotInfoName(record, name);  // checked above
   le::Write16(record + kSlotInfoYearOffset, localTime.year);
   record[kSlotInfoMonthOffset] = localTime.month;
   record[kSlotInfoDayOffset] = localTime.day;

@@ -29,11 +29,11 @@ inline constexpr std::uint8_t kSlotInfoEndMark2 = 0x4F;  // 'O'
 
 // Writes a whole record (kSlotInfoSize bytes at `record`): zeroes, marker 1,
 // the name cut to 15 characters, the six time fields and the end marks.
-bool BuildSlotInfo(std::uint8_t* record, const std::string& name,
-                   const platform::LocalTime& localTime);
+[[nodiscard]] bool BuildSlotInfo(std::uint8_t* record, const std::string& name,
+                                 const platform::LocalTime& localTime);
 
 // Replaces only the name of an existing record (cut to 15 characters).
-bool SetSlotInfoName(std::uint8_t* record, const std::string& name);
+[[nodiscard]] bool SetSlotInfoName(std::uint8_t* record, const std::string& name);
 
 // The name up to its terminator; a field without one gives all 16 characters.
 std::string SlotInfoName(const std::uint8_t* record);

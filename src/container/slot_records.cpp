@@ -1,5 +1,7 @@
 #include "container/slot_records.h"
 
+#include <algorithm>
+
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
@@ -27,6 +29,14 @@ int FfaReadSlotRecords(const std::string& path, std::uint32_t first, std::uint32
     }
     if (read != nullptr) *read = i + 1;
   }
+  return 0;
+}
+
+int FfaReadSlotInfo(const std::string& path, std::uint32_t slot, std::uint8_t* record) {
+  std::vector<std::uint8_t> records;
+  const int rc = FfaReadSlotRecords(path, slot, 1, records);
+  if (rc == DDA_ERR_FILE_NOT_FOUND || rc == DDA_ERR_SET_POSITION) return rc;
+  std::copy(records.begin(), records.end(), record);
   return 0;
 }
 

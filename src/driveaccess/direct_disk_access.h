@@ -26,21 +26,22 @@ class CDirectDiskAccess {
 
   // Opens the drive exclusively: "\\.\X:" for a floppy drive, the physical
   // disk for a card or hard disk.
-  int Open(char driveLetter, bool forWriting);
+  [[nodiscard]] int Open(char driveLetter, bool forWriting);
   void Close();
   // 0 when a device is open, -701 when not (recorded).
-  int IsOpen();
+  [[nodiscard]] int IsOpen();
   void SetSectorSize(std::uint32_t bytes) { sectorSize_ = bytes; }
-  int GetGeometry(DriveGeometry& out);
+  [[nodiscard]] int GetGeometry(DriveGeometry& out);
   // The current byte position; -1 when there is none. Records nothing.
   std::int64_t GetPosition();
-  int SetPosition(std::uint64_t byteOffset);
+  [[nodiscard]] int SetPosition(std::uint64_t byteOffset);
   // Move byteCount bytes at the current position in chunks of chunkSize,
   // with notices to the callback.
-  int Read(void* buffer, std::uint64_t byteCount, std::uint32_t chunkSize);
-  int Write(const void* buffer, std::uint64_t byteCount, std::uint32_t chunkSize);
-  int ReadSectors(void* buffer, std::uint64_t firstSector, std::uint64_t sectorCount);
-  int WriteSectors(const void* buffer, std::uint64_t firstSector, std::uint64_t sectorCount);
+  [[nodiscard]] int Read(void* buffer, std::uint64_t byteCount, std::uint32_t chunkSize);
+  [[nodiscard]] int Write(const void* buffer, std::uint64_t byteCount, std::uint32_t chunkSize);
+  [[nodiscard]] int ReadSectors(void* buffer, std::uint64_t firstSector, std::uint64_t sectorCount);
+  [[nodiscard]] int WriteSectors(const void* buffer, std::uint64_t firstSector,
+                                 std::uint64_t sectorCount);
 
   static std::string DdaErrorText(int code) { return ::DdaErrorText(code); }
   static bool DdaIsError(int code) { return ::DdaIsError(code); }

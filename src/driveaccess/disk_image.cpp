@@ -11,26 +11,30 @@ int CDiskImage::ReadFromDrive(char driveLetter, IDirectDiskAccessCallback* callb
   CDirectDiskAccess access;
   access.SetCallback(callback);
   DriveGeometry geometry;
-  if (access.Open(driveLetter, false) == DDA_NO_ERROR &&
-      access.GetGeometry(geometry) == DDA_NO_ERROR) {
+  int rc = access.Open(driveLetter, false);
+  if (rc == DDA_NO_ERROR) rc = access.GetGeometry(geometry);
+  if (rc == DDA_NO_ERROR) {
     const std::uint64_t size = std::uint64_t{geometry.bytesPerSector} * geometry.totalSectors;
     bytes_.resize(size);
-    if (access.SetPosition(0) == DDA_NO_ERROR) access.Read(bytes_.data(), size, kFloppyChunk);
+    rc = access.SetPosition(0);
+    if (rc == DDA_NO_ERROR) rc = access.Read(bytes_.data(), size, kFloppyChunk);
   }
   access.Close();
-  return access.LastErrorCode();
+  return rc;
 }
 
 int CDiskImage::WriteToDrive(char driveLetter, IDirectDiskAccessCallback* callback) {
   CDirectDiskAccess access;
   access.SetCallback(callback);
   DriveGeometry geometry;
-  if (access.Open(driveLetter, true) == DDA_NO_ERROR &&
-      access.GetGeometry(geometry) == DDA_NO_ERROR) {
+  int rc = access.Open(driveLetter, true);
+  if (rc == DDA_NO_ERROR) rc = access.GetGeometry(geometry);
+  if (rc == DDA_NO_ERROR) {
     const std::uint64_t size = std::uint64_t{geometry.bytesPerSector} * geometry.totalSectors;
     if (size != bytes_.size()) return DDA_ERR_WRONG_FLOPPY_SIZE;
-    if (access.SetPosition(0) == DDA_NO_ERROR) access.Write(bytes_.data(), size, kFloppyChunk);
+    rc = access.SetPosition(0);
+    if (rc == DDA_NO_ERROR) rc = access.Write(bytes_.data(), size, kFloppyChunk);
   }
   access.Close();
-  return access.LastErrorCode();
+  return rc;
 }

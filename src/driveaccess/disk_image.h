@@ -13,9 +13,9 @@ class CDiskImage {
   virtual ~CDiskImage() = default;
 
   // Makes the image an exact copy of the disk in the drive (16 KiB chunks).
-  int ReadFromDrive(char driveLetter, IDirectDiskAccessCallback* callback);
+  [[nodiscard]] int ReadFromDrive(char driveLetter, IDirectDiskAccessCallback* callback);
   // Writes the image onto the disk; -717 without writing when the sizes differ.
-  int WriteToDrive(char driveLetter, IDirectDiskAccessCallback* callback);
+  [[nodiscard]] int WriteToDrive(char driveLetter, IDirectDiskAccessCallback* callback);
 
   ByteBuffer& Bytes() { return bytes_; }
   const ByteBuffer& Bytes() const { return bytes_; }

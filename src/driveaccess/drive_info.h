@@ -22,4 +22,4 @@ class CDriveInfo {
 // Classifies the drive at `driveLetter` and probes it. False when the letter
 // is not a drive or its kind is not in `kindMask`; then only the drive name,
 // device name and kind are filled.
-bool QueryDrive(char driveLetter, CDriveInfo& out, unsigned kindMask);
+[[nodiscard]] bool QueryDrive(char driveLetter, CDriveInfo& out, unsigned kindMask);

@@ -14,4 +14,4 @@ struct FilePlacement {
 
 // filePath is a full path beginning with a drive letter and a colon.
 // Returns 0 or a DAV code.
-int GetFilePlacement(const char* filePath, FilePlacement& out);
+[[nodiscard]] int GetFilePlacement(const char* filePath, FilePlacement& out);

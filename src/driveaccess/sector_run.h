@@ -18,5 +18,5 @@ inline constexpr std::uint32_t kSectorRunMaxSectors = 2u << 20;
 // of the drive is DDA_ERR_SET_POSITION. A run that starts inside the drive but
 // reaches past its end goes to the device up to one sector past the end,
 // which the device refuses as it would refuse the rest (a read error).
-int DdaReadSectorRun(char driveLetter, std::uint32_t start, std::uint32_t count, ByteBuffer& out,
-                     IDirectDiskAccessCallback* callback);
+[[nodiscard]] int DdaReadSectorRun(char driveLetter, std::uint32_t start, std::uint32_t count,
+                                   ByteBuffer& out, IDirectDiskAccessCallback* callback);

@@ -34,15 +34,15 @@ struct VolumeNames {
 
 // Checks a volume's first 512 bytes as a FAT boot sector and derives the
 // layout from it. False for anything that is not a usable FAT layout.
-bool ParseFatBootSector(const std::uint8_t* sector, VolumeLayout& out);
+[[nodiscard]] bool ParseFatBootSector(const std::uint8_t* sector, VolumeLayout& out);
 
 // True only when the drive's volume is FAT and its boot sector was read and
 // parsed. On false, GetLastError() tells whether opening the volume was
 // refused (kErrorAccessDenied: no rights for raw access).
-bool ReadVolumeLayout(char driveLetter, VolumeLayout& out);
+[[nodiscard]] bool ReadVolumeLayout(char driveLetter, VolumeLayout& out);
 
 // True when at least one of the two names is known.
-bool GetVolumeNames(char driveLetter, VolumeNames& out);
+[[nodiscard]] bool GetVolumeNames(char driveLetter, VolumeNames& out);
 
 // The volume path of "X:\" ("\\?\Volume{...}\"), or empty.
 std::string GetVolumeGuidPath(char driveLetter);

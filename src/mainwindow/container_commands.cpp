@@ -10,12 +10,9 @@
 #include "container/dialogs/dlg_fpga_update.h"
 #include "container/ffa_store.h"
 #include "container/floppy_choice.h"
-#include "container/fpga_store.h"
 #include "driveaccess/dav_errors.h"
-#include "driveaccess/dda_error_codes.h"
 #include "driveaccess/dialogs/dlg_cf_helper.h"
 #include "driveaccess/dialogs/dlg_show_hex_data.h"
-#include "gui/message_box.h"
 #include "gui/simple_popup_menu.h"
 #include "mainwindow/tarnwick_dlg.h"
 #include "platform/files.h"
@@ -23,7 +20,6 @@
 #include "services/dialogs/about_dlg.h"
 #include "services/dialogs/dlg_app_settings.h"
 #include "services/dialogs/floppy_drive_chooser.h"
-#include "services/dialogs/progress_owner.h"
 #include "services/file_association.h"
 #include "services/help_files.h"
 
@@ -38,28 +34,13 @@ void CTarnwickDlg::OnSaveContainerName() {
     ReportError(rc);
     return;
   }
-  const int slot = SelectedSlot();
-  UpdateDriveStatus(*drive);
-  if (slot >= 0 && slot < slotList_->count()) slotList_->setCurrentRow(slot);
-  UpdateSlotButtons();
+  UpdateDriveStatusKeepingSlot(*drive, SelectedSlot());
 }
 
 void CTarnwickDlg::OnCreateContainer() {
-  const std::string path = cardState_.ContainerPath;
-  if ((cardState_.Flags & CARD_CONTAINER_VALID) != 0 && platform::PathExists(path)) {
-    if (!gui::AskYesNo(this, Localized("'Dornveld Container File' existing.\nDelete this file ?",
-                                       "'Dornveld Container Datei' besteht bereits.\nSoll die "
-                                       "Datei gelöscht werden ?"))) {
-      return;
-    }
-    FfaDelete(path);
-    if (platform::PathExists(path)) {
-      gui::ShowMessage(this, Localized("Error Delete 'Dornveld Container File'\nCan't continue.",
-                                       "Fehler beim Löschen der 'Dornveld Container Datei'.\nKann "
-                                       "nicht fortfahren."));
-      return;
-    }
-  }
+  // A valid container goes first, with the user's consent; the creation
+  // dialog runs only once it is gone.
+  if (CardDeleteOldContainer(cardState_, user_) != 0) return;
   CDlgCreateResizeCIF dialog(*this, this);
   dialog.DoModal();
   if (const std::optional<CDriveInfo> drive = GetSelectedDrive()) UpdateDriveStatus(*drive);
@@ -76,14 +57,9 @@ void CTarnwickDlg::OnMakeUsable() {
 void CTarnwickDlg::OnEraseContainer() {
   const std::optional<CDriveInfo> drive = GetSelectedDrive();
   if (!drive) return;
-  const char letter = drive->Letter();
-  // Everything the creation may have put on the card: the autorun file and
-  // the program's copy (spared when it is the running program itself); what
-  // is not there is no failure, and none is shown.
-  FfaRemoveProgramFromCard(letter, ReadOwnProgramFile());
-  FfaErase(letter);
-  FfaWriteStartSector(letter, 0);
-  FfaTouchCard(letter);
+  // The window shows nothing of the erasure, whatever it could not do: the
+  // status line shows what is left on the card.
+  (void)CardErase(drive->Letter(), ReadOwnProgramFile());
   UpdateDriveStatus(*drive);
 }
 
@@ -94,9 +70,9 @@ void CTarnwickDlg::OnFpgaUpdate() {
 
 int CTarnwickDlg::StoreFpgaUpdate(const std::string* file) {
   const std::optional<CDriveInfo> drive = GetSelectedDrive();
-  if (!drive) return DDA_ERR_INVALID_DRIVE;
-  CWidgetProgressOwner owner(this);
-  const int rc = FfaWriteFpgaUpdate(drive->Letter(), file, &owner);
+  // Without a drive nothing is shown.
+  const int rc = CardStoreFpgaUpdate(drive ? drive->Letter() : '\0', file, user_);
+  if (!drive) return rc;
   ReportError(rc);
   UpdateDriveStatus(*drive);
   return rc;
@@ -118,17 +94,8 @@ void CTarnwickDlg::OnHexViewFloppy() {
 }
 
 void CTarnwickDlg::OnSaveCardToImage() {
-  std::string path;
-  if (!chooseFile_(false, path, 0)) return;
   const std::optional<CDriveInfo> drive = GetSelectedDrive();
-  if (!drive) {
-    gui::ShowMessage(this,
-                     Localized("Can't open Drive !", "Laufwerk kann nicht geöffnet werden !"));
-    return;
-  }
-  CWidgetProgressOwner owner(this);
-  // A copy that broke off is said so: the file holds only part of the card.
-  ReportError(FfaDumpCard(drive->driveName, path, &owner, kSectorsPerDumpRead));
+  ReportError(CardCopyToImageFile(drive ? drive->Letter() : '\0', user_, kSectorsPerDumpRead));
 }
 
 void CTarnwickDlg::OnCardHelper() {
@@ -145,7 +112,9 @@ void CTarnwickDlg::ShowContextMenu(CEditContextMenu& edit, const QPoint& globalP
   menu.AddItem(kCmdClearContainer,
                Localized("&Clear Dornveld Container File", "'Dornveld Container Datei' &löschen."));
   if (menu.Track(globalPos) != kCmdClearContainer) return;
-  FfaDelete(path);
+  // Deleted without a question and without a message: the status line
+  // shows whether the container is gone.
+  (void)CardDeleteContainer(path);
   OnDriveSelectionChanged();
 }
 

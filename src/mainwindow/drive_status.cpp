@@ -10,7 +10,6 @@
 #include "container/container_layout.h"
 #include "container/slot_info.h"
 #include "container/slot_records.h"
-#include "driveaccess/dda_error_codes.h"
 #include "driveaccess/dialogs/drive_combo_box.h"
 #include "gui/button_led.h"
 #include "gui/ex_static.h"
@@ -106,7 +105,8 @@ void CTarnwickDlg::FillSlotList(const CardState& state) {
   const std::uint32_t count = state.Header.ImageCount();
   std::vector<std::uint8_t> records;
   std::uint32_t read = 0;
-  FfaReadSlotRecords(state.ContainerPath, 0, count, records, &read);
+  // `read` counts the records that came whole; the others show as unreadable.
+  (void)FfaReadSlotRecords(state.ContainerPath, 0, count, records, &read);
   // One entry per slot, so that an entry's index stays its slot number.
   for (std::uint32_t slot = 0; slot < count; ++slot) {
     const std::uint8_t* record = records.data() + static_cast<std::size_t>(slot) * kSlotInfoSize;
@@ -130,12 +130,7 @@ int CTarnwickDlg::SelectedSlot() const {
 }
 
 int CTarnwickDlg::ReadSlotInfo(std::uint32_t slot, std::uint8_t* record) const {
-  std::vector<std::uint8_t> records;
-  const int rc = FfaReadSlotRecords(cardState_.ContainerPath, slot, 1, records);
-  if (rc == DDA_ERR_FILE_NOT_FOUND || rc == DDA_ERR_SET_POSITION) return rc;
-  // A record cut short keeps what was read, as a plain read of 512 bytes does.
-  std::copy(records.begin(), records.end(), record);
-  return 0;
+  return FfaReadSlotInfo(cardState_.ContainerPath, slot, record);
 }
 
 std::string CTarnwickDlg::GetContainerNameText() const {

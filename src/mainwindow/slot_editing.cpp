@@ -11,7 +11,7 @@
 
 #include "base/current_language.h"
 #include "container/slot_editing.h"
-#include "driveaccess/dda_error_codes.h"
+#include "driveaccess/dav_errors.h"
 #include "gui/message_box.h"
 #include "mainwindow/tarnwick_dlg.h"
 #include "platform/errors.h"
@@ -22,7 +22,6 @@
 #include "virtualdrive/dialogs/dlg_unmount.h"
 
 namespace {
-constexpr std::uint32_t kBusyOptions = kProgressVisible | kProgressNoBar;
 constexpr unsigned kWaitStepMs = 60;
 
 std::string CreateTempImageText() {
@@ -37,11 +36,11 @@ std::string WithCode(const std::string& format, std::uint32_t code) {
 }  // namespace
 
 void CTarnwickDlg::OnMountSlot() {
-  auto busy = std::make_unique<CProgressStateWnd>(CreateTempImageText(), kBusyOptions, this);
+  auto busy = std::make_unique<CProgressStateWnd>(CreateTempImageText(), kProgressBusy, this);
   busy->Refresh();
   const std::string path = TemporaryImagePath();
   const int slot = SelectedSlot();
-  const int result = SaveSlotAsImageFile(slot, path);
+  const int result = CardSaveSlotAsImageFile(SlotTargetFor(slot), path, user_);
   // The busy window goes before the mount window opens: kept hidden, it
   // would only hold the main window disabled.
   busy.reset();
@@ -49,7 +48,7 @@ void CTarnwickDlg::OnMountSlot() {
     ReportError(result);
     return;
   }
-  const std::uint32_t crc = FileCrc32(path);
+  const std::optional<std::uint32_t> crc = FileCrc32(path);
   CDlgUnmount dialog(virtualDisks_, settings_.openExplorer, this);
   dialog.SetImageFile(path);
   dialog.DoModal();
@@ -58,10 +57,10 @@ void CTarnwickDlg::OnMountSlot() {
 
 void CTarnwickDlg::OnExternalEdit() {
   const QPointer<QWidget> focus = QApplication::focusWidget();
-  auto busy = std::make_unique<CProgressStateWnd>(CreateTempImageText(), kBusyOptions, this);
+  auto busy = std::make_unique<CProgressStateWnd>(CreateTempImageText(), kProgressBusy, this);
   const int slot = SelectedSlot();
   const std::string path = TemporaryImagePath();
-  if (const int result = SaveSlotAsImageFile(slot, path)) {
+  if (const int result = CardSaveSlotAsImageFile(SlotTargetFor(slot), path, user_)) {
     ReportError(result);
     return;
   }
@@ -70,7 +69,7 @@ void CTarnwickDlg::OnExternalEdit() {
   // Hidden as a plain window: a dialog's own hide would also end the modal
   // loop the window runs in, and with it the program.
   QWidget::setVisible(false);
-  const std::uint32_t crc = FileCrc32(path);
+  const std::optional<std::uint32_t> crc = FileCrc32(path);
   busy->SetText(Localized("Wait for finished external Program",
                           "Warte auf das Beenden des externen Programmes."));
   busy->Show();
@@ -108,25 +107,14 @@ void CTarnwickDlg::OnExternalEdit() {
   SaveChangedTempImage(path, crc, slot);
 }
 
-void CTarnwickDlg::SaveChangedTempImage(const std::string& path, std::uint32_t crcBefore,
-                                        int slot) {
-  if (FileCrc32(path) != crcBefore &&
-      gui::AskYesNo(this, Localized("Image File was changed. Save changes ?",
-                                    "Abbilddatei hat sich geändert.\nSoll die Änderung "
-                                    "gespeichert werden ?"))) {
-    ByteBuffer buffer;
-    int result = LoadImageFile(path, buffer, true);
-    if (result == 0) result = WriteSlot(slot, buffer);
-    if (result != 0) {
-      ReportError(result);
-    } else {
-      // The slot is in place again; the start sector is recorded anew.
-      OnMakeUsable();
-      if (slot < slotList_->count()) slotList_->setCurrentRow(slot);
-      UpdateSlotButtons();
-    }
+void CTarnwickDlg::SaveChangedTempImage(const std::string& path,
+                                        std::optional<std::uint32_t> crcBefore, int slot) {
+  const int result = CardTakeBackEditedImage(SlotTargetFor(slot), path, crcBefore, user_);
+  // Without the rights to record the start sector the status line says so.
+  if (result != DAV_ERR_NO_RIGHTS) ReportError(result);
+  if (const std::optional<CDriveInfo> drive = GetSelectedDrive()) {
+    UpdateDriveStatusKeepingSlot(*drive, slot);
   }
-  platform::RemoveFile(path);
 }
 
 void CTarnwickDlg::OnRunExternalProgram() {

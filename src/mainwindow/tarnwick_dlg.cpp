@@ -321,7 +321,8 @@ void CTarnwickDlg::ShowVirtualDiskInfo() {
   }
   VirtualDiskVersion library;
   VirtualDiskVersion driver;
-  virtualDisks_.GetVersion(library, driver);
+  // Versions that cannot be read show as 0.0.0.
+  (void)virtualDisks_.GetVersion(library, driver);
   const char letter = virtualDisks_.GetFreeDriveLetter();
   if (letter == 0) {
     driverInfo_->SetTexts(" No Free drive letter found !",

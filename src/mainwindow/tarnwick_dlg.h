@@ -6,7 +6,9 @@
 // starts up; drive_status.cpp shows the card state and the slots;
 // drive_search.cpp finds the card drives, and device_changes.h hears the
 // machine's device changes for it;
-// container_commands.cpp and slot_commands.cpp hold the buttons' commands;
+// container_commands.cpp and slot_commands.cpp hold the buttons' commands,
+// which run the card operations (container/card_operations.h) with the
+// window as their user (window_card_user.h);
 // window_menu.cpp the menu, tool bar, status bar and language switch;
 // report_error.cpp turns result codes into messages.
 #pragma once
@@ -22,18 +24,19 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "container/card_operations.h"
 #include "container/card_state.h"
+#include "container/card_status.h"
 #include "container/dialogs/dlg_create_resize_cif.h"
 #include "container/dialogs/dlg_fpga_update.h"
 #include "driveaccess/drive_list.h"
 #include "gui/edit_context_menu.h"
 #include "gui/ex_resize_dialog.h"
-#include "mainwindow/card_status.h"
+#include "mainwindow/window_card_user.h"
 
 class AppSettings;
 class CButtonLed;
 class CDeviceChanges;
-class CDiskImage;
 class IFloppyDriveChooser;
 class CDriveComboBox;
 class CStaticLanguage;
@@ -125,7 +128,7 @@ class CTarnwickDlg : public CExResizeDialog,
 
   // Asks for a file: open or save dialog, the path in and out, the kind (0
   // image files, 1 FPGA files). False when the user cancels.
-  using ChooseFileFunction = std::function<bool(bool openDialog, std::string& path, int kind)>;
+  using ChooseFileFunction = CWindowCardUser::ChooseFileFunction;
   // Asks for a card image to attach; none when the user cancels.
   using ChooseCardImageFunction = std::function<std::optional<std::string>()>;
 
@@ -236,19 +239,14 @@ class CTarnwickDlg : public CExResizeDialog,
   void OnMountSlot();           // 1144
   void OnRunExternalProgram();  // 1146
 
-  // The slot commands' building blocks (slot_transfers.cpp); each returns a
-  // result code and shows nothing.
-  int ReadFloppy(CDiskImage& image);
-  int WriteFloppy(CDiskImage& image);
-  int LoadImageFile(const std::string& path, ByteBuffer& buffer, bool checkSize);
-  int SaveImageFile(const std::string& path, const ByteBuffer& buffer);
-  int ReadSlot(int slot, ByteBuffer& buffer, bool wholeBlock);
-  int WriteSlot(int slot, const ByteBuffer& image);
+  // The name a written slot gets: the selected slot list entry's text, or
+  // "Unknown" without a selection.
   std::string GetSelectedSlotName() const;
-  int WriteSlotInfo(std::uint32_t slot, const std::uint8_t* record);
   // Takes an edited temporary image back into the slot when it changed and
-  // the user agrees; deletes the file in every case (slot_editing.cpp).
-  void SaveChangedTempImage(const std::string& path, std::uint32_t crcBefore, int slot);
+  // the user agrees, reports a failure and shows the card again; deletes
+  // the file in every case (slot_editing.cpp).
+  void SaveChangedTempImage(const std::string& path, std::optional<std::uint32_t> crcBefore,
+                            int slot);
 
   QMenu* SystemMenu() const { return systemMenu_; }
   QToolBar* ToolBar() const { return toolBar_; }
@@ -295,11 +293,12 @@ class CTarnwickDlg : public CExResizeDialog,
   QAction* AddMenuCommand(QMenu* menu, int commandId, const char* initialText);
   void UpdateLockIndicators();
 
-  // Slot commands (slot_transfers.cpp).
-  std::size_t ContainerImageSize() const;
-  bool ChooseFloppyDrive(CDriveInfo& drive);
-  // -718 without a slot; else the slot's image read and saved as the file.
-  int SaveSlotAsImageFile(int slot, const std::string& path);
+  // Slot commands (slot_transfers.cpp): the slot a card operation works on,
+  // with the selected drive and the container's kind.
+  SlotTarget SlotTargetFor(int slot) const;
+  // Reads the card state again and selects the slot again (when it is
+  // still listed).
+  void UpdateDriveStatusKeepingSlot(const CDriveInfo& drive, int slot);
 
   // Drive search (drive_search.cpp).
   // False while a command runs: the search then waits.
@@ -314,6 +313,8 @@ class CTarnwickDlg : public CExResizeDialog,
   ChooseCardImageFunction chooseCardImage_;
   ChooseCardImageFunction chooseFloppyImage_;
   IFloppyDriveChooser* floppyChooser_ = nullptr;
+  // What the card operations ask the user goes to the window's dialogs.
+  CWindowCardUser user_{this, chooseFile_, floppyChooser_};
   char startLetter_ = 0;
 
   CDriveList driveList_;

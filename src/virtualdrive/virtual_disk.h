@@ -39,24 +39,28 @@ struct VirtualDiskInfo {
 // A window the driver may write progress texts into; null for none.
 using VirtualDiskStatusWindow = void*;
 
-// Results are Windows BOOLs (non-zero is success) where the driver's results
-// are passed on; failures leave their reason as the thread's last error.
+// A result as the driver gives it, a Windows BOOL: non-zero is success, 0 a
+// failure whose reason is left as the thread's last error.
+using WinBool = int;
+
 class IVirtualDiskManager {
  public:
   // True when the driver is usable. The first call binds the library; later
   // calls reuse that binding, so a driver installed meanwhile needs a restart.
-  virtual bool Initialize() = 0;
+  [[nodiscard]] virtual bool Initialize() = 0;
   // Both records are zero unless the result is TRUE.
-  virtual int GetVersion(VirtualDiskVersion& library, VirtualDiskVersion& driver) = 0;
+  [[nodiscard]] virtual WinBool GetVersion(VirtualDiskVersion& library,
+                                           VirtualDiskVersion& driver) = 0;
   // The letter for the virtual drive: searched once per run and kept; 0 when
   // every letter is in use (then nothing is kept).
-  virtual char GetFreeDriveLetter() = 0;
+  [[nodiscard]] virtual char GetFreeDriveLetter() = 0;
   // Letter 0 means the kept free letter.
-  virtual int MountImage(const char* imageFile, char driveLetter) = 0;
-  virtual int UnmountImage(char driveLetter) = 0;
-  virtual int QueryDevice(VirtualDiskInfo& info, unsigned deviceNumber) = 0;
+  [[nodiscard]] virtual WinBool MountImage(const char* imageFile, char driveLetter) = 0;
+  [[nodiscard]] virtual WinBool UnmountImage(char driveLetter) = 0;
+  [[nodiscard]] virtual WinBool QueryDevice(VirtualDiskInfo& info, unsigned deviceNumber) = 0;
   // The first of devices 0 to 31 that holds the letter (0: the kept letter).
-  virtual int FindDeviceByDriveLetter(VirtualDiskInfo& info, char driveLetter) = 0;
+  [[nodiscard]] virtual WinBool FindDeviceByDriveLetter(VirtualDiskInfo& info,
+                                                        char driveLetter) = 0;
   virtual void ClearStatusWindow() = 0;
   virtual void SetStatusWindow(VirtualDiskStatusWindow window) = 0;
   virtual ~IVirtualDiskManager() = default;

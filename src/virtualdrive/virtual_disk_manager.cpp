@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int kFalse = 0;
+constexpr WinBool kFalse = 0;
 
 // A zeroed UTF-16 buffer with room for kMountPointChars characters and the
 // mount point text at its start.
@@ -63,7 +63,7 @@ bool CVirtualDiskManager::Initialize() {
   return usable;
 }
 
-int CVirtualDiskManager::GetVersion(VirtualDiskVersion& library, VirtualDiskVersion& driver) {
+WinBool CVirtualDiskManager::GetVersion(VirtualDiskVersion& library, VirtualDiskVersion& driver) {
   library = VirtualDiskVersion{};
   driver = VirtualDiskVersion{};
   if (!Usable(&VirtualDiskDriverBinding::getVersion)) {
@@ -71,7 +71,7 @@ int CVirtualDiskManager::GetVersion(VirtualDiskVersion& library, VirtualDiskVers
   }
   std::uint32_t libraryWord = 0;
   std::uint32_t driverWord = 0;
-  const int result = binding_->getVersion(&libraryWord, &driverWord);
+  const WinBool result = binding_->getVersion(&libraryWord, &driverWord);
   if (result == kFalse) return kFalse;
   library = SplitLibraryVersion(libraryWord);
   driver = SplitDriverVersion(driverWord);
@@ -89,7 +89,7 @@ char CVirtualDiskManager::GetFreeDriveLetter() {
   return 0;
 }
 
-int CVirtualDiskManager::MountImage(const char* imageFile, char driveLetter) {
+WinBool CVirtualDiskManager::MountImage(const char* imageFile, char driveLetter) {
   if (!Usable(&VirtualDiskDriverBinding::createDevice)) {
     return kFalse;
   }
@@ -101,7 +101,7 @@ int CVirtualDiskManager::MountImage(const char* imageFile, char driveLetter) {
                                 kFalse, mountPoint.data());
 }
 
-int CVirtualDiskManager::UnmountImage(char driveLetter) {
+WinBool CVirtualDiskManager::UnmountImage(char driveLetter) {
   if (!Usable(&VirtualDiskDriverBinding::removeDevice)) {
     return kFalse;
   }
@@ -110,7 +110,7 @@ int CVirtualDiskManager::UnmountImage(char driveLetter) {
   return binding_->removeDevice(statusWindow_, 0, mountPoint.data());
 }
 
-int CVirtualDiskManager::QueryDevice(VirtualDiskInfo& info, unsigned deviceNumber) {
+WinBool CVirtualDiskManager::QueryDevice(VirtualDiskInfo& info, unsigned deviceNumber) {
   if (!Usable(&VirtualDiskDriverBinding::queryDevice)) {
     return kFalse;
   }
@@ -123,7 +123,7 @@ int CVirtualDiskManager::QueryDevice(VirtualDiskInfo& info, unsigned deviceNumbe
   return 1;
 }
 
-int CVirtualDiskManager::FindDeviceByDriveLetter(VirtualDiskInfo& info, char driveLetter) {
+WinBool CVirtualDiskManager::FindDeviceByDriveLetter(VirtualDiskInfo& info, char driveLetter) {
   if (!binding_) {
     platform::SetLastError(kVirtualDiskErrorNoBinding);
     return kFalse;

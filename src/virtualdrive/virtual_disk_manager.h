@@ -21,13 +21,14 @@ class CVirtualDiskManager : public IVirtualDiskManager {
   CVirtualDiskManager(const CVirtualDiskManager&) = delete;
   CVirtualDiskManager& operator=(const CVirtualDiskManager&) = delete;
 
-  bool Initialize() override;
-  int GetVersion(VirtualDiskVersion& library, VirtualDiskVersion& driver) override;
-  char GetFreeDriveLetter() override;
-  int MountImage(const char* imageFile, char driveLetter) override;
-  int UnmountImage(char driveLetter) override;
-  int QueryDevice(VirtualDiskInfo& info, unsigned deviceNumber) override;
-  int FindDeviceByDriveLetter(VirtualDiskInfo& info, char driveLetter) override;
+  [[nodiscard]] bool Initialize() override;
+  [[nodiscard]] WinBool GetVersion(VirtualDiskVersion& library,
+                                   VirtualDiskVersion& driver) override;
+  [[nodiscard]] char GetFreeDriveLetter() override;
+  [[nodiscard]] WinBool MountImage(const char* imageFile, char driveLetter) override;
+  [[nodiscard]] WinBool UnmountImage(char driveLetter) override;
+  [[nodiscard]] WinBool QueryDevice(VirtualDiskInfo& info, unsigned deviceNumber) override;
+  [[nodiscard]] WinBool FindDeviceByDriveLetter(VirtualDiskInfo& info, char driveLetter) override;
   void ClearStatusWindow() override;
   void SetStatusWindow(VirtualDiskStatusWindow window) override;
 

@@ -9,8 +9,10 @@
 #include "base/clock.h"
 #include "container/card_state.h"
 #include "container/container_layout.h"
+#include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/floppy_kind.h"
+#include "container/fpga_store.h"
 #include "container/slot_block.h"
 #include "platform/drive.h"
 #include "platform/image/image_drive.h"
@@ -123,6 +125,25 @@ TEST(CardIo, ASlotWriteWaitsOnceAndAReadNever) {
     attached.Detach();
     EXPECT_EQ(attached.store().events(), 0u);
   }
+}
+
+// A card whose attributes cannot change (write-protected) is still read, but
+// every change of the container stops at the protection it cannot lift, and
+// says so, before anything is written.
+TEST(CardIo, ChangesStopAtAProtectionThatCannotBeLifted) {
+  if (!testsupport::HaveFatTools()) GTEST_SKIP() << "sfdisk or mkfs.fat missing";
+  const auto card = CardWithContainer(63);
+  ASSERT_TRUE(card);
+  ByteBuffer block;
+  ASSERT_EQ(BuildImageSlotBlock(block, ByteBuffer(kHdImageSize, 0x42), "slot", true), 0);
+  Attached attached(card, true);
+  EXPECT_EQ(FfaWriteSlot(kLetter, 1, block, nullptr), FFA_ERR_SET_ATTRIBUTES);
+  EXPECT_EQ(FfaRename(kLetter, "other"), FFA_ERR_SET_ATTRIBUTES);
+  EXPECT_EQ(FfaWriteFpgaUpdate(kLetter, nullptr, nullptr), FFA_ERR_SET_ATTRIBUTES);
+  ByteBuffer buffer(kHdImageSize);
+  EXPECT_EQ(FfaReadSlot(kLetter, 1, buffer, nullptr), 0);
+  attached.Detach();
+  EXPECT_EQ(attached.store().events(), 0u);
 }
 
 TEST(CardIo, TheStartSectorRecordKeepsTheVolumeMounted) {

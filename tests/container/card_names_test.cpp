@@ -81,6 +81,9 @@ TEST(CardNamesTest, ANameTheCardCannotStoreChangesNothing) {
   EXPECT_EQ(BuildMainHeaderBlock(block, omega, true, 1), kNoByte);
   EXPECT_EQ(BuildImageSlotBlock(block, ByteBuffer(kHdImageSize, 0x22), omega, true), kNoByte);
   EXPECT_EQ(block, ByteBuffer(kContainerBlockSize, 0x11));
+  ByteBuffer image(kHdImageSize, 0x22);  // a block to be that holds its image already
+  EXPECT_EQ(FinishImageSlotBlock(image, omega, true), kNoByte);
+  EXPECT_EQ(image, ByteBuffer(kHdImageSize, 0x22));
 
   cardtest::CardFolder card('W');
   ASSERT_TRUE(card.attached());

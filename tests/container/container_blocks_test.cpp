@@ -64,7 +64,7 @@ TEST(SlotInfoTest, LayoutNamesAndTime) {
   for (const Case& c : cases) {
     std::uint8_t record[kSlotInfoSize];
     std::fill(std::begin(record), std::end(record), 0xEE);
-    BuildSlotInfo(record, c.name, kTime);
+    ASSERT_TRUE(BuildSlotInfo(record, c.name, kTime));
     EXPECT_EQ(record[0], 1);
     EXPECT_EQ(record[1], 0);
     EXPECT_EQ(SlotInfoName(record), c.stored);
@@ -81,8 +81,8 @@ TEST(SlotInfoTest, LayoutNamesAndTime) {
 
 TEST(SlotInfoTest, RenameKeepsTheRestOfTheRecord) {
   std::uint8_t record[kSlotInfoSize];
-  BuildSlotInfo(record, "A much longer name", kTime);
-  SetSlotInfoName(record, "Short");
+  ASSERT_TRUE(BuildSlotInfo(record, "A much longer name", kTime));
+  ASSERT_TRUE(SetSlotInfoName(record, "Short"));
   EXPECT_EQ(SlotInfoName(record), "Short");
   platform::LocalTime expected = kTime;
   expected.milliseconds = 0;  // not stored
@@ -246,7 +246,7 @@ TEST(MainHeaderTest, NamesAreCutAtTheirField) {
   for (const Case c : {Case{0, 0}, Case{1, 1}, Case{255, 255}, Case{256, 255}, Case{1000, 255}}) {
     MainHeader h;
     h.SetImageCount(0x1234);
-    h.SetName(std::string(c.length, 'n'));
+    ASSERT_TRUE(h.SetName(std::string(c.length, 'n')));
     EXPECT_EQ(h.Name(), std::string(c.stored, 'n')) << c.length;
     EXPECT_EQ(h.Bytes()[18 + 255], 0) << "terminator in the last byte of the field";
     EXPECT_EQ(h.ImageCount(), 0x1234) << "the field next to the name is untouched";

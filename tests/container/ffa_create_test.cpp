@@ -242,8 +242,8 @@ TEST(FfaMaxImageCountTest, FreeSpaceBesideTheReserve) {
 
 TEST(FfaMaxImageCountTest, ALetterWithoutDriveHasNoSpace) {
   EXPECT_EQ(platform::FindDrive('Y'), nullptr);
-  EXPECT_EQ(FfaGetDriveFreeBytes('Y'), 0u);
-  EXPECT_EQ(FfaGetDriveTotalBytes('Y'), 0u);
+  EXPECT_EQ(FfaGetDriveFreeBytes('Y'), std::nullopt);
+  EXPECT_EQ(FfaGetDriveTotalBytes('Y'), std::nullopt);
   EXPECT_EQ(FfaGetMaxImageCount('Y', 0), 0u);
 }
 

@@ -27,7 +27,7 @@ constexpr char kLetter = 'U';
 ByteBuffer SlotBlock() {
   ByteBuffer image(kHdImageSize, 0x5A);
   ByteBuffer block;
-  BuildImageSlotBlock(block, image, "new", true);
+  EXPECT_EQ(BuildImageSlotBlock(block, image, "new", true), 0);
   return block;
 }
 

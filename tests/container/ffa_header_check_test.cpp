@@ -26,7 +26,7 @@ constexpr char kLetter = 'V';
 ByteBuffer ValidContainer() {
   ByteBuffer file(2 * kContainerBlockSize, 0xF6);
   ByteBuffer header(kContainerBlockSize);
-  BuildMainHeaderBlock(header, "valid", true, 1);
+  EXPECT_EQ(BuildMainHeaderBlock(header, "valid", true, 1), 0);
   std::copy(header.begin(), header.end(), file.begin());
   return file;
 }

@@ -29,13 +29,13 @@ TEST(SlotEditingTest, ExternalEditCommandLineQuotesTheProgramUnlessItIsQuoted) {
   EXPECT_FALSE(ExternalEditArguments(R"("/opt/edit --x)", "/t/x.img", argv));
 }
 
-TEST(SlotEditingTest, FileCrcIsTheCrcOfTheWholeFileAndZeroWhenUnreadable) {
+TEST(SlotEditingTest, FileCrcIsTheCrcOfTheWholeFileAndNoneWhenUnreadable) {
   testsupport::TempDir dir;
   const std::string path = dir.File("a.img");
   std::ofstream(path, std::ios::binary) << "123456789";
   EXPECT_EQ(FileCrc32(path), 0xCBF43926u);
-  EXPECT_EQ(FileCrc32(dir.File("missing.img")), 0u);
-  EXPECT_EQ(FileCrc32(dir.path()), 0u);  // a folder
+  EXPECT_EQ(FileCrc32(dir.File("missing.img")), std::nullopt);
+  EXPECT_EQ(FileCrc32(dir.path()), std::nullopt);  // a folder
 }
 
 TEST(SlotEditingTest, TemporaryImageLivesInTheInstancesOwnPrivateFolder) {

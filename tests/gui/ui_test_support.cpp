@@ -66,7 +66,8 @@ AttachedCard::~AttachedCard() {
 
 CDriveInfo AttachedCard::Drive() const {
   CDriveInfo info;
-  QueryDrive(letter_, info, 0xFFFFFFFFu);
+  // A drive that cannot be described gives an empty record.
+  if (!QueryDrive(letter_, info, 0xFFFFFFFFu)) info = CDriveInfo();
   return info;
 }
 

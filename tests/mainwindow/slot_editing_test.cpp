@@ -236,7 +236,7 @@ class HostDevicesVirtualDriveSlot : public SlotEditingTest {
   }
   ~HostDevicesVirtualDriveSlot() override {
     window_.reset();
-    if (disks_) disks_->UnmountImage(0);
+    if (disks_) (void)disks_->UnmountImage(0);  // whatever the test left mounted
     platform::DetachNativeDrives();
     disks_.reset();
     sandbox_.reset();

@@ -112,8 +112,14 @@ void CDlgCreateResizeCIF::OnInitDialog() {
                                "Fehlerhafte Dornveld Container Datei besteht !\nDiese Datei "
                                "wird gelöscht.\n"),
                      gui::kTextError.Get());
-    FfaDeleteOnDrive(Drive());
+    const int deleted = FfaDeleteOnDrive(Drive());
     Reset();
+    // A container that could not be deleted keeps the count at 0: the
+    // status line says why.
+    if (deleted != FFA_OK) {
+      status_ = {CreationStep::kDeleteOld, deleted};
+      ShowStatus();
+    }
   }
   RegisterWithLanguage();
 }

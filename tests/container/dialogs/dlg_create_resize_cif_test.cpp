@@ -191,6 +191,21 @@ TEST_F(FolderCardTest, ACorruptContainerIsDeletedAfterTheMessage) {
   EXPECT_EQ(Status(), " Ready to Create DCF");
 }
 
+TEST_F(FolderCardTest, ACorruptContainerThatCannotBeDeletedIsSaidSo) {
+  RoomFor(0);
+  ASSERT_TRUE(platform::MakeFolder(FfaGetFolderPath(card_.letter())));
+  ASSERT_TRUE(testsupport::WriteHostFile(card_.hostContainer(), "not a container"));
+  cardtest::HeldOpenElsewhere holder(card_.hostContainer());
+  ASSERT_TRUE(holder.holding());
+  QTimer::singleShot(0, [] {
+    if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Return);
+  });
+  Open(card_.letter());
+  EXPECT_EQ(FfaContainerExists(card_.letter()), FFA_OK);
+  EXPECT_EQ(Status(), "FFA-Error: Can't Delete File");
+  EXPECT_FALSE(Get<QPushButton>(Dlg::kIdCreate)->isEnabled());
+}
+
 TEST_F(FolderCardTest, WithoutTheProgramCopyNeitherFileIsWritten) {
   RoomFor(5);
   Open(card_.letter());

@@ -80,7 +80,8 @@ class FatfsDriverTest : public ::testing::Test {
   }
   void TearDown() override {
     if (manager_) {
-      for (char letter : {'M', 'N'}) manager_->UnmountImage(letter);
+      // Whatever a test left mounted goes; a letter with nothing on it fails.
+      for (char letter : {'M', 'N'}) (void)manager_->UnmountImage(letter);
     }
     platform::DetachNativeDrives();
     manager_.reset();

@@ -1,4 +1,4 @@
-#include "mainwindow/card_status.h"
+#include "container/card_status.h"
 
 #include <cinttypes>
 #include <cstdio>
