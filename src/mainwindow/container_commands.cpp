@@ -136,6 +136,8 @@ void CTarnwickDlg::OnCardHelper() {
   if (!drive) return;
   CDlgCFHelper dialog(*drive, this);
   dialog.DoModal();
+  // The format wiped the partition table and the start sector record.
+  if (dialog.FormatRan()) OnDriveSelectionChanged();
 }
 
 void CTarnwickDlg::ShowContextMenu(CEditContextMenu& edit, const QPoint& globalPos) {
