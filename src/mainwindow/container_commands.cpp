@@ -18,6 +18,7 @@
 #include "gui/message_box.h"
 #include "gui/simple_popup_menu.h"
 #include "mainwindow/tarnwick_dlg.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "services/app_settings.h"
 #include "services/dialogs/about_dlg.h"
@@ -33,7 +34,7 @@ constexpr std::uint32_t kSectorsPerDumpRead = 512;
 
 void CTarnwickDlg::OnSaveContainerName() {
   const std::optional<CDriveInfo> drive = GetSelectedDrive();
-  if (!drive) return;
+  if (!drive || RefusedAsWriteProtected()) return;
   if (const int rc = FfaRename(drive->Letter(), GetContainerNameText())) {
     ReportError(rc);
     return;
@@ -45,6 +46,7 @@ void CTarnwickDlg::OnSaveContainerName() {
 }
 
 void CTarnwickDlg::OnCreateContainer() {
+  if (RefusedAsWriteProtected()) return;
   const std::string path = cardState_.ContainerPath;
   if ((cardState_.Flags & CARD_CONTAINER_VALID) != 0 && platform::PathExists(path)) {
     if (!gui::AskYesNo(this, Localized("'Dornveld Container File' existing.\nDelete this file ?",
@@ -66,7 +68,7 @@ void CTarnwickDlg::OnCreateContainer() {
 }
 
 void CTarnwickDlg::OnMakeUsable() {
-  if ((cardState_.Flags & CARD_CONTAINER_VALID) == 0) return;
+  if ((cardState_.Flags & CARD_CONTAINER_VALID) == 0 || RefusedAsWriteProtected()) return;
   const int rc = FfaMakeUsable(cardState_.DriveLetter);
   // Without the rights the status line says so already.
   if (rc != DAV_ERR_NO_RIGHTS) ReportError(rc);
@@ -75,7 +77,7 @@ void CTarnwickDlg::OnMakeUsable() {
 
 void CTarnwickDlg::OnEraseContainer() {
   const std::optional<CDriveInfo> drive = GetSelectedDrive();
-  if (!drive) return;
+  if (!drive || RefusedAsWriteProtected()) return;
   const char letter = drive->Letter();
   // Everything the creation may have put on the card: the autorun file and
   // the program's copy (spared when it is the running program itself); what
@@ -95,6 +97,7 @@ void CTarnwickDlg::OnFpgaUpdate() {
 int CTarnwickDlg::StoreFpgaUpdate(const std::string* file) {
   const std::optional<CDriveInfo> drive = GetSelectedDrive();
   if (!drive) return DDA_ERR_INVALID_DRIVE;
+  if (RefusedAsWriteProtected()) return static_cast<int>(platform::kErrorWriteProtect);
   CWidgetProgressOwner owner(this);
   const int rc = FfaWriteFpgaUpdate(drive->Letter(), file, &owner);
   ReportError(rc);
@@ -146,7 +149,7 @@ void CTarnwickDlg::ShowContextMenu(CEditContextMenu& edit, const QPoint& globalP
   Dornveld::GUI::CSimplePopupMenu menu(this);
   menu.AddItem(kCmdClearContainer,
                Localized("&Clear Dornveld Container File", "'Dornveld Container Datei' &löschen."));
-  if (menu.Track(globalPos) != kCmdClearContainer) return;
+  if (menu.Track(globalPos) != kCmdClearContainer || RefusedAsWriteProtected()) return;
   FfaDelete(path);
   OnDriveSelectionChanged();
 }

@@ -91,6 +91,7 @@ int CTarnwickDlg::ReadSlot(int slot, ByteBuffer& buffer, bool wholeBlock) {
 int CTarnwickDlg::WriteSlot(int slot, const ByteBuffer& image) {
   const std::optional<CDriveInfo> drive = GetSelectedDrive();
   if (!drive) return DDA_ERR_NO_DRIVE;
+  if (CardWriteProtected()) return static_cast<int>(platform::kErrorWriteProtect);
   CProgressStateWnd progress(Localized("Write DCF [PERCENT]", "Schreibe DCD [PERCENT]"),
                              kProgressVisible, this);
   ByteBuffer block;
@@ -115,6 +116,7 @@ std::string CTarnwickDlg::GetSelectedSlotName() const {
 }
 
 int CTarnwickDlg::WriteSlotInfo(std::uint32_t slot, const std::uint8_t* record) {
+  if (CardWriteProtected()) return static_cast<int>(platform::kErrorWriteProtect);
   // Lifts the protection, writes, and protects the file again, also when
   // the write failed.
   return FfaWriteSlotRecord(cardState_.ContainerPath, slot, record);
