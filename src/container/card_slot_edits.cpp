@@ -10,10 +10,15 @@
 #include "container/slot_editing.h"
 #include "container/slot_info.h"
 #include "container/slot_records.h"
+#include "platform/drive.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 
 int CardWriteSlotName(const SlotTarget& target, const std::string& name) {
   if (target.drive == '\0' || target.slot < 0) return 0;
+  if (platform::IsWriteProtected(target.drive)) {
+    return static_cast<int>(platform::kErrorWriteProtect);
+  }
   const std::string path = FfaGetContainerPath(target.drive);
   const auto slot = static_cast<std::uint32_t>(target.slot);
   std::uint8_t record[kSlotInfoSize] = {};

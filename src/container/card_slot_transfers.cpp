@@ -14,6 +14,7 @@
 #include "container/slot_records.h"
 #include "driveaccess/dda_error_codes.h"
 #include "driveaccess/disk_image.h"
+#include "platform/drive.h"
 #include "platform/errors.h"
 
 namespace {
@@ -103,6 +104,11 @@ int CardReadSlot(const SlotTarget& target, ByteBuffer& buffer, bool wholeBlock, 
 int CardWriteSlot(const SlotTarget& target, ByteBuffer& image, ICardUser& user) {
   if (target.drive == '\0') return DDA_ERR_NO_DRIVE;
   if (target.slot < 0) return DDA_ERR_NO_IMAGE_SELECTED;
+  // A card that may only be read (a card image the user may not write) is
+  // refused before anything is tried on it.
+  if (platform::IsWriteProtected(target.drive)) {
+    return static_cast<int>(platform::kErrorWriteProtect);
+  }
   const auto progress =
       OpenProgress(user.Progress(), Localized("Write DCF [PERCENT]", "Schreibe DCD [PERCENT]"),
                    kProgressVisible);

@@ -52,7 +52,7 @@ void DescribeContainer(const CardState& state, CardStatusView& view, std::string
 }  // namespace
 
 CardStatusView DescribeCardState(const CardState& state, std::uint64_t totalBytes,
-                                 const std::string& fileSystem) {
+                                 const std::string& fileSystem, bool writeProtected) {
   const std::uint32_t flags = state.Flags;
   CardStatusView view;
   std::string text = "--- ";
@@ -84,6 +84,17 @@ CardStatusView DescribeCardState(const CardState& state, std::uint64_t totalByte
     view.eraseEnabled = true;
   } else {
     view.makeUsableEnabled = false;
+  }
+  // A card that takes no writes can be looked at, nothing more.
+  if (writeProtected && view.cardPresent) {
+    text += Localized(", Card is write protected: read only",
+                      ", Karte ist schreibgeschützt: nur lesen");
+    view.writable = false;
+    view.containerNameEnabled = false;
+    view.createEnabled = false;
+    view.makeUsableEnabled = false;
+    view.eraseEnabled = false;
+    view.fpgaUpdateEnabled = false;
   }
   view.statusText = text + " ---";
   return view;

@@ -35,12 +35,17 @@ struct CardStatusView {
   bool eraseEnabled = false;          // 1124
   bool fpgaUpdateEnabled = false;     // 1121
   bool cardToolsEnabled = false;      // hex view of the card and the whole-card copy (1118, 1143)
+  // False on a write-protected card: nothing that writes to the card may run
+  // (the container commands above, and writing into a slot or its name).
+  bool writable = true;
 };
 
 // The view of a card state; `totalBytes` is the size FfaGetCardState gave,
-// `fileSystem` the drive's file system name. Texts in the current language.
+// `fileSystem` the drive's file system name, `writeProtected` whether the
+// card takes no writes (a card image the user may only read). Texts in the
+// current language.
 CardStatusView DescribeCardState(const CardState& state, std::uint64_t totalBytes,
-                                 const std::string& fileSystem);
+                                 const std::string& fileSystem, bool writeProtected = false);
 
 // "%u %s": the value shifted down by 10 bits while it is above 2048 (or needs
 // more than 32 bits), with the unit it reached: Bytes, KBytes, MBytes, GBytes,

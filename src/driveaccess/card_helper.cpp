@@ -57,7 +57,9 @@ void CardHelperReadTest(char letter, ICardHelperDisplay& display) {
   if (!OpenCard(disk, letter, false, &geometry)) return;
   const std::uint64_t total = geometry.totalSectors;
   const std::string header = SectorCountLine(total);
-  std::string line;
+  // The line is made only when it is shown: the sector it names is enough.
+  std::uint64_t lineSector = 0;
+  bool lineMade = false;
   std::string result;
   std::vector<std::uint8_t> buffer(kReadBytes);
   int code = disk.SetPosition(0);
@@ -68,13 +70,16 @@ void CardHelperReadTest(char letter, ICardHelperDisplay& display) {
       break;
     }
     sector += kCardHelperSectorsPerRead;
-    line = ReadSectorLine(sector, total);
-    if (sector % kCardHelperShowEvery == 0) display.ShowText(header + line);
+    lineSector = sector;
+    lineMade = true;
+    if (sector % kCardHelperShowEvery == 0)
+      display.ShowText(header + ReadSectorLine(sector, total));
     // The last group may reach past the end of the card; the device decides.
     code = disk.Read(buffer.data(), kReadBytes, kReadBytes);
     if (code != DDA_NO_ERROR) result = ErrorLine(disk, code);
   }
   if (result.empty()) result = Localized("Finished", "Fertig");
+  const std::string line = lineMade ? ReadSectorLine(lineSector, total) : std::string();
   display.ShowText(header + line + "\r\n" + result);
   disk.Close();
 }
@@ -93,4 +98,13 @@ void CardHelperFormatFlash(char letter, ICardHelperDisplay& display) {
                      ErrorLine(disk, code));
   }
   disk.Close();
+}
+
+bool CardHelperCardBytes(char letter, std::uint64_t* bytes) {
+  CDirectDiskAccess disk;
+  DriveGeometry geometry;
+  if (!OpenCard(disk, letter, false, &geometry)) return false;
+  *bytes = geometry.totalSectors * kSectorSize;
+  disk.Close();
+  return true;
 }

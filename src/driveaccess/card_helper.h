@@ -23,9 +23,15 @@ inline constexpr std::uint64_t kCardHelperShowEvery = 200;
 inline constexpr std::uint32_t kCardHelperFormatBytes = 8192;
 
 // Reads the whole card in groups of four sectors. A card that cannot be
-// opened, or that does not use 512-byte sectors, shows nothing.
+// opened, or that does not use 512-byte sectors, shows nothing. The display
+// is told where the test is every 200 sectors; showing is its business, so
+// it should only keep the text (the test runs on at the card's pace).
 void CardHelperReadTest(char letter, ICardHelperDisplay& display);
 
 // Overwrites sectors 0 to 15 of the card with zeros; no cancel. A card that
 // cannot be opened, or that does not use 512-byte sectors, shows nothing.
 void CardHelperFormatFlash(char letter, ICardHelperDisplay& display);
+
+// The card's size in bytes as both operations see it; false when the card
+// cannot be opened or does not use 512-byte sectors (they then show nothing).
+bool CardHelperCardBytes(char letter, std::uint64_t* bytes);

@@ -1,6 +1,7 @@
 #include "gui/enter_edit.h"
 
 #include <QKeyEvent>
+#include <QString>
 #include <QValidator>
 
 #include <cstdio>
@@ -34,7 +35,15 @@ void CEnterEditBase::keyPressEvent(QKeyEvent* event) {
     return;
   }
   event->accept();
-  if (callback_ != nullptr && hasAcceptableInput()) callback_->OnEnterEditEnter(*this);
+  // An intermediate text (a number not begun yet) reads too; only text the
+  // validator could never accept is kept from the callback.
+  const QValidator* check = validator();
+  QString text = this->text();
+  int position = cursorPosition();
+  if (callback_ != nullptr &&
+      (check == nullptr || check->validate(text, position) != QValidator::Invalid)) {
+    callback_->OnEnterEditEnter(*this);
+  }
 }
 
 CEnterEdit::CEnterEdit(QWidget* parent) : CEnterEditBase(parent) {
@@ -46,7 +55,7 @@ std::optional<std::int64_t> CEnterEdit::Value() const {
 }
 
 bool CEnterEdit::GetValue(std::uint32_t& out) const {
-  const std::optional<std::int64_t> value = Value();
+  const std::optional<std::int64_t> value = ReadEditNumber(text().toStdString());
   if (!value) return false;
   out = static_cast<std::uint32_t>(*value);
   return true;

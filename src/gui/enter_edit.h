@@ -27,7 +27,8 @@ class CEnterEditBase : public QLineEdit {
 
  protected:
   // The field takes Enter itself, so that it never presses the dialog's
-  // default button; the callback hears of it when the text is acceptable.
+  // default button; the callback hears of it unless the text can never be
+  // acceptable (a number not begun yet still reads, as 0).
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
@@ -42,8 +43,9 @@ class CEnterEdit : public CEnterEditBase {
 
   // The number in the field; none when the text is not a whole number.
   std::optional<std::int64_t> Value() const;
-  // The value as an unsigned 32-bit number (negative values wrap, as
-  // strtoul reads them); false when the text is no number.
+  // The value Enter reads, as an unsigned 32-bit number (negative values
+  // wrap, as strtoul reads them): 0 for a number not begun yet ("", "-",
+  // "0x"); false when the text can never be a number.
   bool GetValue(std::uint32_t& out) const;
   // Shows the value with a printf format of one unsigned argument ("%u",
   // "0x%08X").

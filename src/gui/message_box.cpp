@@ -28,12 +28,13 @@ void ShowMessage(QWidget* parent, const std::string& text, const QString& captio
   box.exec();
 }
 
-bool AskYesNo(QWidget* parent, const std::string& text) {
+bool AskYesNo(QWidget* parent, const std::string& text, DefaultAnswer defaultAnswer) {
   QMessageBox box(QMessageBox::NoIcon, MessageBoxCaption(), QString::fromStdString(text),
                   QMessageBox::Yes | QMessageBox::No, parent);
   box.button(QMessageBox::Yes)->setText(kTextYes.Get());
   box.button(QMessageBox::No)->setText(kTextNo.Get());
   box.setEscapeButton(QMessageBox::No);
+  box.setDefaultButton(defaultAnswer == DefaultAnswer::kNo ? QMessageBox::No : QMessageBox::Yes);
   return box.exec() == QMessageBox::Yes;
 }
 

@@ -17,7 +17,10 @@ void ShowMessage(QWidget* parent, const std::string& text);
 void ShowMessage(QWidget* parent, const std::string& text, const QString& caption);
 
 // Asks a question with Yes and No buttons (in the current language); true
-// for Yes. Escape and closing the box answer No.
-bool AskYesNo(QWidget* parent, const std::string& text);
+// for Yes. Escape and closing the box answer No; Enter answers Yes, or No
+// for a question whose Yes loses data.
+enum class DefaultAnswer { kYes, kNo };
+bool AskYesNo(QWidget* parent, const std::string& text,
+              DefaultAnswer defaultAnswer = DefaultAnswer::kYes);
 
 }  // namespace gui

@@ -15,6 +15,7 @@
 #include "driveaccess/dialogs/dlg_show_hex_data.h"
 #include "gui/simple_popup_menu.h"
 #include "mainwindow/tarnwick_dlg.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "services/app_settings.h"
 #include "services/dialogs/about_dlg.h"
@@ -29,7 +30,7 @@ constexpr std::uint32_t kSectorsPerDumpRead = 512;
 
 void CTarnwickDlg::OnSaveContainerName() {
   const std::optional<CDriveInfo> drive = GetSelectedDrive();
-  if (!drive) return;
+  if (!drive || RefusedAsWriteProtected()) return;
   if (const int rc = FfaRename(drive->Letter(), GetContainerNameText())) {
     ReportError(rc);
     return;
@@ -38,6 +39,7 @@ void CTarnwickDlg::OnSaveContainerName() {
 }
 
 void CTarnwickDlg::OnCreateContainer() {
+  if (RefusedAsWriteProtected()) return;
   // A valid container goes first, with the user's consent; the creation
   // dialog runs only once it is gone.
   if (CardDeleteOldContainer(cardState_, user_) != 0) return;
@@ -47,7 +49,7 @@ void CTarnwickDlg::OnCreateContainer() {
 }
 
 void CTarnwickDlg::OnMakeUsable() {
-  if ((cardState_.Flags & CARD_CONTAINER_VALID) == 0) return;
+  if ((cardState_.Flags & CARD_CONTAINER_VALID) == 0 || RefusedAsWriteProtected()) return;
   const int rc = FfaMakeUsable(cardState_.DriveLetter);
   // Without the rights the status line says so already.
   if (rc != DAV_ERR_NO_RIGHTS) ReportError(rc);
@@ -56,7 +58,7 @@ void CTarnwickDlg::OnMakeUsable() {
 
 void CTarnwickDlg::OnEraseContainer() {
   const std::optional<CDriveInfo> drive = GetSelectedDrive();
-  if (!drive) return;
+  if (!drive || RefusedAsWriteProtected()) return;
   // The window shows nothing of the erasure, whatever it could not do: the
   // status line shows what is left on the card.
   (void)CardErase(drive->Letter(), ReadOwnProgramFile());
@@ -71,6 +73,7 @@ void CTarnwickDlg::OnFpgaUpdate() {
 int CTarnwickDlg::StoreFpgaUpdate(const std::string* file) {
   const std::optional<CDriveInfo> drive = GetSelectedDrive();
   // Without a drive nothing is shown.
+  if (drive && RefusedAsWriteProtected()) return static_cast<int>(platform::kErrorWriteProtect);
   const int rc = CardStoreFpgaUpdate(drive ? drive->Letter() : '\0', file, user_);
   if (!drive) return rc;
   ReportError(rc);
@@ -103,6 +106,8 @@ void CTarnwickDlg::OnCardHelper() {
   if (!drive) return;
   CDlgCFHelper dialog(*drive, this);
   dialog.DoModal();
+  // The format wiped the partition table and the start sector record.
+  if (dialog.FormatRan()) OnDriveSelectionChanged();
 }
 
 void CTarnwickDlg::ShowContextMenu(CEditContextMenu& edit, const QPoint& globalPos) {
@@ -111,7 +116,7 @@ void CTarnwickDlg::ShowContextMenu(CEditContextMenu& edit, const QPoint& globalP
   Dornveld::GUI::CSimplePopupMenu menu(this);
   menu.AddItem(kCmdClearContainer,
                Localized("&Clear Dornveld Container File", "'Dornveld Container Datei' &löschen."));
-  if (menu.Track(globalPos) != kCmdClearContainer) return;
+  if (menu.Track(globalPos) != kCmdClearContainer || RefusedAsWriteProtected()) return;
   // Deleted without a question and without a message: the status line
   // shows whether the container is gone.
   (void)CardDeleteContainer(path);

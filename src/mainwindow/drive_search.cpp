@@ -22,6 +22,7 @@ void CTarnwickDlg::SearchDrives() {
   ++driveSearches_;
   std::string previousName;
   int previousSlot = -1;
+  const bool hadSelection = GetSelectedDrive().has_value();
   if (const std::optional<CDriveInfo> selected = GetSelectedDrive()) {
     previousName = selected->driveName;
     previousSlot = SelectedSlot();
@@ -59,7 +60,12 @@ void CTarnwickDlg::SearchDrives() {
     if (driveCombo_->count() > 0) driveCombo_->setCurrentIndex(found >= 0 ? found : 0);
   }
 
-  if (const std::optional<CDriveInfo> drive = GetSelectedDrive()) UpdateDriveStatus(*drive);
+  if (const std::optional<CDriveInfo> drive = GetSelectedDrive()) {
+    UpdateDriveStatus(*drive);
+  } else if (hadSelection) {
+    // The last drive went: its card's old state is not shown on.
+    ShowNoCard();
+  }
   BringToFront(this);
   if (found >= 0) {
     if (previousSlot >= 0 && previousSlot < slotList_->count()) {

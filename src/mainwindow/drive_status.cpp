@@ -15,6 +15,8 @@
 #include "gui/ex_static.h"
 #include "gui/ui_texts.h"
 #include "mainwindow/tarnwick_dlg.h"
+#include "platform/drive.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/image/image_drive.h"
 #include "services/app_settings.h"
@@ -40,7 +42,18 @@ void CTarnwickDlg::UpdateDriveStatus(const CDriveInfo& drive) {
   FfaGetCardState(drive.driveName, size, cardState_);
   cardSize_ = size;
   cardFileSystem_ = drive.fileSystemName;
-  cardView_ = DescribeCardState(cardState_, cardSize_, cardFileSystem_);
+  ShowCardState();
+}
+
+void CTarnwickDlg::ShowNoCard() {
+  cardState_ = CardState{};
+  cardSize_ = 0;
+  cardFileSystem_.clear();
+  ShowCardState();
+}
+
+void CTarnwickDlg::ShowCardState() {
+  cardView_ = DescribeCardState(cardState_, cardSize_, cardFileSystem_, CardWriteProtected());
   if ((cardState_.Flags & CARD_CONTAINER_VALID) != 0) {
     FillSlotList(cardState_);
   } else {
@@ -79,14 +92,16 @@ void CTarnwickDlg::UpdateControlStates() {
   }
   if (slotButtonsKnown_) {
     const bool slot = SelectedSlot() >= 0;
-    for (int id : {kIdSlotName, kIdWriteSlotName, kIdFloppyToSlot, kIdFileToSlot, kIdSlotToFloppy,
-                   kIdSlotToFile, kIdHexSlot}) {
-      Control(id)->setEnabled(slot);
+    for (int id : {kIdSlotToFloppy, kIdSlotToFile, kIdHexSlot}) Control(id)->setEnabled(slot);
+    // What writes into the slot (the editors write the edited image back).
+    const bool writable = !cardView_ || cardView_->writable;
+    for (int id : {kIdSlotName, kIdWriteSlotName, kIdFloppyToSlot, kIdFileToSlot}) {
+      Control(id)->setEnabled(slot && writable);
     }
-    Control(kIdMount)->setEnabled(slot && virtualDisks_.Initialize());
+    Control(kIdMount)->setEnabled(slot && writable && virtualDisks_.Initialize());
     const std::string& software = settings_.externalImageSoftware;
     Control(kIdExternalEdit)
-        ->setEnabled(slot && !software.empty() && platform::PathExists(software));
+        ->setEnabled(slot && writable && !software.empty() && platform::PathExists(software));
   }
   if (QAction* detach = MenuAction(kCmdDetachCardImage)) {
     const std::optional<CDriveInfo> drive = GetSelectedDrive();
@@ -131,6 +146,17 @@ int CTarnwickDlg::SelectedSlot() const {
 
 int CTarnwickDlg::ReadSlotInfo(std::uint32_t slot, std::uint8_t* record) const {
   return FfaReadSlotInfo(cardState_.ContainerPath, slot, record);
+}
+
+bool CTarnwickDlg::CardWriteProtected() const {
+  const std::optional<CDriveInfo> drive = GetSelectedDrive();
+  return drive && platform::IsWriteProtected(drive->Letter());
+}
+
+bool CTarnwickDlg::RefusedAsWriteProtected() {
+  if (!CardWriteProtected()) return false;
+  ReportError(static_cast<int>(platform::kErrorWriteProtect));
+  return true;
 }
 
 std::string CTarnwickDlg::GetContainerNameText() const {

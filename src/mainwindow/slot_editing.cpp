@@ -17,6 +17,7 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/program_file.h"
 #include "services/app_settings.h"
 #include "services/dialogs/progress_state_wnd.h"
 #include "virtualdrive/dialogs/dlg_unmount.h"
@@ -118,13 +119,18 @@ void CTarnwickDlg::SaveChangedTempImage(const std::string& path,
 }
 
 void CTarnwickDlg::OnRunExternalProgram() {
-  // The desktop opener takes the path itself, not a command line: quotes
-  // that would enclose it there are taken off.
+  // The path itself, not a command line: quotes that would enclose it there
+  // are taken off.
   std::string program = settings_.externalProgram;
   if (program.size() >= 2 && program.front() == '"' && program.back() == '"') {
     program = program.substr(1, program.size() - 2);
   }
-  if (!platform::OpenWithDesktop(program)) {
+  // A program runs as a process of its own, as the external image software
+  // does, and is not waited for; a document goes to the desktop opener.
+  const bool started = platform::IsExecutableProgram(program)
+                           ? platform::RunProgram({program}, false)
+                           : platform::OpenWithDesktop(program);
+  if (!started) {
     gui::ShowMessage(this, WithCode(Localized("Error %d at starting external Program !",
                                               "Fehler %d beim Starten des externen Programmes !"),
                                     platform::GetLastError()));

@@ -2,6 +2,7 @@
 #include "mainwindow/tarnwick_dlg.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -31,6 +32,7 @@
 #include "gui/control_id.h"
 #include "gui/ex_static.h"
 #include "gui/icons.h"
+#include "gui/read_only_field.h"
 #include "gui/static_language.h"
 #include "gui/ui_texts.h"
 #include "mainwindow/device_changes.h"
@@ -65,7 +67,7 @@ QIcon ProgramIcon(const std::string& path) {
 QLineEdit* NewReadOnlyField(QWidget* parent, int id) {
   auto* field = new QLineEdit(parent);
   gui::SetControlId(field, id);
-  field->setReadOnly(true);
+  gui::MakeReadOnlyField(field);
   return field;
 }
 }  // namespace
@@ -160,7 +162,7 @@ QWidget* CTarnwickDlg::CreateContainerGroup() {
   gui::SetControlId(group, kIdContainerGroup);
   containerFileField_ = new CEditContextMenu(group);
   gui::SetControlId(containerFileField_, kIdContainerFile);
-  containerFileField_->setReadOnly(true);
+  gui::MakeReadOnlyField(containerFileField_);
   containerFileField_->SetContextMenuOwner(this);
   typeField_ = NewReadOnlyField(group, kIdType);
   typeField_->setFixedWidth(typeField_->fontMetrics().horizontalAdvance("HD") + 24);
@@ -193,7 +195,7 @@ QWidget* CTarnwickDlg::CreateContainerGroup() {
         std::tuple{kIdErase, "Erase DCF", &CTarnwickDlg::OnEraseContainer},
         std::tuple{kIdCardHelper, "Test CF", &CTarnwickDlg::OnCardHelper}}) {
     QPushButton* button = NewTextButton(group, id, text);
-    connect(button, &QPushButton::clicked, this, command);
+    ConnectQueued(button, command);
     commands->addWidget(button);
   }
   commands->addStretch();
@@ -202,7 +204,7 @@ QWidget* CTarnwickDlg::CreateContainerGroup() {
   led_->setFocusPolicy(Qt::NoFocus);
   commands->addWidget(led_);
   QPushButton* fpga = NewTextButton(group, kIdFpgaUpdate, "&FPGA Update");
-  connect(fpga, &QPushButton::clicked, this, &CTarnwickDlg::OnFpgaUpdate);
+  ConnectQueued(fpga, &CTarnwickDlg::OnFpgaUpdate);
   commands->addWidget(fpga);
 
   statusLine_ = new Dornveld::GUI::CExStatic(group);
@@ -298,8 +300,29 @@ QToolButton* CTarnwickDlg::NewImageButton(QWidget* parent, int id,
   button->setIcon(gui::ResourceIcon(id));
   button->setIconSize(QSize(kImageButtonIcon, kImageButtonIcon));
   button->setAutoRaise(false);
-  connect(button, &QToolButton::clicked, this, command);
+  ConnectQueued(button, command);
   return button;
+}
+
+void CTarnwickDlg::ConnectQueued(QAbstractButton* button, void (CTarnwickDlg::*command)()) {
+  // After the click returns: most commands open a modal window (a file
+  // dialog, a message), which would hold a screen reader's press until the
+  // window closes.
+  connect(
+      button, &QAbstractButton::clicked, this,
+      [this, command] { RunQueuedCommand([this, command] { (this->*command)(); }); },
+      Qt::QueuedConnection);
+}
+
+void CTarnwickDlg::RunQueuedCommand(const std::function<void()>& command) {
+  // One at a time: a press queued while another command runs (its progress
+  // or its modal window lets the event loop run) is dropped, as the window
+  // would have refused it.
+  QWidget* modal = QApplication::activeModalWidget();
+  if (queuedCommandRunning_ || !isEnabled() || (modal != nullptr && modal != this)) return;
+  queuedCommandRunning_ = true;
+  command();
+  queuedCommandRunning_ = false;
 }
 
 void CTarnwickDlg::OnInitDialog() {

@@ -42,6 +42,7 @@ class CDriveComboBox;
 class CStaticLanguage;
 class HelpFiles;
 class IVirtualDiskManager;
+class QAbstractButton;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -175,6 +176,11 @@ class CTarnwickDlg : public CExResizeDialog,
   int ReadSlotInfo(std::uint32_t slot, std::uint8_t* record) const;
   // The selected slot, or -1.
   int SelectedSlot() const;
+  // The selected card takes no writes (a card image the user may only read).
+  bool CardWriteProtected() const;
+  // A command that would change such a card reports the write-protect error
+  // instead (true); false otherwise.
+  bool RefusedAsWriteProtected();
 
   // Switches the language of every window, stores the choice and rebuilds
   // every computed text.
@@ -276,6 +282,9 @@ class CTarnwickDlg : public CExResizeDialog,
   QWidget* CreateSlotArea();
   QPushButton* NewTextButton(QWidget* parent, int id, const char* text);
   QToolButton* NewImageButton(QWidget* parent, int id, void (CTarnwickDlg::*command)());
+  // A click runs the command from the event loop, after the click returned.
+  void ConnectQueued(QAbstractButton* button, void (CTarnwickDlg::*command)());
+  void RunQueuedCommand(const std::function<void()>& command);
   void ShowVirtualDiskInfo();
   void OpenDriverDownloadPage();
 
@@ -284,6 +293,10 @@ class CTarnwickDlg : public CExResizeDialog,
   // The one place that enables the container and slot controls from the
   // card state and the slot selection.
   void UpdateControlStates();
+  // Shows the card state read last: fields, slots, buttons, status line.
+  void ShowCardState();
+  // The card shown went away with its drive: the state of no card.
+  void ShowNoCard();
   void ShowCardFields();
 
   // Menu, tool bar and status bar (window_menu.cpp).
@@ -291,6 +304,10 @@ class CTarnwickDlg : public CExResizeDialog,
   void CreateToolBar();
   void CreateStatusBar();
   QAction* AddMenuCommand(QMenu* menu, int commandId, const char* initialText);
+  // Runs the command once the action has returned; the language entries
+  // follow their check mark instead.
+  void ConnectCommand(QAction* action, int commandId);
+  void OnLanguageToggled(int commandId, bool checked);
   void UpdateLockIndicators();
 
   // Slot commands (slot_transfers.cpp): the slot a card operation works on,
@@ -327,6 +344,7 @@ class CTarnwickDlg : public CExResizeDialog,
   bool slotButtonsKnown_ = false;
   std::unique_ptr<CDeviceChanges> deviceChanges_;
   bool searching_ = false;
+  bool queuedCommandRunning_ = false;
   int driveSearches_ = 0;
   QTimer lockPoll_;
 

@@ -62,9 +62,8 @@ void CTarnwickDlg::CreateSystemMenu() {
   systemMenu_->addSeparator();
   languageMenu_ = systemMenu_->addMenu(QStringLiteral("Language"));
   for (int id : {kCmdEnglish, kCmdGerman}) {
-    QAction* language = AddMenuCommand(
-        languageMenu_, id, id == kCmdEnglish ? "English / Englisch" : "German / Deutsch");
-    language->setCheckable(true);
+    AddMenuCommand(languageMenu_, id,
+                   id == kCmdEnglish ? "English / Englisch" : "German / Deutsch");
   }
   systemMenu_->addSeparator();
   AddMenuCommand(systemMenu_, kCmdAbout, "About");
@@ -74,8 +73,34 @@ void CTarnwickDlg::CreateSystemMenu() {
 QAction* CTarnwickDlg::AddMenuCommand(QMenu* menu, int commandId, const char* initialText) {
   QAction* action = menu->addAction(QString::fromUtf8(initialText));
   action->setProperty(kCommandIdProperty, commandId);
-  connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
+  ConnectCommand(action, commandId);
   return action;
+}
+
+void CTarnwickDlg::ConnectCommand(QAction* action, int commandId) {
+  if (commandId == kCmdEnglish || commandId == kCmdGerman) {
+    // Checked however it was toggled (a click, a key, a screen reader's
+    // toggle, the program), the entry follows the language.
+    action->setCheckable(true);
+    connect(action, &QAction::toggled, this,
+            [this, commandId](bool checked) { OnLanguageToggled(commandId, checked); });
+    return;
+  }
+  // After the action returns: a command may open a modal window, which
+  // would hold whoever triggered the action (a screen reader) until it closes.
+  connect(
+      action, &QAction::triggered, this,
+      [this, commandId] { RunQueuedCommand([this, commandId] { OnCommand(commandId); }); },
+      Qt::QueuedConnection);
+}
+
+void CTarnwickDlg::OnLanguageToggled(int commandId, bool checked) {
+  const bool german = commandId == kCmdGerman;
+  // The check mark as the language stands: nothing to do (the switch itself
+  // moves the marks). Otherwise the user checked the other language, or
+  // unchecked the current one, which keeps it.
+  if (checked == (german == IsGermanLanguage())) return;
+  SetLanguage(german);
 }
 
 void CTarnwickDlg::CreateToolBar() {
@@ -87,14 +112,18 @@ void CTarnwickDlg::CreateToolBar() {
   auto add = [this](int id) {
     QAction* action = toolBar_->addAction(gui::ResourceIcon(id), QString());
     action->setProperty(kCommandIdProperty, id);
-    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-    gui::SetControlId(toolBar_->widgetForAction(action), id);
+    ConnectCommand(action, id);
+    auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(action));
+    gui::SetControlId(button, id);
+    // A button toggled without a click (a screen reader's toggle) does not
+    // tell its action by itself.
+    if (action->isCheckable()) connect(button, &QToolButton::toggled, action, &QAction::setChecked);
     return action;
   };
   add(kCmdSettings);
   toolBar_->addSeparator();
-  add(kCmdEnglish)->setCheckable(true);
-  add(kCmdGerman)->setCheckable(true);
+  add(kCmdEnglish);
+  add(kCmdGerman);
   // About and help at the right end.
   auto* spacer = new QWidget(toolBar_);
   spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -195,7 +224,8 @@ void CTarnwickDlg::OnTextsApplied() {
   UpdateStatusBarIndicators(german);
   UpdateToolbarTooltips();
   if (cardView_) {
-    const CardStatusView view = DescribeCardState(cardState_, cardSize_, cardFileSystem_);
+    const CardStatusView view =
+        DescribeCardState(cardState_, cardSize_, cardFileSystem_, CardWriteProtected());
     statusLine_->setText(QString::fromStdString(view.statusText));
     statusLine_->setAccessibleDescription(statusLine_->text());
   }

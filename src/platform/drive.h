@@ -77,6 +77,10 @@ class IDrive {
 
   // "\\?\Volume{...}\", or empty.
   virtual std::string VolumeGuidPath() { return {}; }
+  // The medium takes no writes (a write-protected card, a card image the user
+  // may only read), as the disk's writable query answers with
+  // kErrorWriteProtect; every change on it fails with that code.
+  virtual bool WriteProtected() { return false; }
   // Opens the volume device named by VolumeGuidPath().
   virtual std::uint32_t OpenVolumeDevice(std::unique_ptr<IVolumeDevice>* device) {
     (void)device;
@@ -120,6 +124,8 @@ std::shared_ptr<IDrive> FindDrive(char letter);
 std::uint32_t GetLogicalDrives();
 // kNoRootDir for a letter without a drive.
 DriveType GetDriveType(char letter);
+// False for a letter without a drive.
+bool IsWriteProtected(char letter);
 // Empty when the letter has no drive (GetLastError() then is kErrorFileNotFound).
 std::string QueryDosDevice(char letter);
 

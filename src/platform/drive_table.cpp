@@ -112,6 +112,11 @@ DriveType GetDriveType(char letter) {
   return drive ? drive->Type() : DriveType::kNoRootDir;
 }
 
+bool IsWriteProtected(char letter) {
+  const std::shared_ptr<IDrive> drive = FindDrive(letter);
+  return drive != nullptr && drive->WriteProtected();
+}
+
 std::string QueryDosDevice(char letter) {
   const std::shared_ptr<IDrive> drive = FindDrive(letter);
   if (!drive) {

@@ -69,8 +69,9 @@ inline constexpr std::uint32_t kErrorFileSystemLimitation = 665;
 std::uint32_t GetLastError();
 void SetLastError(std::uint32_t code);
 
-// The system's message for a code, as the system message table gives it
-// (English; ends without a line break). Unknown codes get a generic text.
+// The system's message for a code, as the system message table gives it, in
+// the current language (English or German; ends without a line break).
+// Unknown codes get a generic text.
 std::string SystemErrorText(std::uint32_t code);
 
 // Maps a POSIX errno value to the nearest Windows-numbered code.

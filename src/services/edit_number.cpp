@@ -87,3 +87,15 @@ std::optional<std::int64_t> ParseEditNumber(std::string_view text) {
   if (scan.state != EditNumberState::kNumber) return std::nullopt;
   return scan.value;
 }
+
+std::optional<std::int64_t> ReadEditNumber(std::string_view text) {
+  const Scan scan = ScanNumber(text);
+  switch (scan.state) {
+    case EditNumberState::kNumber:
+      return scan.value;
+    case EditNumberState::kIncomplete:
+      return 0;
+    default:
+      return std::nullopt;
+  }
+}

@@ -20,3 +20,8 @@ EditNumberState CheckEditNumber(std::string_view text);
 // applies afterwards, so "-1" is -1 and callers that keep an unsigned 32-bit
 // value take it modulo 2^32, as C's strtoul does.
 std::optional<std::int64_t> ParseEditNumber(std::string_view text);
+
+// What a field with this text reads when Enter is pressed: the value of a
+// complete number, 0 for a number not begun yet ("", a sign or a prefix
+// alone, as strtoul reads them), none for text that can never be a number.
+std::optional<std::int64_t> ReadEditNumber(std::string_view text);

@@ -216,6 +216,7 @@ void DialogGallery::AddMainWindows() {
       {"no_fat_volume", 'N', CardKind::kNoFatVolume},
       {"blank_card", 'O', CardKind::kBlank},
       {"no_raw_rights", 'P', CardKind::kNoRawRights},
+      {"read_only", 'S', CardKind::kReadOnly},
   };
   std::vector<std::pair<std::string, char>> windows;
   for (const State& state : states) {

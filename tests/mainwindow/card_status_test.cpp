@@ -47,6 +47,10 @@ const StateCase kCases[] = {
      false, false, false, 0},
     {CardKind::kNoRawRights, "--- No ADMIN Rights. Only Compact Flash Image handling. ---", 1, "HD",
      false, false, false, true, true, true, 4},
+    {CardKind::kReadOnly,
+     "--- Dornveld Container File: Ok, Not Fragemented, Start Sector Set: Ok, Card is write "
+     "protected: read only ---",
+     0, "HD", false, false, false, false, false, true, 4},
 };
 
 // The test list and failure messages name the case, not its bytes.
@@ -193,6 +197,55 @@ TEST_F(MainWindowStatusTest, TheExternalProgramButtonNeedsAProgramThatExists) {
   window_->ApplySettings();
   EXPECT_TRUE(Enabled(Dlg::kIdRunProgram));
   EXPECT_FALSE(Get<QToolButton>(Dlg::kIdRunProgram)->icon().isNull());
+}
+
+// A card image the user may only read can be looked at: what reads works,
+// what would write is off and, run anyway, says the card is write-protected;
+// the image keeps every byte.
+TEST_F(MainWindowStatusTest, AReadOnlyCardImageIsReadButNeverWritten) {
+  if (!MakeCard(CardKind::kReadOnly)) return;
+  std::string before;
+  ASSERT_TRUE(testsupport::ReadHostFile(card_.path(), &before));
+  Open();
+  SelectSlot(1);
+  for (int id :
+       {Dlg::kIdSlotName, Dlg::kIdWriteSlotName, Dlg::kIdFloppyToSlot, Dlg::kIdFileToSlot}) {
+    EXPECT_FALSE(Enabled(id)) << id;
+  }
+  for (int id : {Dlg::kIdSlotToFile, Dlg::kIdSlotToFloppy, Dlg::kIdHexSlot, Dlg::kIdHexCard}) {
+    EXPECT_TRUE(Enabled(id)) << id;
+  }
+  const std::string copy = dir_.File("slot.img");
+  window_->SetChooseFileFunction([&](bool, std::string& path, int) {
+    path = copy;
+    return true;
+  });
+  {
+    mwtest::ModalWatcher watcher;
+    window_->OnSlotToFile();
+    EXPECT_TRUE(watcher.Seen().isEmpty());
+  }
+  std::string image;
+  ASSERT_TRUE(testsupport::ReadHostFile(copy, &image));
+  EXPECT_EQ(image.size(), 1474560u);
+  {
+    mwtest::ModalWatcher watcher;
+    window_->OnFileToSlot();
+    window_->OnWriteSlotName();
+    window_->OnSaveContainerName();
+    window_->OnCreateContainer();
+    window_->OnMakeUsable();
+    window_->OnEraseContainer();
+    EXPECT_EQ(watcher.Seen(), QStringList(6, "The media is write protected."));
+  }
+  std::string after;
+  ASSERT_TRUE(testsupport::ReadHostFile(card_.path(), &after));
+  EXPECT_TRUE(after == before);
+  uitest::ScopedLanguage german(kLanguageGerman);
+  window_->SearchDrives();
+  EXPECT_EQ(StatusText(),
+            "--- Dornveld Container Datei: Ok, nicht fragmentiert, Start Sektor setzen: Ok, Karte "
+            "ist schreibgeschützt: nur lesen ---");
 }
 
 TEST_F(MainWindowStatusTest, WithoutAnyCardDriveTheControlsKeepTheirStates) {

@@ -1,15 +1,22 @@
 // The container and tool commands of the main window on real card images,
 // and how result codes become messages.
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
+#include <vector>
 
 #include "base/bytes.h"
 #include "container/card_program.h"
@@ -20,6 +27,7 @@
 #include "container/fpga_store.h"
 #include "driveaccess/dav_errors.h"
 #include "driveaccess/dda_error_codes.h"
+#include "driveaccess/dialogs/dlg_cf_helper.h"
 #include "gui/button_led.h"
 #include "mainwindow/main_window_fixture.h"
 #include "platform/errors.h"
@@ -80,7 +88,8 @@ TEST_F(ContainerCommandsTest, ReportErrorShowsEachFamilysTextAndNothingForSucces
   uitest::ScopedLanguage german(kLanguageGerman);
   ModalWatcher watcher;
   window_->ReportError(-999);
-  EXPECT_EQ(watcher.Seen(), QStringList{"Fehler unbekannt: -999"});
+  window_->ReportError(5);  // a system error in the German window: German too
+  EXPECT_EQ(watcher.Seen(), (QStringList{"Fehler unbekannt: -999", "Zugriff verweigert"}));
 }
 
 TEST_F(ContainerCommandsTest, EnterNeverClosesTheWindowEscapeDoes) {
@@ -148,6 +157,7 @@ TEST_F(ContainerCommandsTest, MakeUsableRecordsTheStartSector) {
   EXPECT_EQ(RecordedStartSector(), 0u);
   ModalWatcher watcher;
   Get<QPushButton>(Dlg::kIdMakeUsable)->click();
+  QApplication::processEvents();  // the command runs once the click returned
   EXPECT_TRUE(watcher.Seen().isEmpty());
   EXPECT_EQ(Severity(), 0);
   EXPECT_NE(RecordedStartSector(), 0u);
@@ -186,6 +196,7 @@ TEST_F(ContainerCommandsTest, EraseRemovesTheContainerItsCompanionsAndTheRecord)
   ASSERT_NE(RecordedStartSector(), 0u);
   ModalWatcher watcher;
   Get<QPushButton>(Dlg::kIdErase)->click();
+  QApplication::processEvents();
   EXPECT_TRUE(watcher.Seen().isEmpty());
   EXPECT_EQ(StatusText(), "--- no Dornveld Container File ---");
   EXPECT_EQ(Severity(), 2);
@@ -232,6 +243,7 @@ TEST_F(ContainerCommandsTest, EraseTakesAwayWhatCreateDcfPutOnTheCard) {
   });
   creation.start(10);
   Get<QPushButton>(Dlg::kIdCreate)->click();
+  QApplication::processEvents();
   creation.stop();
   ASSERT_TRUE(created);
   ASSERT_EQ(Severity(), 0) << StatusText().toStdString();
@@ -240,6 +252,7 @@ TEST_F(ContainerCommandsTest, EraseTakesAwayWhatCreateDcfPutOnTheCard) {
 
   ModalWatcher watcher;
   Get<QPushButton>(Dlg::kIdErase)->click();
+  QApplication::processEvents();
   EXPECT_TRUE(watcher.Seen().isEmpty());
   EXPECT_EQ(StatusText(), "--- no Dornveld Container File ---");
   for (const char* gone : {"R:\\autorun.inf", "R:\\quillfen", "R:\\DornveldFLP"}) {
@@ -248,6 +261,41 @@ TEST_F(ContainerCommandsTest, EraseTakesAwayWhatCreateDcfPutOnTheCard) {
   card_.TakeOut();
   std::string report;
   EXPECT_TRUE(testsupport::FsckClean(card_.Volume(), &report)) << report;
+}
+
+// Format FLASH in the card helper wipes sector 0 with the start sector
+// record: once the helper closes, the window shows the card as it is now.
+TEST_F(ContainerCommandsTest, AfterTheCardHelpersFormatTheCardStateIsReadAgain) {
+  if (!MakeCard(CardKind::kUsable)) return;
+  Open();
+  ASSERT_EQ(Severity(), 0);
+  bool pressed = false;
+  QString asked;
+  QTimer steps;
+  QObject::connect(&steps, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      asked = box->text();
+      box->button(QMessageBox::Yes)->click();
+    } else if (auto* helper = qobject_cast<CDlgCFHelper*>(modal)) {
+      auto* output = qobject_cast<QPlainTextEdit*>(helper->Control(CDlgCFHelper::kIdOutput));
+      if (!pressed) {
+        pressed = true;  // the question runs a loop of its own: not inside this step
+        QMetaObject::invokeMethod(helper->Control(CDlgCFHelper::kIdFormat), "click",
+                                  Qt::QueuedConnection);
+      } else if (!helper->IsRunning() && !output->toPlainText().isEmpty()) {
+        EXPECT_EQ(output->toPlainText(), "Finished");
+        helper->reject();
+      }
+    }
+  });
+  steps.start(10);
+  window_->OnCardHelper();
+  steps.stop();
+  EXPECT_TRUE(asked.startsWith("Format FLASH overwrites sectors 0 to 15 of the card in drive R:"))
+      << asked.toStdString();
+  EXPECT_EQ(StatusText(), "--- Start-Sector not set ---");
+  EXPECT_EQ(Severity(), 1);
 }
 
 TEST_F(ContainerCommandsTest, EraseOnACardWithoutContainerShowsNothing) {
@@ -266,6 +314,7 @@ TEST_F(ContainerCommandsTest, SaveTheContainerNameKeepsTheSlot) {
   SelectSlot(3);
   Get<QLineEdit>(Dlg::kIdContainerName)->setText("Mill 2");
   Get<QToolButton>(Dlg::kIdSaveContainerName)->click();
+  QApplication::processEvents();
   EXPECT_EQ(Text(Dlg::kIdContainerName), "Mill 2");
   EXPECT_EQ(window_->SelectedSlot(), 3);
   EXPECT_EQ(Text(Dlg::kIdSlotName), "Empty 4");
@@ -372,6 +421,33 @@ TEST_F(ContainerCommandsTest, AboutSettingsAndHelp) {
     window_->OnCommand(Dlg::kCmdSettings);
     EXPECT_EQ(watcher.Seen(), QStringList{"Application Settings"});
     EXPECT_EQ(window_->DriveSearchCount(), searches + 1);
+  }
+  // Pressed by a screen reader or triggered, a command that opens a modal
+  // window returns first; the window opens from the event loop.
+  const auto press = [this](int id) {
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(window_->Control(id));
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  };
+  const std::vector<std::pair<std::function<void()>, QString>> commands = {
+      {[&] { press(Dlg::kCmdSettings); }, "Application Settings"},
+      {[&] { window_->MenuAction(Dlg::kCmdAbout)->trigger(); }, "About Quillfen"},
+      {[&] { press(Dlg::kIdFloppyToSlot); }, "DDA-Error: No Image Selected"}};
+  for (const auto& [command, shown] : commands) {
+    ModalWatcher watcher;
+    command();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << shown.toStdString();
+    EXPECT_TRUE(watcher.Seen().isEmpty());
+    QTRY_COMPARE(watcher.Seen(), QStringList{shown});
+  }
+  // A press queued while a command runs (its window open) is dropped, as
+  // the window would have refused it.
+  {
+    ModalWatcher watcher;
+    press(Dlg::kCmdSettings);
+    press(Dlg::kIdFloppyToSlot);
+    QTRY_COMPARE(watcher.Seen(), QStringList{"Application Settings"});
+    QTest::qWait(50);
+    EXPECT_EQ(watcher.Seen(), QStringList{"Application Settings"});
   }
   // F1 writes the help page of the current language.
   window_->activateWindow();

@@ -8,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "driveaccess/change_settle.h"
 #include "mainwindow/main_window_fixture.h"
+#include "platform/device_events.h"
 #include "platform/linux/drive_table_watch.h"
 
 namespace {
@@ -170,6 +173,7 @@ TEST_F(DriveSearchTest, AttachAndDetachACardImageFromTheMenu) {
 
   window_->SetChooseCardImageFunction([&] { return std::optional<std::string>(image.path()); });
   window_->MenuAction(Dlg::kCmdAttachCardImage)->trigger();
+  QApplication::processEvents();  // the command runs once the action returned
   WaitForDriveSearch();
   ASSERT_EQ(DriveEntries().size(), 1);
   const std::optional<CDriveInfo> drive = window_->GetSelectedDrive();
@@ -182,12 +186,14 @@ TEST_F(DriveSearchTest, AttachAndDetachACardImageFromTheMenu) {
   {
     mwtest::ModalWatcher watcher;
     window_->MenuAction(Dlg::kCmdAttachCardImage)->trigger();
+    QApplication::processEvents();  // the command runs once the action returned
     EXPECT_EQ(watcher.Seen().size(), 1);
   }
   WaitForDriveSearch();
   EXPECT_EQ(DriveEntries().size(), 1);
 
   window_->MenuAction(Dlg::kCmdDetachCardImage)->trigger();
+  QApplication::processEvents();  // the command runs once the action returned
   WaitForDriveSearch();
   EXPECT_TRUE(DriveEntries().isEmpty());
   EXPECT_FALSE(platform::FindDrive(drive->Letter()));
@@ -217,6 +223,7 @@ TEST_F(DriveSearchTest, CardImagesAttachedAndDetachedRebuildTheListOnceKeepingTh
   int searches = window_->DriveSearchCount();
   window_->SetChooseCardImageFunction([&] { return std::optional<std::string>(other.path()); });
   window_->MenuAction(Dlg::kCmdAttachCardImage)->trigger();
+  QApplication::processEvents();  // the command runs once the action returned
   searchedOnce(searches);
   ASSERT_EQ(DriveEntries().size(), 2);
   const char attached = DriveEntries()[0] == "[ R ] TEST CARD" ? DriveEntries()[1][2].toLatin1()
@@ -248,4 +255,28 @@ TEST_F(DriveSearchTest, DetachLeavesADriveThatIsNoCardImage) {
   EXPECT_TRUE(platform::FindDrive(kLetter));
 }
 
+}  // namespace
+
+namespace {
+// A card image deleted while the window shows it goes away as a pulled card
+// does: the list loses it, and its old state is not shown on.
+TEST_F(DriveSearchTest, ACardImageDeletedWhileShownGoesAway) {
+  if (!MakeCard(CardKind::kUsable)) return;
+  platform::DeviceEventOptions options;
+  options.refreshNativeDrives = false;  // the host's own volumes stay unbound
+  std::uint32_t error = 0;
+  Open(platform::OpenDeviceEvents(options, &error));
+  ASSERT_EQ(DriveEntries(), QStringList{"[ R ] TEST CARD"});
+  ASSERT_EQ(Severity(), 0);
+  const int searches = window_->DriveSearchCount();
+  ASSERT_EQ(std::remove(card_.path().c_str()), 0);
+  QTRY_VERIFY_WITH_TIMEOUT(window_->DriveSearchCount() > searches, 5000);
+  WaitForDriveSearch();
+  EXPECT_TRUE(DriveEntries().isEmpty());
+  EXPECT_FALSE(platform::FindDrive(kLetter));
+  EXPECT_EQ(StatusText(), "--- No Compact Flash Card ---");
+  EXPECT_TRUE(SlotNames().isEmpty());
+  EXPECT_FALSE(Enabled(Dlg::kIdErase));
+  EXPECT_FALSE(Enabled(Dlg::kIdFloppyToSlot));
+}
 }  // namespace

@@ -1,5 +1,6 @@
 // The language switch of the main window: drive and slot stay, and the
 // status line, the window menu, the tool bar and the status bar follow.
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/current_language.h"
 #include "gui/accessible_names.h"
 #include "gui/control_id.h"
 #include "mainwindow/main_window_fixture.h"
@@ -97,6 +99,30 @@ TEST_F(LanguageTest, SwitchingKeepsDriveAndSlotAndRetextsEverything) {
   window_->OnCommand(Dlg::kCmdEnglish);
   EXPECT_EQ(StatusText(), "--- Start-Sector not set ---");
   EXPECT_EQ(window_->SelectedSlot(), 1);
+  EXPECT_EQ(settings_.GetLanguageSetting(0), 0);
+}
+
+// A screen reader toggles a button without clicking it; the program sets
+// an entry's check mark: the language follows the mark either way.
+TEST_F(LanguageTest, TheLanguageEntriesSwitchHoweverTheyAreToggled) {
+  Open();
+  auto* germanButton = qobject_cast<QToolButton*>(window_->Control(Dlg::kCmdGerman));
+  QAccessibleActionInterface* german =
+      QAccessible::queryAccessibleInterface(germanButton)->actionInterface();
+  ASSERT_NE(german, nullptr);
+  german->doAction(QAccessibleActionInterface::toggleAction());
+  EXPECT_TRUE(IsGermanLanguage());
+  EXPECT_EQ(Text(Dlg::kIdSizeLabel), "Größe");
+  EXPECT_TRUE(window_->MenuAction(Dlg::kCmdGerman)->isChecked());
+  EXPECT_FALSE(window_->ToolBarAction(Dlg::kCmdEnglish)->isChecked());
+  // Toggling the language that is on off leaves it on.
+  german->doAction(QAccessibleActionInterface::toggleAction());
+  EXPECT_TRUE(IsGermanLanguage());
+  EXPECT_TRUE(germanButton->isChecked());
+  EXPECT_TRUE(window_->ToolBarAction(Dlg::kCmdGerman)->isChecked());
+  window_->MenuAction(Dlg::kCmdEnglish)->setChecked(true);
+  EXPECT_FALSE(IsGermanLanguage());
+  EXPECT_FALSE(germanButton->isChecked());
   EXPECT_EQ(settings_.GetLanguageSetting(0), 0);
 }
 

@@ -214,6 +214,36 @@ TEST_F(SlotEditingTest, ExternalProgramGoesToTheDesktopOpener) {
   EXPECT_EQ(watcher.Seen(), QStringList{"Error 2 at starting external Program !"});
 }
 
+// A program the user may run is started as a process of its own, not handed
+// to the opener, and not waited for.
+TEST_F(SlotEditingTest, AnExternalProgramRunsAsItsOwnProcess) {
+  if (!SetUpCard()) return;
+  testsupport::TempDir bin;
+  WriteScript(bin.File("xdg-open"), "touch " + testsupport::Quote(dir_.File("opened")) + "\n");
+  ScopedVariable path("PATH", bin.path() + ":/usr/bin:/bin");
+  const std::string program = bin.File("run tool");
+  WriteScript(program,
+              "echo \"$0 $#\" > " + testsupport::Quote(dir_.File("ran.txt")) + "\nsleep 2\n");
+  Open();
+  settings_.externalProgram = program;
+  ModalWatcher watcher;
+  QElapsedTimer clock;
+  clock.start();
+  window_->OnRunExternalProgram();
+  EXPECT_LT(clock.elapsed(), 1500) << "waited for the program";
+  std::string ran;
+  QTRY_VERIFY_WITH_TIMEOUT(platform::ReadWholeFile(dir_.File("ran.txt"), &ran) == 0 && !ran.empty(),
+                           5000);
+  EXPECT_EQ(ran, program + " 0\n");  // the program itself, without arguments
+  EXPECT_FALSE(platform::PathExists(dir_.File("opened")));
+  EXPECT_TRUE(watcher.Seen().isEmpty());
+
+  // One that cannot start (its interpreter is missing) says so.
+  std::ofstream(program) << "#!/nonexistent/interpreter\n";
+  window_->OnRunExternalProgram();
+  EXPECT_EQ(watcher.Seen(), QStringList{"Error 2 at starting external Program !"});
+}
+
 // The virtual drive for real: the driver library mounts the temporary image
 // with quillfen-fatfs in a private folder.
 class HostDevicesVirtualDriveSlot : public SlotEditingTest {

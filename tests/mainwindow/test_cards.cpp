@@ -25,6 +25,8 @@ const char* CardKindName(CardKind kind) {
       return "blank";
     case CardKind::kNoRawRights:
       return "no raw rights";
+    case CardKind::kReadOnly:
+      return "read only";
   }
   return "?";
 }
@@ -101,17 +103,20 @@ bool TestCard::Make(char letter, CardKind kind, std::string* reason, unsigned im
     *reason = "the container could not be made: " + std::to_string(rc);
     return false;
   }
-  if (kind == CardKind::kUsable || kind == CardKind::kNoRawRights) {
+  if (kind == CardKind::kUsable || kind == CardKind::kNoRawRights || kind == CardKind::kReadOnly) {
     if (const int rc = FfaMakeUsable(letter_)) {
       *reason = "the start sector could not be recorded: " + std::to_string(rc);
       return false;
     }
   }
-  if (kind == CardKind::kNoRawRights) {
+  if (kind == CardKind::kNoRawRights || kind == CardKind::kReadOnly) {
     TakeOut();
-    platform::ImageDriveOptions denied;
-    denied.denyRawAccess = true;
-    return Attach(denied, reason);
+    platform::ImageDriveOptions options;
+    options.denyRawAccess = kind == CardKind::kNoRawRights;
+    // Opened for reading only, as for a user who may not write the file
+    // (the tests run as root, whom file modes do not stop).
+    options.readOnly = kind == CardKind::kReadOnly;
+    return Attach(options, reason);
   }
   return true;
 }

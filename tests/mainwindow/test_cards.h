@@ -21,6 +21,7 @@ enum class CardKind {
   kNoFatVolume,        // a partition without a file system
   kBlank,              // zeros, not even a partition table
   kNoRawRights,        // a usable container, but raw access refused
+  kReadOnly,           // a usable container on an image the user may only read
 };
 
 const char* CardKindName(CardKind kind);

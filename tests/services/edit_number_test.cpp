@@ -46,11 +46,13 @@ TEST(EditNumber, TellsIncompleteFromGarbage) {
   for (const char* text : {"", "   ", "-", "+", "0x", "x", "16#", "2#", "b", " -0x"}) {
     EXPECT_EQ(CheckEditNumber(text), EditNumberState::kIncomplete) << '"' << text << '"';
     EXPECT_FALSE(ParseEditNumber(text)) << text;
+    EXPECT_EQ(ReadEditNumber(text), std::optional<std::int64_t>(0)) << text;  // Enter reads 0
   }
   for (const char* text : {"abc", "12z", "0x1G", "b102", "2#2", "1 2", "- 5", "0x 5", "--1", "0b1",
                            "4294967296", "0x100000000", "x-1", "1.5", "\t1"}) {
     EXPECT_EQ(CheckEditNumber(text), EditNumberState::kInvalid) << '"' << text << '"';
     EXPECT_FALSE(ParseEditNumber(text)) << text;
+    EXPECT_FALSE(ReadEditNumber(text)) << text;
   }
 }
 

@@ -1,6 +1,6 @@
 // The virtual disk binding's own codes read as texts of their family, in
 // both languages, where any code outside every family still reads "Error
-// Unknown".
+// Unknown"; the system's codes in both languages.
 #include "services/error_report.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +34,26 @@ TEST_F(ErrorReportTest, VirtualDiskBindingCodesHaveTexts) {
     SetCurrentLanguageId(kLanguageGerman);
     EXPECT_EQ(ResultCodeText(c.code), c.german) << c.code;
   }
+}
+
+// Whatever system error the platform turns an OS error into has its German
+// text, as German Windows words it; a code without one reads as a number.
+TEST_F(ErrorReportTest, SystemErrorsReadInGerman) {
+  for (int err = 1; err < 134; ++err) {
+    const std::uint32_t code = platform::ErrorFromErrno(err);
+    SetCurrentLanguageId(kLanguageEnglish);
+    const std::string english = platform::SystemErrorText(code);
+    SetCurrentLanguageId(kLanguageGerman);
+    const std::string german = platform::SystemErrorText(code);
+    EXPECT_NE(german, english) << code;
+    EXPECT_EQ(german.find("Systemfehler"), std::string::npos) << code << " has no text";
+  }
+  SetCurrentLanguageId(kLanguageGerman);
+  EXPECT_EQ(ResultCodeText(5), "Zugriff verweigert");
+  EXPECT_EQ(ResultCodeText(19), "Das Medium ist schreibgeschützt.");
+  EXPECT_EQ(ResultCodeText(4711), "Systemfehler 4711.");
+  SetCurrentLanguageId(kLanguageEnglish);
+  EXPECT_EQ(ResultCodeText(4711), "System error 4711.");
 }
 
 TEST_F(ErrorReportTest, TheBindingsLastErrorReadsAsItsCode) {

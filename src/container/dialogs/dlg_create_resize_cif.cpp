@@ -94,8 +94,13 @@ CDlgCreateResizeCIF::CDlgCreateResizeCIF(IContainerCreationOwner& owner, QWidget
   layout->addLayout(buttons);
 
   connect(count_, &QLineEdit::textChanged, this, &CDlgCreateResizeCIF::ClampCount);
-  connect(copyProgram_, &QCheckBox::clicked, this, &CDlgCreateResizeCIF::ComputeMaxCount);
-  connect(autorun_, &QCheckBox::clicked, this, &CDlgCreateResizeCIF::ComputeMaxCount);
+  // toggled, not clicked: the keyboard, a screen reader's toggle and the
+  // program change the boxes without a click.
+  for (QCheckBox* box : {copyProgram_, autorun_}) {
+    connect(box, &QCheckBox::toggled, this, [this] {
+      if (!resetting_) ComputeMaxCount();
+    });
+  }
   connect(create_, &QPushButton::clicked, this, &CDlgCreateResizeCIF::OnCreate);
   connect(close, &QPushButton::clicked, this, &CDlgCreateResizeCIF::reject);
 }
@@ -145,8 +150,10 @@ void CDlgCreateResizeCIF::Reset() {
   kind_->setCurrentIndex(!valid || card.Header.IsHighDensity() ? kKindHd : kKindDd);
   status_ = CreationOutcome{};
   ShowStatus();
+  resetting_ = true;  // one computation for both boxes
   copyProgram_->setChecked(true);
   autorun_->setChecked(true);
+  resetting_ = false;
   ComputeMaxCount();
 }
 

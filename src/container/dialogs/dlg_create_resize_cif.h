@@ -75,6 +75,7 @@ class CDlgCreateResizeCIF : public CExResizeDialog {
   IContainerCreationOwner& owner_;
   OwnProgramFile program_;
   int maxCount_ = -1;
+  bool resetting_ = false;
   CreationOutcome status_;
   QComboBox* kind_;
   QLineEdit* count_;

@@ -1,14 +1,20 @@
 // The card helper: a read test of every sector of the card and a flash
-// format that zeroes its first 16 sectors. Each operation runs on a worker
-// thread of its own; the worker posts its texts and its end to the window
-// through queued signals, and only the window's thread touches the controls.
+// format that zeroes its first 16 sectors, after the user agreed. Each
+// operation runs on a worker thread of its own. The worker only keeps its
+// newest text; the window shows it at most a few dozen times a second, so
+// that Cancel and a screen reader are answered at once however fast the
+// card reads. The end comes as a queued signal; only the window's thread
+// touches the controls.
 #pragma once
 
 #include <QString>
+#include <QTimer>
 
 #include <atomic>
+#include <string>
 #include <thread>
 
+#include "base/display_throttle.h"
 #include "driveaccess/drive_info.h"
 #include "gui/ex_resize_dialog.h"
 
@@ -33,13 +39,14 @@ class CDlgCFHelper : public CExResizeDialog {
   ~CDlgCFHelper() override;
 
   bool IsRunning() const { return worker_.joinable(); }
+  // A flash format ran (the user said Yes): the card's state is to be read again.
+  bool FormatRan() const { return formatRan_; }
 
   // The window does not close while an operation runs: the worker reports to it.
   void reject() override;
 
  signals:
   // Posted by the worker; delivered on the window's thread.
-  void TextPosted(const QString& text);
   void OperationEnded();
 
  protected:
@@ -50,16 +57,23 @@ class CDlgCFHelper : public CExResizeDialog {
   class WorkerDisplay;
 
   void StartOperation(Operation operation);
+  // Asks before the format, naming the card; true for Yes.
+  bool AskFormat();
   void RunOperation();
+  void ShowLatestText();
   void ShowText(const QString& text);
   void OnOperationEnded();
   void SetRunning(bool running);
 
   char letter_;
+  std::string label_;
   Operation operation_ = kReadTest;
+  bool formatRan_ = false;
   std::atomic<bool> started_{false};
   std::atomic<bool> cancelRequested_{false};
   std::thread worker_;
+  LatestValue<std::string> latestText_;  // the worker's newest text
+  QTimer showTimer_;
   QPlainTextEdit* output_;
   QPushButton* read_;
   QPushButton* format_;

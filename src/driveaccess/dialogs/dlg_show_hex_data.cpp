@@ -11,6 +11,7 @@
 #include "driveaccess/sector_run.h"
 #include "gui/accessible_names.h"
 #include "gui/control_id.h"
+#include "gui/read_only_field.h"
 #include "gui/ui_texts.h"
 #include "services/dialogs/progress_state_wnd.h"
 
@@ -46,7 +47,7 @@ CDlgShowHexData::CDlgShowHexData(std::optional<CDriveInfo> drive, ByteBuffer byt
   countLabel->setBuddy(countField_);
   statusField_ = new QLineEdit(this);
   gui::SetControlId(statusField_, kIdStatus);
-  statusField_->setReadOnly(true);
+  gui::MakeReadOnlyField(statusField_);
   statusField_->setFocusPolicy(Qt::ClickFocus);
   gui::SetOwnAccessibleName(statusField_, gui::kTextHexStatusName.english,
                             gui::kTextHexStatusName.german);
@@ -61,6 +62,8 @@ CDlgShowHexData::CDlgShowHexData(std::optional<CDriveInfo> drive, ByteBuffer byt
   for (CEnterEdit* field : {sectorField_, countField_}) {
     field->setMinimumWidth(fieldWidth);
     field->SetCallback(this);
+    // A slot's block is shown as it is: its sectors cannot be changed.
+    if (IsDataMode()) gui::MakeReadOnlyField(field);
   }
 
   auto* fields = new QHBoxLayout;
@@ -83,10 +86,6 @@ void CDlgShowHexData::OnInitDialog() {
   ShowBytes();
   sectorField_->SetValue(startSector_, kSectorFormat);
   countField_->SetValue(sectorCount_, kCountFormat);
-  if (IsDataMode()) {
-    sectorField_->setReadOnly(true);
-    countField_->setReadOnly(true);
-  }
   ready_ = true;
   ReadSectors();  // drive mode shows sector 0 at once
   RegisterWithLanguage();

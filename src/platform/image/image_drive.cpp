@@ -171,8 +171,9 @@ IVolumeFiles* ImageDrive::Files() {
     SetLastError(kErrorUnrecognizedMedia);
     return nullptr;
   }
-  files_ = std::make_shared<FatVolumeFiles>(std::move(range), std::move(volume),
-                                            options_.writeProtected);
+  // An image that may only be read is a write-protected card: every change
+  // is refused as one.
+  files_ = std::make_shared<FatVolumeFiles>(std::move(range), std::move(volume), WriteProtected());
   return files_.get();
 }
 
@@ -326,6 +327,22 @@ bool IsFloppyImageDrive(char letter) {
 
 bool DetachFloppyImage(char letter) {
   return IsFloppyImageDrive(letter) && DriveTable::Instance().Detach(letter);
+}
+
+std::string ImageDrivePath(char letter) {
+  const auto drive = std::dynamic_pointer_cast<ImageDrive>(FindDrive(letter));
+  return drive != nullptr ? drive->imagePath() : std::string();
+}
+
+std::vector<char> DetachDeletedImages() {
+  std::vector<char> detached;
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    const auto drive = std::dynamic_pointer_cast<ImageDrive>(FindDrive(letter));
+    if (drive != nullptr && drive->imageDeleted() && DriveTable::Instance().Detach(letter)) {
+      detached.push_back(letter);
+    }
+  }
+  return detached;
 }
 
 }  // namespace platform

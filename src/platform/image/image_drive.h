@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/drive.h"
 #include "platform/image/image_store.h"
@@ -58,6 +59,9 @@ class ImageDrive : public IDrive, public std::enable_shared_from_this<ImageDrive
   // True while the volume is mounted (for tests: raw writes outside the
   // volume keep it mounted).
   bool mounted();
+  // The image file was deleted while attached: the drive is to go away, as a
+  // card pulled from its reader does.
+  bool imageDeleted() const { return image_->Deleted(); }
 
   DriveType Type() const override { return DriveType::kRemovable; }
   std::string DeviceName() const override;
@@ -70,6 +74,8 @@ class ImageDrive : public IDrive, public std::enable_shared_from_this<ImageDrive
   std::string StorageDevicePath() const override { return imagePath(); }
   std::string VolumeGuidPath() override;
   std::uint32_t OpenVolumeDevice(std::unique_ptr<IVolumeDevice>* device) override;
+  // Switched write-protected, or an image that may only be read.
+  bool WriteProtected() override { return options_.writeProtected || !Writable(); }
 
  private:
   ImageDrive(Kind kind, std::shared_ptr<IImageStore> image, ImageDriveOptions options);
@@ -114,5 +120,12 @@ bool DetachCardImage(char letter);
 // The same for floppy images attached by AttachFloppyImage.
 bool IsFloppyImageDrive(char letter);
 bool DetachFloppyImage(char letter);
+
+// The image file of an image drive (card or floppy) at the letter; empty for
+// any other drive.
+std::string ImageDrivePath(char letter);
+// Detaches every image drive whose image file was deleted while attached;
+// returns their letters.
+std::vector<char> DetachDeletedImages();
 
 }  // namespace platform

@@ -81,4 +81,9 @@ std::uint32_t ImageFile::Sync() {
   return kErrorSuccess;
 }
 
+bool ImageFile::Deleted() const {
+  struct stat st {};
+  return fstat(fd_, &st) == 0 && st.st_nlink == 0;
+}
+
 }  // namespace platform

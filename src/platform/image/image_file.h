@@ -29,6 +29,7 @@ class ImageFile : public IImageStore {
   std::uint32_t WriteAt(std::uint64_t offset, const void* buffer, std::uint32_t count) override;
   // fdatasync, only when something was written since the last one.
   std::uint32_t Sync() override;
+  bool Deleted() const override;
 
  private:
   ImageFile(std::string path, int fd, std::uint64_t size, bool writable)

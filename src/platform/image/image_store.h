@@ -22,6 +22,9 @@ class IImageStore {
   virtual std::uint32_t WriteAt(std::uint64_t offset, const void* buffer, std::uint32_t count) = 0;
   // Waits until the medium holds every write made so far.
   virtual std::uint32_t Sync() = 0;
+  // True once the file behind the store has no name left (it was deleted
+  // while attached); a medium in memory never is.
+  virtual bool Deleted() const { return false; }
 };
 
 // 512-byte sectors [first, first + count) of a store as a sector device.

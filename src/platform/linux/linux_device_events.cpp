@@ -1,12 +1,13 @@
 // The Linux device events: a udev monitor for disks, media and partitions,
-// the mount table for volumes mounted and unmounted, and the drive table for
-// letters that get or lose a drive.
+// the mount table for volumes mounted and unmounted, the drive table for
+// letters that get or lose a drive, and the files of attached images.
 #include <poll.h>
 
 #include "platform/device_events.h"
 #include "platform/drive_refresh.h"
 #include "platform/errors.h"
 #include "platform/linux/drive_table_watch.h"
+#include "platform/linux/image_file_watch.h"
 #include "platform/linux/mount_watch.h"
 #include "platform/linux/sysfs_reader.h"
 #include "platform/linux/udev_monitor.h"
@@ -24,6 +25,7 @@ class LinuxDeviceEvents : public IDeviceEvents {
     const NativePaths paths;
     udev_ = UdevMonitor::Open();
     mounts_ = MountWatch::Open(paths);
+    images_ = ImageFileWatch::Open();
     // The sizes before the first event, so that the first change of a disk
     // tells whether its medium came or went.
     for (const BlockDeviceSnapshot& device : ReadBlockDevices(paths)) {
@@ -36,6 +38,7 @@ class LinuxDeviceEvents : public IDeviceEvents {
     std::vector<EventDescriptor> descriptors;
     if (udev_) descriptors.push_back({udev_->fd(), false});
     if (mounts_) descriptors.push_back({mounts_->fd(), true});
+    if (images_) descriptors.push_back({images_->fd(), false});
     descriptors.push_back({table_->fd(), false});
     return descriptors;
   }
@@ -48,6 +51,9 @@ class LinuxDeviceEvents : public IDeviceEvents {
     // The machine's drives follow the disks and mounts at once, so that the
     // letters they gain or lose come with this reading.
     if (!found.empty() && options_.refreshNativeDrives) RefreshDrives();
+    // An image deleted while attached is detached here; the table then
+    // reports its letter as removed.
+    if (images_) images_->Read();
     table_->Read(&found);
     events->insert(events->end(), found.begin(), found.end());
   }
@@ -81,6 +87,7 @@ class LinuxDeviceEvents : public IDeviceEvents {
   std::unique_ptr<DriveTableWatch> table_;
   std::unique_ptr<UdevMonitor> udev_;
   std::unique_ptr<MountWatch> mounts_;
+  std::unique_ptr<ImageFileWatch> images_;
   UdevRecordClassifier classifier_;
 };
 }  // namespace

@@ -1,5 +1,6 @@
 #include "services/dialogs/progress_state_wnd.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QPainter>
 #include <QProgressBar>
@@ -8,10 +9,24 @@
 #include "gui/colors.h"
 #include "services/progress_popup_layout.h"
 
+namespace {
+// The popup is a window of its own for assistive tools, not a frame.
+QAccessibleInterface* ProgressPopupAccessible(const QString&, QObject* object) {
+  auto* popup = qobject_cast<CProgressStateWnd*>(object);
+  return popup != nullptr ? new QAccessibleWidget(popup, QAccessible::Window) : nullptr;
+}
+}  // namespace
+
 CProgressStateWnd::CProgressStateWnd(const std::string& text, std::uint32_t options, QWidget* owner)
     : QFrame(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
       CProgressState(text, options),
       owner_(owner) {
+  static const bool accessible = [] {
+    QAccessible::installFactory(&ProgressPopupAccessible);
+    return true;
+  }();
+  (void)accessible;
+  UpdateAccessibleName();
   if (owner_ != nullptr) {
     // Exactly as it was: an owner disabled by its own parent is not
     // disabled itself and must not be enabled explicitly afterwards.
@@ -47,6 +62,7 @@ CProgressStateWnd::~CProgressStateWnd() {
 
 void CProgressStateWnd::Show() {
   show();
+  throttle_.Reset();  // painted at once
   CProgressState::Show();
 }
 
@@ -56,19 +72,36 @@ void CProgressStateWnd::Hide() {
 }
 
 void CProgressStateWnd::SetText(const std::string& text) {
+  throttle_.Reset();  // a new text is shown at once
   CProgressState::SetText(text);
   FitWidth();
+  UpdateAccessibleName();
 }
 
 void CProgressStateWnd::Redraw() {
   if (bar_ != nullptr) {
+    // The bar takes every report but is painted with the popup (below): a
+    // repaint of its own at once would repaint the popup behind it each time.
+    bar_->setUpdatesEnabled(false);
     bar_->setRange(BarMinimum(), BarMaximum());
     // Outside its range the bar stands at the nearer end.
     bar_->setValue(qBound(bar_->minimum(), BarPosition(), bar_->maximum()));
+    bar_->setUpdatesEnabled(true);
   }
-  if (isVisible()) repaint();
-  // Without an owner there is no window to keep painted and nothing is run.
-  if (owner_ != nullptr) QApplication::processEvents();
+  // Painted with the next pass of the event loop: the one below when the
+  // report is due, else a later one.
+  if (isVisible()) update();
+  if (!throttle_.Due()) return;
+  if (owner_ != nullptr) {
+    QApplication::processEvents();
+  } else if (isVisible()) {
+    repaint();  // without an owner there is no window to keep painted and nothing is run
+  }
+}
+
+void CProgressStateWnd::UpdateAccessibleName() {
+  const QString text = QString::fromStdString(FormattedText()).replace('\n', ' ');
+  if (accessibleName() != text) setAccessibleName(text);
 }
 
 QRect CProgressStateWnd::ClientRect() const {
@@ -114,6 +147,7 @@ void CProgressStateWnd::CentreOverOwner() {
 }
 
 void CProgressStateWnd::paintEvent(QPaintEvent* event) {
+  UpdateAccessibleName();     // what is painted is what is heard
   QFrame::paintEvent(event);  // the sunken edge
   QPainter painter(this);
   const QRect client = ClientRect();

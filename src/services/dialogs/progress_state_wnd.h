@@ -1,7 +1,10 @@
 // The progress display as a small borderless popup over its owner: one or two
 // lines of text and, unless asked not to, a bar under them. The owner is
-// disabled while the popup lives; every report repaints the popup and, with
-// an owner, lets pending events run so that the windows stay painted.
+// disabled while the popup lives. Reports repaint the popup and, with an
+// owner, let pending events run so that the windows stay painted and answer;
+// both at most once per display interval, however often the work reports (a
+// report in between is painted with the next pass of the event loop). Screen
+// readers find the popup as a window named by its text.
 #pragma once
 
 #include <QFrame>
@@ -9,6 +12,7 @@
 
 #include <string>
 
+#include "base/display_throttle.h"
 #include "services/progress_state.h"
 
 class QProgressBar;
@@ -41,8 +45,11 @@ class CProgressStateWnd : public QFrame, public CProgressState {
   void FitWidth();
   void PlaceBar();
   void CentreOverOwner();
+  // The text assistive tools read: what the popup shows.
+  void UpdateAccessibleName();
 
   QPointer<QWidget> owner_;
+  DisplayThrottle throttle_;
   bool ownerWasDisabled_ = false;
   QProgressBar* bar_ = nullptr;
 };

@@ -1,5 +1,6 @@
 // The creation dialog on a card stood in for by a host folder (whose free
 // space a test can set) and on card images made with sfdisk and mkfs.fat.
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -158,6 +159,15 @@ TEST_F(FolderCardTest, UntickingTheProgramCopyFreesItsRoom) {
   Get<QCheckBox>(Dlg::kIdCopyProgram)->click();
   EXPECT_EQ(dialog_->MaxImageCount(), 40);
   EXPECT_EQ(Count(), "30");  // chosen by the user
+  // A screen reader's toggle, and the program's, act as the click does.
+  QAccessibleInterface* box =
+      QAccessible::queryAccessibleInterface(Get<QCheckBox>(Dlg::kIdCopyProgram));
+  ASSERT_NE(box->actionInterface(), nullptr);
+  box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+  EXPECT_FALSE(Get<QCheckBox>(Dlg::kIdCopyProgram)->isChecked());
+  EXPECT_EQ(dialog_->MaxImageCount(), 41);
+  Get<QCheckBox>(Dlg::kIdCopyProgram)->setChecked(true);
+  EXPECT_EQ(dialog_->MaxImageCount(), 40);
 }
 
 TEST_F(FolderCardTest, WithoutRoomForOneImageCreateIsDisabled) {

@@ -1,5 +1,6 @@
 // The sector hex viewer on a card image made with sfdisk and mkfs.fat, and
 // in data mode on a slot block.
+#include <QAccessible>
 #include <QLineEdit>
 #include <QTest>
 
@@ -33,6 +34,7 @@ class HexViewerTest : public testing::Test {
   // Types into a field and presses Enter.
   void Enter(int id, const QString& text) {
     Field(id)->selectAll();
+    QTest::keyClick(Field(id), Qt::Key_Delete);
     QTest::keyClicks(Field(id), text);
     QTest::keyClick(Field(id), Qt::Key_Return);
   }
@@ -64,6 +66,8 @@ TEST_F(HexViewerTest, ShowsSectorZeroAtOnce) {
   EXPECT_TRUE(hex->LineText(28).startsWith(entry)) << hex->LineText(28).toStdString();
   EXPECT_EQ(gui::AccessibleName(Field(Dlg::kIdSector)), "Sector");
   EXPECT_EQ(gui::AccessibleName(Field(Dlg::kIdCount)), "Count");
+  EXPECT_TRUE(QAccessible::queryAccessibleInterface(Field(Dlg::kIdSector))->state().editable);
+  EXPECT_TRUE(QAccessible::queryAccessibleInterface(Field(Dlg::kIdStatus))->state().readOnly);
 }
 
 TEST_F(HexViewerTest, EnterReadsTheRunTheFieldsName) {
@@ -74,6 +78,22 @@ TEST_F(HexViewerTest, EnterReadsTheRunTheFieldsName) {
   Enter(Dlg::kIdCount, "b11");
   EXPECT_EQ(dialog_->HexDisplay()->LineCount(), 3u * 32);
   EXPECT_TRUE(dialog_->HexDisplay()->LineText(95).startsWith("000083F0 "));
+}
+
+// A number not begun yet reads as 0, as the fields' numbers are read.
+TEST_F(HexViewerTest, EnterWithANumberNotBegunReadsWithZero) {
+  Open();
+  Enter(Dlg::kIdSector, "x3F");
+  ASSERT_TRUE(dialog_->HexDisplay()->LineText(0).startsWith("00007E00 "));
+  for (const char* begun : {"", "0x"}) {
+    Enter(Dlg::kIdSector, "x3F");
+    Enter(Dlg::kIdSector, begun);  // sector 0 again: the master boot record
+    EXPECT_EQ(Status(), "Ok") << begun;
+    EXPECT_TRUE(dialog_->HexDisplay()->LineText(0).startsWith("00000000 ")) << begun;
+  }
+  Enter(Dlg::kIdCount, "-");  // no sectors
+  EXPECT_EQ(Status(), "Ok");
+  EXPECT_EQ(dialog_->HexDisplay()->LineCount(), 0u);
 }
 
 TEST_F(HexViewerTest, AStartAtTheEndIsRefusedWithAnEmptyDisplay) {
@@ -123,6 +143,17 @@ TEST(HexViewerDataMode, ShowsTheBlockAndIgnoresEnter) {
   auto* status = qobject_cast<QLineEdit*>(dialog.Control(Dlg::kIdStatus));
   EXPECT_TRUE(sector->isReadOnly());
   EXPECT_TRUE(count->isReadOnly());
+  // A screen reader hears them, and the status, as read-only fields.
+  for (QLineEdit* field : {sector, count, status}) {
+    QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(field);
+    ASSERT_NE(heard, nullptr);
+    EXPECT_TRUE(heard->state().readOnly) << gui::AccessibleName(field).toStdString();
+    EXPECT_FALSE(heard->state().editable) << gui::AccessibleName(field).toStdString();
+  }
+  EXPECT_EQ(gui::AccessibleName(sector), "Sector");
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(count)->text(QAccessible::Value), "4096");
+  ASSERT_NE(QAccessible::queryAccessibleInterface(sector)->textInterface(), nullptr);
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(sector)->textInterface()->text(0, 4), "0x00");
   EXPECT_EQ(sector->text(), "0x00003000");
   EXPECT_EQ(count->text(), "4096");
   EXPECT_EQ(status->text(), "");

@@ -1,11 +1,12 @@
 // Device events from the machine itself: a loop device that udev reports, a
-// fusefat mount in the mount table. Each test says why it skips where the
-// facility is missing (no root, no loop devices, no udevd, no FUSE).
+// fusefat mount in the mount table, an attached image file deleted. Each test says why it skips
+// where the facility is missing (no root, no loop devices, no udevd, no FUSE).
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 #include "platform/device_events.h"
 #include "platform/drive.h"
 #include "platform/drive_refresh.h"
+#include "platform/image/image_drive.h"
 #include "platform/linux/native_drives.h"
 #include "platform/linux/udev_monitor.h"
 #include "support/loop_devices.h"
@@ -227,3 +229,43 @@ TEST(DeviceEventsHostTest, AMountedVolumeGetsALetterAndLosesItWhenUnmounted) {
 }
 
 }  // namespace
+
+namespace {
+std::function<bool(const DeviceEvent&)> LetterRemoved(char letter) {
+  return [letter](const DeviceEvent& e) {
+    return e.kind == DeviceEventKind::kLetterRemoval && (e.unitMask & (1u << (letter - 'A'))) != 0;
+  };
+}
+}  // namespace
+
+// An image file deleted while it is a drive goes away as a pulled card does:
+// the drive is detached and its letter reported removed. One that is only
+// renamed stays; images attached before and after the watch began count alike.
+TEST(DeviceEventsHostTest, AnImageDeletedWhileAttachedIsDetached) {
+  testsupport::TempDir dir;
+  const std::string before = dir.File("before.img");
+  const std::string after = dir.File("after.img");
+  for (const std::string& path : {before, after}) {
+    std::ofstream(path).close();
+    std::filesystem::resize_file(path, 4u << 20);
+  }
+  std::uint32_t error = 0;
+  ASSERT_EQ(platform::AttachCardImage(before, {}, 'P', &error), 'P') << error;
+  std::unique_ptr<platform::IDeviceEvents> events = OpenWithoutDriveRefresh();
+  ASSERT_TRUE(events);
+  ASSERT_EQ(platform::AttachCardImage(after, {}, 'Q', &error), 'Q') << error;
+  std::vector<DeviceEvent> seen;
+  ASSERT_TRUE(Await(
+      *events, [](const DeviceEvent& e) { return e.kind == DeviceEventKind::kLetterArrival; },
+      &seen));
+
+  std::filesystem::rename(after, dir.File("renamed.img"));
+  std::filesystem::remove(before);
+  ASSERT_TRUE(Await(*events, LetterRemoved('P'), &seen));
+  EXPECT_FALSE(platform::FindDrive('P'));
+  EXPECT_TRUE(platform::IsCardImageDrive('Q'));
+
+  std::filesystem::remove(dir.File("renamed.img"));
+  ASSERT_TRUE(Await(*events, LetterRemoved('Q'), &seen));
+  EXPECT_FALSE(platform::FindDrive('Q'));
+}

@@ -1,7 +1,9 @@
 // The progress popup: its size and place, the owner it disables and
 // restores, and the events it lets run.
+#include <QAccessible>
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
@@ -131,6 +133,53 @@ TEST_F(ProgressPopupTest, OnlyAPopupWithAnOwnerLetsEventsRun) {
   owned.OnDriveSearchProgress(2, 30);
   EXPECT_EQ(ran, 1);
   EXPECT_EQ(owned.Bar()->value(), 30);
+}
+
+TEST_F(ProgressPopupTest, AScreenReaderFindsThePopupAsAWindowNamedByItsText) {
+  CProgressStateWnd popup("Write Floppy Disk [PERCENT]", kProgressVisible, &owner_);
+  QAccessibleInterface* application = QAccessible::queryAccessibleInterface(qApp);
+  QAccessibleInterface* heard = nullptr;
+  for (int i = 0; i < application->childCount(); ++i) {
+    if (application->child(i)->object() == &popup) heard = application->child(i);
+  }
+  ASSERT_NE(heard, nullptr);
+  EXPECT_EQ(heard->role(), QAccessible::Window);
+  EXPECT_EQ(heard->text(QAccessible::Name), "Write Floppy Disk 0 %");
+  ASSERT_EQ(heard->childCount(), 1);
+  EXPECT_EQ(heard->child(0)->role(), QAccessible::ProgressBar);
+  popup.SetProgressState(0, 100);
+  popup.SetProgressState(1, 42);
+  QApplication::processEvents();  // a report held back is shown with the next pass
+  EXPECT_EQ(heard->text(QAccessible::Name), "Write Floppy Disk 42 %");
+}
+
+// However fast the work reports, the popup repaints at most once per
+// display interval (the events run as often).
+TEST_F(ProgressPopupTest, ReportsRepaintAtMostOncePerInterval) {
+  CProgressStateWnd popup("Read [PERCENT]", kProgressVisible, &owner_);
+  QApplication::processEvents();
+  int paints = 0;
+  class PaintCount : public QObject {
+   public:
+    explicit PaintCount(int& count) : count_(count) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint) ++count_;
+      return false;
+    }
+
+   private:
+    int& count_;
+  } counter(paints);
+  popup.installEventFilter(&counter);
+  QElapsedTimer clock;
+  clock.start();
+  popup.OnReadProgress(-1, 100000);
+  for (int position = 0; position < 100000; ++position) popup.OnReadProgress(position, 100000);
+  const qint64 intervals = clock.elapsed() / kDisplayInterval.count() + 1;
+  EXPECT_GE(paints, 1);
+  EXPECT_LE(paints, intervals);
+  EXPECT_EQ(popup.Bar()->value(), 99999);  // the bar itself is always up to date
+  QApplication::processEvents();
 }
 
 TEST_F(ProgressPopupTest, AWindowHandsPopupsToCoreOperations) {

@@ -3,6 +3,7 @@
 // tells its caller, and where minimising goes.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -74,8 +75,13 @@ class DlgUnmountTest : public ::testing::Test {
     QApplication::processEvents();
     return dialog;
   }
+  // The status line as it shows; a screen reader hears the same text as the
+  // line's description, beside its name.
   static QString Status(CDlgUnmount& dialog) {
-    return qobject_cast<QLabel*>(dialog.Control(CDlgUnmount::kIdStatus))->text();
+    QWidget* line = dialog.Control(CDlgUnmount::kIdStatus);
+    const QString shown = qobject_cast<QLabel*>(line)->text();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(line)->text(QAccessible::Description), shown);
+    return shown;
   }
 
   uitest::ScopedLanguage english_{kLanguageEnglish};
@@ -92,6 +98,7 @@ TEST_F(DlgUnmountTest, MountedAndWatchedUntilTheButtonReleasesTheDrive) {
   EXPECT_EQ(driver_.mountLetter, 0) << "mounted at the kept free letter";
   EXPECT_EQ(driver_.statusWindow, dialog->Control(CDlgUnmount::kIdDriverStatus));
   EXPECT_EQ(Status(*dialog), "Mount Disk Image ok.");
+  EXPECT_EQ(gui::AccessibleName(dialog->Control(CDlgUnmount::kIdStatus)), "Mount status");
   EXPECT_EQ(dialog->ButtonIcon(), gui::kIconUnmount);
   EXPECT_TRUE(dialog->DeviceFound());
   EXPECT_TRUE(dialog->Watching());
