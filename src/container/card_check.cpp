@@ -17,6 +17,7 @@
 #include "driveaccess/dda_error_codes.h"
 #include "driveaccess/direct_disk_access.h"
 #include "driveaccess/file_placement.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 
 namespace {
@@ -140,8 +141,14 @@ int CheckCardInto(char drive, std::vector<CheckFinding>& findings, ContainerFact
   const std::string path = FfaGetContainerPath(drive);
   if (FfaContainerExists(drive) != FFA_OK) {
     Add(findings, CheckCode::kContainerMissing, CheckSeverity::kError);
-  } else if (!FfaReadMainHeader(path, facts.header.Bytes())) {
-    Add(findings, CheckCode::kNoSignature, CheckSeverity::kError);
+  } else if (platform::SetLastError(0), !FfaReadMainHeader(path, facts.header.Bytes())) {
+    // A file too short for a header is no container either.
+    const std::uint32_t why = platform::GetLastError();
+    if (why == 0 || why == platform::kErrorHandleEof) {
+      Add(findings, CheckCode::kNoSignature, CheckSeverity::kError);
+    } else {
+      Add(findings, CheckCode::kUnreadable, CheckSeverity::kError, -1, std::to_string(why));
+    }
   } else {
     facts.headerRead = true;
     if (!platform::GetFileSize(path, &facts.length)) facts.length = 0;

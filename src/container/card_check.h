@@ -12,6 +12,7 @@
 enum class CheckCode {
   kContainerMissing = 1,
   kNoSignature,
+  kUnreadable,         // the file is there but cannot be read; the detail is the system code
   kImageCount,         // the header's count against the file's length
   kFpgaFields,         // FpgaPresent, FpgaLength and SavedImageCount disagree
   kFragmented,         // the file is not in one piece
