@@ -28,21 +28,24 @@ constexpr char kUsageEnglish[] =
     "  write-slot CARD SLOT FILE [--name TEXT]\n"
     "                                      write an image file into a slot\n"
     "  fpga CARD FILE | fpga CARD --clear  store or clear the FPGA update\n"
+    "  check CARD [--repair] [--any-disk]  list what is wrong on the card, one finding a line;\n"
+    "                                      --repair mends what is the container's own\n"
     "  dump CARD FILE                      copy the whole card into FILE\n"
     "  hex CARD START COUNT                show COUNT sectors from START in hex\n"
     "  new-card-image FILE --size BYTES [--fat 12|16|32] [--start SECTOR] [--label TEXT]\n"
     "                 [--no-mbr]           make a blank card image (BYTES may end in K, M, G)\n"
     "  demo                                run the demo on the built-in card image\n"
     "\n"
-    "create, delete, erase and make-usable write only to removable drives (and image\n"
-    "files); --any-disk lets them write to any other drive, a fixed disk too.\n"
+    "create, delete, erase, make-usable and check --repair write only to removable\n"
+    "drives (and image files); --any-disk lets them write to any other drive, a fixed\n"
+    "disk too.\n"
     "\n"
     "Options:\n"
     "  --lang en|de  language of every text\n"
     "  --help        show this text\n"
     "  --version     show the version\n"
     "\n"
-    "Exit status: 0 success, 1 the operation failed, 2 usage error.\n";
+    "Exit status: 0 success, 1 the operation failed (check: findings), 2 usage error.\n";
 
 constexpr char kUsageGerman[] =
     "Aufruf: quillfen-cli [OPTIONEN] BEFEHL [ARGUMENTE]\n"
@@ -69,21 +72,25 @@ constexpr char kUsageGerman[] =
     "                                      Abbilddatei in einen Platz schreiben\n"
     "  fpga KARTE DATEI | fpga KARTE --clear\n"
     "                                      FPGA Update speichern oder löschen\n"
+    "  check KARTE [--repair] [--any-disk] auflisten, was auf der Karte nicht stimmt, ein\n"
+    "                                      Befund je Zeile; --repair behebt, was den\n"
+    "                                      Container selbst betrifft\n"
     "  dump KARTE DATEI                    ganze Karte in DATEI kopieren\n"
     "  hex KARTE START ANZAHL              ANZAHL Sektoren ab START hexadezimal zeigen\n"
     "  new-card-image DATEI --size BYTES [--fat 12|16|32] [--start SEKTOR] [--label TEXT]\n"
     "                 [--no-mbr]           leeres Kartenabbild anlegen (BYTES mit K, M, G)\n"
     "  demo                                Demo auf dem eingebauten Kartenabbild\n"
     "\n"
-    "create, delete, erase und make-usable schreiben nur auf Wechseldatenträger (und\n"
-    "Abbilddateien); mit --any-disk auch auf jedes andere Laufwerk, auch eine Festplatte.\n"
+    "create, delete, erase, make-usable und check --repair schreiben nur auf\n"
+    "Wechseldatenträger (und Abbilddateien); mit --any-disk auch auf jedes andere\n"
+    "Laufwerk, auch eine Festplatte.\n"
     "\n"
     "Optionen:\n"
     "  --lang en|de  Sprache aller Texte\n"
     "  --help        diesen Text zeigen\n"
     "  --version     Version zeigen\n"
     "\n"
-    "Rückgabewert: 0 Erfolg, 1 Vorgang fehlgeschlagen, 2 falscher Aufruf.\n";
+    "Rückgabewert: 0 Erfolg, 1 Vorgang fehlgeschlagen (check: Befunde), 2 falscher Aufruf.\n";
 }  // namespace
 
 int ReportResult(int code) {

@@ -13,6 +13,7 @@ int RunErase(const CliArgs& args);
 int RunMakeUsable(const CliArgs& args);
 int RunRename(const CliArgs& args);
 int RunFpga(const CliArgs& args);
+int RunCheck(const CliArgs& args);
 
 // Slot commands.
 int RunSlots(const CliArgs& args);

@@ -31,6 +31,7 @@ const std::vector<CommandEntry>& Commands() {
       {"read-slot", 3, 3, {"--block"}, RunReadSlot},
       {"write-slot", 3, 3, {"--name"}, RunWriteSlot},
       {"fpga", 1, 2, {"--clear"}, RunFpga},
+      {"check", 1, 1, {"--repair", "--any-disk"}, RunCheck},
       {"dump", 2, 2, {}, RunDump},
       {"hex", 3, 3, {}, RunHex},
       {"new-card-image",
