@@ -168,21 +168,21 @@ std::vector<ImageSetItem> PlanImport(const std::string& folder,
             [](const ImageSetItem& a, const ImageSetItem& b) { return a.slot < b.slot; });
   return plan;
 }
+// The container's header read and the folder chosen: 0, or why the set
+// cannot begin.
+int BeginSet(char drive, bool openDialog, ICardUser& user, MainHeader& header,
+             ImageSetResult& result) {
+  if (drive == '\0') return DDA_ERR_NO_DRIVE;
+  if (const int rc = ReadHeader(drive, header)) return rc;
+  result.slotCount = header.ImageCount();
+  return user.ChooseFile(openDialog, result.folder, kFileKindFolder) ? 0 : kCardCancelled;
+}
 }  // namespace
 
 ImageSetResult CardExportImages(char drive, ICardUser& user) {
   ImageSetResult result;
   MainHeader header;
-  if (drive == '\0') {
-    result.code = DDA_ERR_NO_DRIVE;
-    return result;
-  }
-  if ((result.code = ReadHeader(drive, header)) != 0) return result;
-  result.slotCount = header.ImageCount();
-  if (!user.ChooseFile(false, result.folder, kFileKindFolder)) {
-    result.code = kCardCancelled;
-    return result;
-  }
+  if ((result.code = BeginSet(drive, false, user, header, result)) != 0) return result;
   std::vector<std::uint8_t> records;
   if ((result.code =
            FfaReadSlotRecords(FfaGetContainerPath(drive), 0, result.slotCount, records)) != 0 ||
@@ -238,16 +238,7 @@ ImageSetResult CardExportImages(char drive, ICardUser& user) {
 ImageSetResult CardImportImages(char drive, ICardUser& user) {
   ImageSetResult result;
   MainHeader header;
-  if (drive == '\0') {
-    result.code = DDA_ERR_NO_DRIVE;
-    return result;
-  }
-  if ((result.code = ReadHeader(drive, header)) != 0) return result;
-  result.slotCount = header.ImageCount();
-  if (!user.ChooseFile(true, result.folder, kFileKindFolder)) {
-    result.code = kCardCancelled;
-    return result;
-  }
+  if ((result.code = BeginSet(drive, true, user, header, result)) != 0) return result;
   std::vector<std::string> files;
   if (!platform::ListFolderFiles(result.folder, &files)) {
     result.code = LastSystemError();
