@@ -21,6 +21,10 @@ int RunSlotName(const CliArgs& args);
 int RunReadSlot(const CliArgs& args);
 int RunWriteSlot(const CliArgs& args);
 
+// Whole sets of slots.
+int RunExport(const CliArgs& args);
+int RunImport(const CliArgs& args);
+
 // Drive and card tools.
 int RunDrives(const CliArgs& args);
 int RunDump(const CliArgs& args);

@@ -30,6 +30,8 @@ const std::vector<CommandEntry>& Commands() {
       {"slot-name", 3, 3, {}, RunSlotName},
       {"read-slot", 3, 3, {"--block"}, RunReadSlot},
       {"write-slot", 3, 3, {"--name"}, RunWriteSlot},
+      {"export", 2, 2, {}, RunExport},
+      {"import", 2, 2, {}, RunImport},
       {"fpga", 1, 2, {"--clear"}, RunFpga},
       {"check", 1, 1, {"--repair", "--any-disk"}, RunCheck},
       {"dump", 2, 2, {}, RunDump},

@@ -42,6 +42,7 @@ const std::vector<UiText>& AllUiTexts() {
       kTextError,
       kTextOpenFile,
       kTextSaveFile,
+      kTextChooseFolder,
       kTextDdDisk,
       kTextHdDisk,
       kTextDiskKindName,

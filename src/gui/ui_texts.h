@@ -60,6 +60,7 @@ inline constexpr UiText kTextScrollIndicator{"SCRL", "SCRL"};
 inline constexpr UiText kTextError{"Error", "Fehler"};
 inline constexpr UiText kTextOpenFile{"Open", "Öffnen"};
 inline constexpr UiText kTextSaveFile{"Save As", "Speichern unter"};
+inline constexpr UiText kTextChooseFolder{"Choose Folder", "Ordner wählen"};
 inline constexpr UiText kTextDdDisk{"DD Disk", "DD Laufwerk"};
 inline constexpr UiText kTextHdDisk{"HD Disk", "HD Laufwerk"};
 inline constexpr UiText kTextDiskKindName{"Floppy disk kind", "Diskettenart"};

@@ -103,6 +103,13 @@ void CTarnwickDlg::UpdateControlStates() {
     Control(kIdExternalEdit)
         ->setEnabled(slot && writable && !software.empty() && platform::PathExists(software));
   }
+  // The sets need a container to read; an import one that may be written.
+  const bool container =
+      cardView_ && (cardState_.Flags & CARD_CONTAINER_VALID) != 0 && GetSelectedDrive();
+  if (QAction* exportSet = MenuAction(kCmdExportImages)) exportSet->setEnabled(container);
+  if (QAction* importSet = MenuAction(kCmdImportImages)) {
+    importSet->setEnabled(container && cardView_->writable);
+  }
   if (QAction* detach = MenuAction(kCmdDetachCardImage)) {
     const std::optional<CDriveInfo> drive = GetSelectedDrive();
     detach->setEnabled(drive && platform::IsCardImageDrive(drive->Letter()));

@@ -119,6 +119,8 @@ class CTarnwickDlg : public CExResizeDialog,
   static constexpr int kCmdDetachCardImage = 1148;
   static constexpr int kCmdAttachFloppyImage = 1149;
   static constexpr int kCmdDetachFloppyImage = 1150;
+  static constexpr int kCmdExportImages = 1151;
+  static constexpr int kCmdImportImages = 1152;
   static constexpr int kCmdHelp = 57670;
   static constexpr int kCmdClearContainer = 29000;  // the container file's context menu
 
@@ -222,6 +224,9 @@ class CTarnwickDlg : public CExResizeDialog,
   void OnHexViewCard();        // 1118
   void OnHexViewFloppy();      // 1119
   void OnSaveCardToImage();    // 1143
+  // Whole image sets between the container and a folder (image_sets.cpp).
+  void OnExportImages();
+  void OnImportImages();
   void OnCardHelper();         // 1120
   void OnAppSettings();        // 1136
   void OnRegisterExtension();  // 1137

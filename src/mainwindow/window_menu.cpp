@@ -56,6 +56,8 @@ void CTarnwickDlg::CreateSystemMenu() {
       AddMenuCommand(systemMenu_, kIdSaveCard, "Save Compact Flash to Image File...");
   saveCard->setProperty(kOwnTextProperty,
                         QVariant::fromValue<const void*>(&gui::kTextSaveCardMenu));
+  AddMenuCommand(systemMenu_, kCmdExportImages, "Export All Images...");
+  AddMenuCommand(systemMenu_, kCmdImportImages, "Import Images...");
   systemMenu_->addSeparator();
   AddMenuCommand(systemMenu_, kCmdSettings, "Application Settings");
   AddMenuCommand(systemMenu_, kCmdRegisterExtension, "Register .DFP Extension");
@@ -193,6 +195,12 @@ bool CTarnwickDlg::OnCommand(int commandId) {
       return true;
     case kIdSaveCard:
       OnSaveCardToImage();
+      return true;
+    case kCmdExportImages:
+      OnExportImages();
+      return true;
+    case kCmdImportImages:
+      OnImportImages();
       return true;
     default:
       return false;

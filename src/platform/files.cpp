@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/errors.h"
@@ -126,6 +127,15 @@ bool MakeFolder(const std::string& path) {
 bool RemoveFolder(const std::string& path) {
   ResolvedPath resolved;
   return ResolvePath(path, &resolved) && Report(resolved.files->RemoveDirectory(resolved.relative));
+}
+
+bool ListFolderFiles(const std::string& path, std::vector<std::string>* names) {
+  ResolvedPath resolved;
+  names->clear();
+  if (!ResolvePath(path, &resolved) || !Report(resolved.files->ListFiles(resolved.relative, names)))
+    return false;
+  std::sort(names->begin(), names->end());
+  return true;
 }
 
 bool GetFileSize(const std::string& path, std::uint64_t* size) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -90,6 +91,9 @@ bool PathExists(const std::string& path);
 bool RemoveFile(const std::string& path);
 bool MakeFolder(const std::string& path);
 bool RemoveFolder(const std::string& path);
+// The names of the plain files in a folder, sorted by their bytes; false
+// (kErrorPathNotFound, kErrorDirectory, ...) when the folder cannot be read.
+bool ListFolderFiles(const std::string& path, std::vector<std::string>* names);
 // The length of a file (GetFileAttributesExA); false when it cannot be read.
 bool GetFileSize(const std::string& path, std::uint64_t* size);
 // True when both paths reach one existing file: where the volumes can tell,

@@ -39,6 +39,13 @@ class IVolumeFiles {
   virtual std::uint32_t DeleteFile(const std::string& path) = 0;
   virtual std::uint32_t CreateDirectory(const std::string& path) = 0;
   virtual std::uint32_t RemoveDirectory(const std::string& path) = 0;
+  // The names of the plain files (no folders) in the folder at path, in no
+  // particular order. Volumes that cannot tell answer kErrorInvalidFunction.
+  virtual std::uint32_t ListFiles(const std::string& path, std::vector<std::string>* names) {
+    (void)path;
+    (void)names;
+    return kErrorInvalidFunction;
+  }
   // Free bytes for the caller and total bytes of the volume that holds path.
   virtual std::uint32_t FreeSpace(const std::string& path, std::uint64_t* freeToCaller,
                                   std::uint64_t* totalBytes) = 0;

@@ -76,6 +76,8 @@ constexpr LanguageTextEntry kControlTexts[] = {
     {1148, "&Detach Card Image", "Kartenabbild &lösen"},
     {1149, "Attach Fl&oppy Image...", "Diskettenabbild ein&binden..."},
     {1150, "Detach Floppy &Image", "Diskettenabbild l&ösen"},
+    {1151, "E&xport All Images...", "Alle Abbilder e&xportieren..."},
+    {1152, "I&mport Images...", "Abbilder i&mportieren..."},
 };
 
 constexpr LanguageTextEntry kTooltipTexts[] = {

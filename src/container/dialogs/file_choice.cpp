@@ -19,7 +19,15 @@ void SetUpFileChoiceDialog(QFileDialog& dialog, bool openDialog, const QString& 
 
 bool FfaChooseFile(QWidget* parent, bool openDialog, std::string& path, int kind) {
   QFileDialog dialog(parent);
-  SetUpFileChoiceDialog(dialog, openDialog, QString::fromStdString(path), kind);
+  if (kind == kFileKindFolder) {
+    // A set's folder: an export may make a new one in the dialog.
+    dialog.setWindowTitle(gui::kTextChooseFolder.Get());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (!path.empty()) dialog.setDirectory(QString::fromStdString(path));
+  } else {
+    SetUpFileChoiceDialog(dialog, openDialog, QString::fromStdString(path), kind);
+  }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   path = QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath().toStdString();
   return true;

@@ -1,5 +1,6 @@
 #include "platform/host/host_folder_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -150,6 +151,26 @@ std::uint32_t HostFolderFiles::RemoveDirectory(const std::string& path) {
   if (rmdir(hostPath.c_str()) == 0) return kErrorSuccess;
   if (errno == ENOENT) return MissingPathError(hostPath);
   return errno == ENOTDIR ? kErrorDirectory : ErrorFromErrno(errno);
+}
+
+std::uint32_t HostFolderFiles::ListFiles(const std::string& path, std::vector<std::string>* names) {
+  const std::string hostPath = HostPath(path);
+  const std::string folder = hostPath.empty() ? "." : hostPath;
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) {
+    if (errno == ENOENT) return kErrorPathNotFound;
+    return errno == ENOTDIR ? kErrorDirectory : ErrorFromErrno(errno);
+  }
+  while (const dirent* entry = readdir(dir)) {
+    // Links are followed: a link to a file lists as the file.
+    struct stat st {};
+    const std::string name = entry->d_name;
+    if (stat((folder + "/" + name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      names->push_back(name);
+    }
+  }
+  closedir(dir);
+  return kErrorSuccess;
 }
 
 std::uint32_t HostFolderFiles::FreeSpace(const std::string& path, std::uint64_t* freeToCaller,

@@ -207,6 +207,18 @@ std::uint32_t FatVolumeFiles::RemoveDirectory(const std::string& path) {
   return Code(volume_->RemoveDirectory(path));
 }
 
+std::uint32_t FatVolumeFiles::ListFiles(const std::string& path, std::vector<std::string>* names) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<fat::DirEntryInfo> entries;
+  if (const fat::Status listed = volume_->ListDirectory(path, &entries); !listed.ok()) {
+    return Code(listed);
+  }
+  for (const fat::DirEntryInfo& entry : entries) {
+    if (!entry.isDirectory()) names->push_back(entry.longName);
+  }
+  return kErrorSuccess;
+}
+
 std::uint32_t FatVolumeFiles::FreeSpace(const std::string&, std::uint64_t* freeToCaller,
                                         std::uint64_t* totalBytes) {
   std::lock_guard<std::mutex> lock(mutex_);

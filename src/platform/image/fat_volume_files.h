@@ -31,6 +31,7 @@ class FatVolumeFiles : public IVolumeFiles, public std::enable_shared_from_this<
   std::uint32_t DeleteFile(const std::string& path) override;
   std::uint32_t CreateDirectory(const std::string& path) override;
   std::uint32_t RemoveDirectory(const std::string& path) override;
+  std::uint32_t ListFiles(const std::string& path, std::vector<std::string>* names) override;
   std::uint32_t FreeSpace(const std::string& path, std::uint64_t* freeToCaller,
                           std::uint64_t* totalBytes) override;
   std::uint32_t FlushVolume() override;
