@@ -19,6 +19,9 @@ int RunSlots(const CliArgs& args);
 int RunSlotName(const CliArgs& args);
 int RunReadSlot(const CliArgs& args);
 int RunWriteSlot(const CliArgs& args);
+// The files inside a slot's image.
+int RunListSlotFiles(const CliArgs& args);
+int RunGetSlotFile(const CliArgs& args);
 
 // Drive and card tools.
 int RunDrives(const CliArgs& args);
