@@ -18,7 +18,7 @@ corpus=fuzz/corpus
 card_targets=(volume_layout_fuzzer directory_walk_fuzzer card_state_fuzzer volume_ops_fuzzer
               container_ops_fuzzer)
 rm -rf "$corpus"
-mkdir -p "$corpus/boot_sector_fuzzer"
+mkdir -p "$corpus/boot_sector_fuzzer" "$corpus/slot_contents_fuzzer"
 for t in "${card_targets[@]}"; do mkdir -p "$corpus/$t"; done
 
 # Operations appended to the seeds of the two targets that change a card
@@ -150,5 +150,18 @@ add_seed ours-fat32-container "$work/c.img" 2048
 
 "$seed_tool" format "$work/c.img" 6 16 63
 add_seed ours-fat16-empty "$work/c.img" 63
+
+# Slot images: a kind byte (1 HD, 0 DD), then the first 16 KiB of a floppy
+# made by mkfs.fat and filled by mtools.
+for kind in 1440:01 720:00; do
+  rm -f "$work/f.img"
+  mkfs.fat -C -n SEED "$work/f.img" "${kind%%:*}" > /dev/null
+  head -c 3000 /dev/urandom > "$work/a.bin"
+  mmd -i "$work/f.img" ::/SUB
+  mcopy -i "$work/f.img" "$work/a.bin" "::/Long file name.bin"
+  mcopy -i "$work/f.img" "$work/a.bin" ::/SUB/B.BIN
+  { printf "\\x${kind##*:}"; head -c 16383 "$work/f.img"; } \
+    > "$corpus/slot_contents_fuzzer/mkfs-${kind%%:*}"
+done
 
 du -sh "$corpus"/* | sed "s|$corpus/||"

@@ -7,6 +7,9 @@
 #include "cli/slot_access.h"
 #include "container/card_state.h"
 #include "container/container_layout.h"
+#include "container/ffa_store.h"
+#include "container/floppy_kind.h"
+#include "container/slot_contents.h"
 #include "container/slot_info.h"
 
 std::string PrintableName(const std::string& name) {
@@ -46,17 +49,33 @@ void PrintCardState(const std::string& driveEntry) {
   }
 }
 
-int PrintSlots(char drive) {
+int PrintSlots(char drive, bool contents) {
   MainHeader header;
   if (const int rc = ReadContainerHeader(drive, header)) return rc;
   std::vector<std::uint8_t> records;
   if (const int rc = ReadSlotInfos(drive, 0, header.ImageCount(), records)) return rc;
+  ByteBuffer image;
   for (std::uint32_t slot = 0; slot < header.ImageCount(); ++slot) {
     const std::uint8_t* record = records.data() + static_cast<std::size_t>(slot) * kSlotInfoSize;
     const platform::LocalTime t = SlotInfoTime(record);
-    std::printf("%u\t%s\t%04u-%02u-%02u %02u:%02u:%02u\n", slot + 1,
+    std::printf("%u\t%s\t%04u-%02u-%02u %02u:%02u:%02u", slot + 1,
                 PrintableName(SlotInfoName(record)).c_str(), t.year, t.month, t.day, t.hour,
                 t.minute, t.second);
+    if (contents) {
+      // One image in memory at a time, however many slots there are.
+      image.assign(FloppyImageSize(header.IsHighDensity()), 0);
+      if (const int rc = FfaReadSlot(drive, slot, image, nullptr)) {
+        std::printf("\n");
+        return rc;
+      }
+      const SlotContents c = IdentifySlotImage(image.data(), image.size(), header.IsHighDensity());
+      std::printf("\t%s\t%s\t%u\t%u\t%llu\t%llu\t%s", SlotContentKindWord(c.kind),
+                  PrintableName(c.label).c_str(), c.files, c.folders,
+                  static_cast<unsigned long long>(c.usedBytes),
+                  static_cast<unsigned long long>(c.freeBytes),
+                  PrintableName(SlotContentsSummary(c)).c_str());
+    }
+    std::printf("\n");
   }
   return 0;
 }

@@ -20,6 +20,9 @@ int RunSlots(const CliArgs& args);
 int RunSlotName(const CliArgs& args);
 int RunReadSlot(const CliArgs& args);
 int RunWriteSlot(const CliArgs& args);
+// The files inside a slot's image.
+int RunListSlotFiles(const CliArgs& args);
+int RunGetSlotFile(const CliArgs& args);
 
 // Whole sets of slots.
 int RunExport(const CliArgs& args);

@@ -45,6 +45,8 @@ void CTarnwickDlg::OnCreateContainer() {
   if (CardDeleteOldContainer(cardState_, user_) != 0) return;
   CDlgCreateResizeCIF dialog(*this, this);
   dialog.DoModal();
+  // A new container's records may match the old one's.
+  slotContents_.Clear();
   if (const std::optional<CDriveInfo> drive = GetSelectedDrive()) UpdateDriveStatus(*drive);
 }
 

@@ -5,6 +5,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include "container/container_layout.h"
@@ -12,6 +14,7 @@
 #include "container/slot_records.h"
 #include "driveaccess/dialogs/drive_combo_box.h"
 #include "gui/button_led.h"
+#include "gui/described_item_delegate.h"
 #include "gui/ex_static.h"
 #include "gui/ui_texts.h"
 #include "mainwindow/tarnwick_dlg.h"
@@ -122,19 +125,73 @@ void CTarnwickDlg::UpdateControlStates() {
 
 void CTarnwickDlg::FillSlotList(const CardState& state) {
   slotList_->clear();
+  slotRecords_.clear();
+  slotRecordsRead_ = slotContentsNext_ = 0;
   UpdateSlotButtons();
   if ((state.Flags & CARD_CONTAINER_VALID) == 0) return;
   const std::uint32_t count = state.Header.ImageCount();
-  std::vector<std::uint8_t> records;
   std::uint32_t read = 0;
   // `read` counts the records that came whole; the others show as unreadable.
-  (void)FfaReadSlotRecords(state.ContainerPath, 0, count, records, &read);
+  (void)FfaReadSlotRecords(state.ContainerPath, 0, count, slotRecords_, &read);
+  slotContents_.UseContainer(state.ContainerPath);
+  slotRecordsRead_ = read;
   // One entry per slot, so that an entry's index stays its slot number.
+  int nameColumn = 0;
+  const QFontMetrics metrics = slotList_->fontMetrics();
   for (std::uint32_t slot = 0; slot < count; ++slot) {
-    const std::uint8_t* record = records.data() + static_cast<std::size_t>(slot) * kSlotInfoSize;
-    slotList_->addItem(slot < read ? QString::fromStdString(SlotInfoName(record))
-                                   : gui::kTextUnreadableSlot.Get());
+    const std::uint8_t* record =
+        slotRecords_.data() + static_cast<std::size_t>(slot) * kSlotInfoSize;
+    const QString name =
+        slot < read ? QString::fromStdString(SlotInfoName(record)) : gui::kTextUnreadableSlot.Get();
+    slotList_->addItem(name);
+    nameColumn = std::max(nameColumn, metrics.horizontalAdvance(name));
   }
+  if (auto* delegate = dynamic_cast<gui::CDescribedItemDelegate*>(slotList_->itemDelegate())) {
+    delegate->SetTextColumnWidth(nameColumn + 2 * metrics.averageCharWidth());
+  }
+  // What is known already shows at once; the rest is read in idle time.
+  while (slotContentsNext_ < slotRecordsRead_ && ShowSlotContents(slotContentsNext_)) {
+    ++slotContentsNext_;
+  }
+  for (std::uint32_t slot = slotContentsNext_; slot < slotRecordsRead_; ++slot) {
+    (void)ShowSlotContents(slot);
+  }
+  if (SlotContentsPending()) slotContentsTimer_.start(0);
+}
+
+bool CTarnwickDlg::ShowSlotContents(std::uint32_t slot) {
+  const SlotContents* contents = slotContents_.Find(
+      slot, slotRecords_.data() + static_cast<std::size_t>(slot) * kSlotInfoSize);
+  QListWidgetItem* item = slotList_->item(static_cast<int>(slot));
+  if (contents == nullptr || item == nullptr) return false;
+  const QString summary = QString::fromStdString(SlotContentsSummary(*contents));
+  const std::string names = SlotRootNamesText(*contents);
+  item->setData(gui::kItemDescriptionRole, summary);
+  item->setData(Qt::AccessibleDescriptionRole, summary);
+  item->setToolTip(names.empty() ? summary : QString::fromStdString(names));
+  return true;
+}
+
+void CTarnwickDlg::ReadPendingSlotContents() {
+  // A command in progress keeps the card to itself; its refresh starts
+  // the reading again.
+  if (queuedCommandRunning_) return;
+  const auto start = std::chrono::steady_clock::now();
+  const bool highDensity = cardState_.Header.IsHighDensity();
+  while (SlotContentsPending()) {
+    const std::uint32_t slot = slotContentsNext_++;
+    if (!ShowSlotContents(slot)) {
+      const std::uint8_t* record =
+          slotRecords_.data() + static_cast<std::size_t>(slot) * kSlotInfoSize;
+      // A slot that cannot be read stays without a description.
+      if (slotContents_.Read(cardState_.DriveLetter, slot, highDensity, record) == 0) {
+        (void)ShowSlotContents(slot);
+      }
+    }
+    // The window answers the user between pieces of reading.
+    if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(30)) break;
+  }
+  if (SlotContentsPending()) slotContentsTimer_.start(0);
 }
 
 void CTarnwickDlg::UpdateSlotButtons() {

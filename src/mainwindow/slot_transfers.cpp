@@ -21,6 +21,8 @@ std::string CTarnwickDlg::GetSelectedSlotName() const {
 }
 
 void CTarnwickDlg::UpdateDriveStatusKeepingSlot(const CDriveInfo& drive, int slot) {
+  // A slot written within the second keeps a record that looks the same.
+  if (slot >= 0) slotContents_.Forget(static_cast<std::uint32_t>(slot));
   UpdateDriveStatus(drive);
   if (slot >= 0 && slot < slotList_->count()) slotList_->setCurrentRow(slot);
   UpdateSlotButtons();

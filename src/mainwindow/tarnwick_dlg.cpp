@@ -30,6 +30,7 @@
 #include "gui/accessible_names.h"
 #include "gui/button_led.h"
 #include "gui/control_id.h"
+#include "gui/described_item_delegate.h"
 #include "gui/ex_static.h"
 #include "gui/icons.h"
 #include "gui/read_only_field.h"
@@ -231,8 +232,13 @@ QWidget* CTarnwickDlg::CreateSlotArea() {
   gui::SetOwnAccessibleName(slotList_, gui::kTextSlotListName.english,
                             gui::kTextSlotListName.german);
   slotList_->setSelectionMode(QAbstractItemView::SingleSelection);
-  slotList_->setMinimumWidth(slotList_->fontMetrics().horizontalAdvance(QString(22, 'W')));
+  // Room for a name and its description ("FAT12 'TOOLS' · 12 files · 1.1 MB used").
+  slotList_->setMinimumWidth(slotList_->fontMetrics().horizontalAdvance(QString(22, 'W')) +
+                             slotList_->fontMetrics().horizontalAdvance(QString(30, 'n')));
+  slotList_->setItemDelegate(new gui::CDescribedItemDelegate(slotList_));
   connect(slotList_, &QListWidget::itemSelectionChanged, this, &CTarnwickDlg::UpdateSlotButtons);
+  slotContentsTimer_.setSingleShot(true);
+  connect(&slotContentsTimer_, &QTimer::timeout, this, &CTarnwickDlg::ReadPendingSlotContents);
 
   slotNameField_ = new QLineEdit(frame);
   gui::SetControlId(slotNameField_, kIdSlotName);

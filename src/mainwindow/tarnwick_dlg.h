@@ -29,6 +29,7 @@
 #include "container/card_status.h"
 #include "container/dialogs/dlg_create_resize_cif.h"
 #include "container/dialogs/dlg_fpga_update.h"
+#include "container/slot_contents_cache.h"
 #include "driveaccess/drive_list.h"
 #include "gui/edit_context_menu.h"
 #include "gui/ex_resize_dialog.h"
@@ -172,8 +173,16 @@ class CTarnwickDlg : public CExResizeDialog,
 
   // Refills the slot list from the container's slot records.
   void FillSlotList(const CardState& state);
+  // True while slots of the list wait for their description; each waits
+  // for the window's idle time, so that a refresh never waits for images.
+  bool SlotContentsPending() const { return slotContentsNext_ < slotRecordsRead_; }
   // Enables the slot commands by the slot selection and shows its name.
   void UpdateSlotButtons();
+  // The slot's entry shows its contents when they are known; false when
+  // they are still to be read.
+  bool ShowSlotContents(std::uint32_t slot);
+  // Reads the slots still without a description for a moment of idle time.
+  void ReadPendingSlotContents();
   // Reads the 512-byte record of a slot (0, -720 or -714).
   int ReadSlotInfo(std::uint32_t slot, std::uint8_t* record) const;
   // The selected slot, or -1.
@@ -347,6 +356,13 @@ class CTarnwickDlg : public CExResizeDialog,
   // controls keep the states they were made with.
   std::optional<CardStatusView> cardView_;
   bool slotButtonsKnown_ = false;
+  // What the slots hold: the slot records read last, the slots kept
+  // between refreshes, and the next slot to read (drive_status.cpp).
+  std::vector<std::uint8_t> slotRecords_;
+  std::uint32_t slotRecordsRead_ = 0;
+  std::uint32_t slotContentsNext_ = 0;
+  SlotContentsCache slotContents_;
+  QTimer slotContentsTimer_;
   std::unique_ptr<CDeviceChanges> deviceChanges_;
   bool searching_ = false;
   bool queuedCommandRunning_ = false;

@@ -237,6 +237,8 @@ void CTarnwickDlg::OnTextsApplied() {
     statusLine_->setText(QString::fromStdString(view.statusText));
     statusLine_->setAccessibleDescription(statusLine_->text());
   }
+  // The slots' descriptions in the new language, from what is known of them.
+  for (std::uint32_t slot = 0; slot < slotRecordsRead_; ++slot) (void)ShowSlotContents(slot);
 }
 
 void CTarnwickDlg::TranslateSystemMenu(QMenu* menu, bool german) {

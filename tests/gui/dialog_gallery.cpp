@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
+#include <cstdio>
+
 #include "container/dialogs/dlg_create_resize_cif.h"
 #include "container/dialogs/dlg_fpga_update.h"
 #include "driveaccess/dialogs/dlg_cf_helper.h"
@@ -223,6 +225,10 @@ void DialogGallery::AddMainWindows() {
     auto card = std::make_unique<mwtest::TestCard>();
     std::string reason;
     if (!card->Make(state.letter, state.kind, &reason)) continue;  // the tools are missing
+    // The usable card shows slots of every kind of contents.
+    if (state.kind == CardKind::kUsable && !mwtest::WriteMixedSlots(state.letter, &reason)) {
+      std::fprintf(stderr, "%s\n", reason.c_str());
+    }
     cards_.push_back(std::move(card));
     windows.emplace_back(state.name, state.letter);
   }

@@ -1,9 +1,12 @@
 #include "mainwindow/test_cards.h"
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 
 #include "container/card_state.h"
 #include "container/ffa_store.h"
+#include "container/slot_block.h"
 #include "platform/errors.h"
 #include "support/mtools_views.h"
 
@@ -149,6 +152,44 @@ std::uint32_t EmptyReader::QueryStorageProperties(platform::StorageProperties* p
   properties->busType = platform::kBusTypeUsb;
   properties->productId = "CF Card Reader";
   return platform::kErrorSuccess;
+}
+
+bool WriteMixedSlots(char letter, std::string* reason) {
+  testsupport::TempDir dir;
+  const std::string floppy = testsupport::Quote(dir.File("tools.img"));
+  const std::string tools = "MTOOLS_SKIP_CHECK=1 ";
+  if (testsupport::RunCommand("mkfs.fat -C -i 1234ABCD -n TOOLS " + floppy + " 1440 >/dev/null") !=
+          0 ||
+      testsupport::RunCommand("head -c 40000 /dev/zero > " + dir.File("a.bin")) != 0 ||
+      testsupport::RunCommand(tools + "mmd -i " + floppy + " ::/UTILS") != 0) {
+    *reason = "mkfs.fat or mtools failed";
+    return false;
+  }
+  for (const char* name : {"SETUP.EXE", "README.TXT", "UTILS/FORMAT.COM"}) {
+    if (testsupport::RunCommand(tools + "mcopy -i " + floppy + " " + dir.File("a.bin") + " ::/" +
+                                name) != 0) {
+      *reason = "mcopy failed";
+      return false;
+    }
+  }
+  ByteBuffer fat;
+  std::ifstream in(dir.File("tools.img"), std::ios::binary);
+  fat.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  ByteBuffer unformatted(fat.size(), 0xF6);
+  ByteBuffer foreign(fat.size(), 0);
+  const std::uint8_t boot[] = {0xFA, 0x33, 0xC0, 0x8E, 0xD0, 0xBC, 0x00, 0x7C};
+  std::copy(std::begin(boot), std::end(boot), foreign.begin());
+  const std::pair<const ByteBuffer*, const char*> slots[] = {
+      {&fat, "Tools"}, {&unformatted, "Spare"}, {&foreign, "Other"}};
+  for (std::uint32_t i = 0; i < 3; ++i) {
+    ByteBuffer block;
+    if (BuildImageSlotBlock(block, *slots[i].first, slots[i].second, true) != 0 ||
+        FfaWriteSlot(letter, i + 1, block, nullptr) != 0) {
+      *reason = "slot " + std::to_string(i + 2) + " could not be written";
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace mwtest

@@ -57,6 +57,11 @@ class TestCard {
   bool attached_ = false;
 };
 
+// Fills slots 2 to 4 (of at least 4) of the container on the card at
+// `letter`: a floppy by mkfs.fat labelled TOOLS with a folder and files, an
+// unformatted image and one whose boot sector is not FAT. Slot 1 stays blank.
+bool WriteMixedSlots(char letter, std::string* reason);
+
 // A card reader without a card: the drive is there and says what it is,
 // its medium is not.
 class EmptyReader : public platform::IDrive {
