@@ -115,8 +115,12 @@ TEST_P(SlotContentsTest, IdentifiesTheImageAsMtoolsSeesIt) {
   const SlotContents got = IdentifySlotImage(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                              bytes.size(), c.highDensity);
   EXPECT_EQ(got.kind, c.kind) << SlotContentsSummary(got);
-  if (*c.summary) EXPECT_EQ(SlotContentsSummary(got), c.summary);
-  if (got.kind == SlotContentKind::kUnreadable) EXPECT_NE(got.reason, "");
+  if (*c.summary) {
+    EXPECT_EQ(SlotContentsSummary(got), c.summary);
+  }
+  if (got.kind == SlotContentKind::kUnreadable) {
+    EXPECT_NE(got.reason, "");
+  }
   if (c.kind != SlotContentKind::kFat12) return;
 
   // mdir's view: the root names, every file and folder, the free bytes.
@@ -145,7 +149,7 @@ TEST_P(SlotContentsTest, IdentifiesTheImageAsMtoolsSeesIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, SlotContentsTest, testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(SlotContents, OddBytesGiveAnAnswerInBothLanguages) {
   ScopedLanguage german(kLanguageGerman);
