@@ -56,6 +56,8 @@ void CTarnwickDlg::CreateSystemMenu() {
       AddMenuCommand(systemMenu_, kIdSaveCard, "Save Compact Flash to Image File...");
   saveCard->setProperty(kOwnTextProperty,
                         QVariant::fromValue<const void*>(&gui::kTextSaveCardMenu));
+  // Enabled once a card is there.
+  AddMenuCommand(systemMenu_, kCmdCheckCard, "Check Card...")->setEnabled(false);
   systemMenu_->addSeparator();
   AddMenuCommand(systemMenu_, kCmdSettings, "Application Settings");
   AddMenuCommand(systemMenu_, kCmdRegisterExtension, "Register .DFP Extension");
@@ -193,6 +195,9 @@ bool CTarnwickDlg::OnCommand(int commandId) {
       return true;
     case kIdSaveCard:
       OnSaveCardToImage();
+      return true;
+    case kCmdCheckCard:
+      OnCheckCard();
       return true;
     default:
       return false;
