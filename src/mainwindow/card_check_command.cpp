@@ -1,5 +1,7 @@
 // The "Check Card..." command: the card check under the progress popup, its
 // findings in the check window, and the repair that window asks for.
+#include <QApplication>
+
 #include "container/card_check.h"
 #include "container/dialogs/dlg_card_check.h"
 #include "gui/ui_texts.h"
@@ -43,8 +45,10 @@ int CTarnwickDlg::RepairCheckedCard(std::vector<CheckFinding>& left) {
   if (RefusedAsWriteProtected()) return static_cast<int>(platform::kErrorWriteProtect);
   int rc = 0;
   {
+    // Over the check window that asked for the repair.
+    QWidget* over = QApplication::activeModalWidget();
     CProgressStateWnd busy(gui::kTextRepairingCard.Get().toStdString(),
-                           kProgressVisible | kProgressNoBar, this);
+                           kProgressVisible | kProgressNoBar, over != nullptr ? over : this);
     rc = RepairCard(drive->Letter(), left);
   }
   ReportError(rc);

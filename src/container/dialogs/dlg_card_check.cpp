@@ -101,10 +101,10 @@ void CDlgCardCheck::OnTextsApplied() {
 }
 
 QString CDlgCardCheck::StatusText() const {
-  QString text =
-      findings_.empty()
-          ? gui::kTextCheckClean.Get()
-          : gui::kTextCheckFindings.Get().arg(findings_.size()).arg(RepairableCount(findings_));
+  QString text = findings_.empty() ? gui::kTextCheckClean.Get()
+                                   : gui::kTextCheckFindings.Get()
+                                         .arg(static_cast<int>(findings_.size()))
+                                         .arg(RepairableCount(findings_));
   if (repairFailed_) return gui::kTextCheckRepairFailed.Get() + text;
   if (repaired_) return gui::kTextCheckRepaired.Get() + text;
   return text;
