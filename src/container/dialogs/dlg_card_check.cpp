@@ -129,9 +129,15 @@ void CDlgCardCheck::ShowFindings() {
   if (list_->topLevelItemCount() > 0) list_->setCurrentItem(list_->topLevelItem(0));
   // Wide enough for the longest line, up to what the screen holds; beyond
   // that the list scrolls.
-  list_->resizeColumnToContents(1);
-  const int wanted = list_->header()->sectionSize(0) + list_->sizeHintForColumn(1) +
-                     2 * list_->frameWidth() + style->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+  list_->resizeColumnToContents(0);
+  int longest = list_->fontMetrics().horizontalAdvance(list_->headerItem()->text(1));
+  for (int row = 0; row < list_->topLevelItemCount(); ++row) {
+    for (const QString& line : list_->topLevelItem(row)->text(1).split('\n')) {
+      longest = std::max(longest, list_->fontMetrics().horizontalAdvance(line));
+    }
+  }
+  const int wanted = list_->header()->sectionSize(0) + longest + 2 * list_->frameWidth() +
+                     style->pixelMetric(QStyle::PM_ScrollBarExtent) + 24;
   const QScreen* screen =
       this->screen() != nullptr ? this->screen() : QApplication::primaryScreen();
   const int most = screen != nullptr ? screen->availableGeometry().width() * 9 / 10 : 1000;
