@@ -60,7 +60,6 @@ CDlgCardCheck::CDlgCardCheck(ICardCheckOwner& owner, std::vector<CheckFinding> f
   list_->setUniformRowHeights(false);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  list_->header()->setStretchLastSection(true);
   list_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 
   status_ = new CExStatic(this);
@@ -142,6 +141,10 @@ void CDlgCardCheck::ShowFindings() {
       this->screen() != nullptr ? this->screen() : QApplication::primaryScreen();
   const int most = screen != nullptr ? screen->availableGeometry().width() * 9 / 10 : 1000;
   list_->setMinimumWidth(std::clamp(wanted, 360, std::max(360, most)));
+  // The column keeps the longest line whole: it fills a list that holds it,
+  // and a narrower list scrolls.
+  list_->header()->setStretchLastSection(wanted <= list_->minimumWidth());
+  list_->header()->resizeSection(1, longest + 24);
   const int rows = std::clamp(list_->topLevelItemCount(), 3, 8);
   list_->setMinimumHeight(list_->header()->sizeHint().height() +
                           rows * (2 * list_->fontMetrics().lineSpacing() + 6) +
