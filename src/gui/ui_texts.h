@@ -51,6 +51,28 @@ inline constexpr UiText kTextAttachFloppyImageTitle{"Attach Floppy Image",
 inline constexpr UiText kTextFloppyImageFilter{
     "Floppy images (*.img *.ima *.dsk *.vfd);;All files (*)",
     "Diskettenabbilder (*.img *.ima *.dsk *.vfd);;Alle Dateien (*)"};
+// The card check's window.
+inline constexpr UiText kTextCheckFindingsName{"Findings of the card check",
+                                               "Befunde der Kartenprüfung"};
+inline constexpr UiText kTextCheckSeverityColumn{"Severity", "Schwere"};
+inline constexpr UiText kTextCheckFindingColumn{"Finding and repair", "Befund und Reparatur"};
+inline constexpr UiText kTextCheckStatusName{"Check result", "Prüfergebnis"};
+inline constexpr UiText kTextCheckClean{"No findings: the card is fine.",
+                                        "Keine Befunde: die Karte ist in Ordnung."};
+inline constexpr UiText kTextCheckFindings{"Findings: %1. The repair mends %2 of them.",
+                                           "Befunde: %1. Die Reparatur behebt %2 davon."};
+inline constexpr UiText kTextCheckRepaired{"Repaired. ", "Repariert. "};
+inline constexpr UiText kTextCheckRepairFailed{"The repair stopped with an error. ",
+                                               "Die Reparatur brach mit einem Fehler ab. "};
+inline constexpr UiText kTextCheckRepairQuestion{
+    "Repair the card %1?\n\nThe repair writes to the card: the container's header, its sector "
+    "identifier tables, its attributes and the start sector record. The images and the other "
+    "files stay as they are.",
+    "Die Karte %1 reparieren?\n\nDie Reparatur schreibt auf die Karte: den Kopf des Containers, "
+    "seine Sektorkennungen, seine Attribute und den Eintrag des Start Sektors. Die Abbilder und "
+    "die anderen Dateien bleiben unverändert."};
+inline constexpr UiText kTextCheckingCard{"Check Card", "Prüfe Karte"};
+inline constexpr UiText kTextRepairingCard{"Repair Card", "Repariere Karte"};
 // The virtual drive's window.
 inline constexpr UiText kTextMountStatusName{"Mount status", "Status der Einbindung"};
 inline constexpr UiText kTextDriverStatusName{"Driver status", "Treiberstatus"};

@@ -92,6 +92,7 @@ void CTarnwickDlg::UpdateControlStates() {
     Control(kIdHexCard)->setEnabled(view.cardToolsEnabled);
     Control(kIdSaveCard)->setEnabled(view.cardToolsEnabled);
     if (QAction* saveCard = MenuAction(kIdSaveCard)) saveCard->setEnabled(view.cardToolsEnabled);
+    if (QAction* check = MenuAction(kCmdCheckCard)) check->setEnabled(view.cardPresent);
   }
   if (slotButtonsKnown_) {
     const bool slot = SelectedSlot() >= 0;

@@ -10,6 +10,8 @@
 // which run the card operations (container/card_operations.h) with the
 // window as their user (window_card_user.h);
 // window_menu.cpp the menu, tool bar, status bar and language switch;
+// card_check_command.cpp runs the card check and its repair for the check
+// window;
 // report_error.cpp turns result codes into messages.
 #pragma once
 
@@ -27,6 +29,7 @@
 #include "container/card_operations.h"
 #include "container/card_state.h"
 #include "container/card_status.h"
+#include "container/dialogs/dlg_card_check.h"
 #include "container/dialogs/dlg_create_resize_cif.h"
 #include "container/dialogs/dlg_fpga_update.h"
 #include "container/slot_contents_cache.h"
@@ -61,7 +64,8 @@ class CExStatic;
 class CTarnwickDlg : public CExResizeDialog,
                      public CEditContextMenuItf,
                      public IContainerCreationOwner,
-                     public IFpgaUpdateOwner {
+                     public IFpgaUpdateOwner,
+                     public ICardCheckOwner {
   Q_OBJECT
 
  public:
@@ -122,6 +126,7 @@ class CTarnwickDlg : public CExResizeDialog,
   static constexpr int kCmdDetachFloppyImage = 1150;
   static constexpr int kCmdExportImages = 1151;
   static constexpr int kCmdImportImages = 1152;
+  static constexpr int kCmdCheckCard = 1155;
   static constexpr int kCmdHelp = 57670;
   static constexpr int kCmdClearContainer = 29000;  // the container file's context menu
 
@@ -170,6 +175,10 @@ class CTarnwickDlg : public CExResizeDialog,
   const CardState& GetCardState() const override { return cardState_; }
   std::string GetContainerNameText() const override;
   int StoreFpgaUpdate(const std::string* file) override;
+  // What the check window reads and calls (card_check_command.cpp).
+  std::string CheckedCardName() const override;
+  bool CheckedCardWritable() const override;
+  int RepairCheckedCard(std::vector<CheckFinding>& left) override;
 
   // Refills the slot list from the container's slot records.
   void FillSlotList(const CardState& state);
@@ -245,6 +254,7 @@ class CTarnwickDlg : public CExResizeDialog,
   void OnDetachCardImage();    // 1148
   void OnAttachFloppyImage();  // 1149
   void OnDetachFloppyImage();  // 1150
+  void OnCheckCard();          // 1155
 
   // Slot commands.
   void OnFloppyToSlot();        // 1106

@@ -58,6 +58,8 @@ void CTarnwickDlg::CreateSystemMenu() {
                         QVariant::fromValue<const void*>(&gui::kTextSaveCardMenu));
   AddMenuCommand(systemMenu_, kCmdExportImages, "Export All Images...");
   AddMenuCommand(systemMenu_, kCmdImportImages, "Import Images...");
+  // Enabled once a card is there.
+  AddMenuCommand(systemMenu_, kCmdCheckCard, "Check Card...")->setEnabled(false);
   systemMenu_->addSeparator();
   AddMenuCommand(systemMenu_, kCmdSettings, "Application Settings");
   AddMenuCommand(systemMenu_, kCmdRegisterExtension, "Register .DFP Extension");
@@ -201,6 +203,9 @@ bool CTarnwickDlg::OnCommand(int commandId) {
       return true;
     case kCmdImportImages:
       OnImportImages();
+      return true;
+    case kCmdCheckCard:
+      OnCheckCard();
       return true;
     default:
       return false;

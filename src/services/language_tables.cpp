@@ -13,6 +13,7 @@ constexpr LanguageTextEntry kControlTexts[] = {
     {148, "CF Helper", "CF Helper"},
     {150, "Create / Resize Dornveld Container File", "Dornveld Container Datei erzeugen"},
     {151, "Application Settings", "Programmeinstellungen"},
+    {155, "Check Card", "Karte prüfen"},
     // Button 2 of any dialog.
     {2, "&Close", "&Schließen"},
     // Main dialog.
@@ -57,6 +58,8 @@ constexpr LanguageTextEntry kControlTexts[] = {
     {2007, "&Expert Mode", "&Expertenmodus"},
     {2006, "&Save", "&Speichern"},
     {2009, "Open Explorer after &Mount Image Disk", "Öffne den Explorer nach de&m Einbinden der Abbilddatei."},
+    // Card check.
+    {1952, "&Repair", "&Reparieren"},
     // System menu of the main dialog, keyed by command id.
     {1136, "&Application Settings", "&Programmeinstellungen"},
     {1137, "Register .DFP &Extension", "R&egistrieren von .DFP Dateiendung"},
@@ -78,6 +81,7 @@ constexpr LanguageTextEntry kControlTexts[] = {
     {1150, "Detach Floppy &Image", "Diskettenabbild l&ösen"},
     {1151, "E&xport All Images...", "Alle Abbilder e&xportieren..."},
     {1152, "I&mport Images...", "Abbilder i&mportieren..."},
+    {1155, "Chec&k Card...", "Karte prü&fen..."},
 };
 
 constexpr LanguageTextEntry kTooltipTexts[] = {
@@ -119,6 +123,7 @@ constexpr LanguageTextEntry kTooltipTexts[] = {
     {57670, "<TextBlock>The Help of this Application</TextBlock>", "<TextBlock>Hilfe für dieses Programm</TextBlock>"},
     {2008, "<TextBlock>Information about Virtual Disk &#10; You can use the installer from the Compact Flash or from Download ZIP file&#10; or you can it download from <Bold>" QUILLFEN_VIRTUAL_DISK_DOWNLOAD_ADDRESS "</Bold> (use double click)</TextBlock>", "<TextBlock>Information über Virtual Disk &#10; Sie können das Installationsprogramm von der Compact Flash Karte verwenden oder aus der Download ZIP Datei&#10; oder Sie können es von Internetseite  <Bold>" QUILLFEN_VIRTUAL_DISK_DOWNLOAD_ADDRESS "</Bold> downloaden (Doppelklick)</TextBlock>"},
     {1144, "<TextBlock>Mount the selected <Bold>Image Entry</Bold> as a virtual drive</TextBlock>", "<TextBlock>Bindet die <Bold>Abbilddatei</Bold> in das Virtuelle Laufwerk ein</TextBlock>"},
+    {1952, "<TextBlock> <Bold>Repair</Bold> what is the container's own</TextBlock>", "<TextBlock> Was zum Container gehört <Bold>reparieren</Bold></TextBlock>"},
     {1145, "<TextBlock>Unmount the <Bold>Image Entry</Bold> from the virtual drive</TextBlock>", "<TextBlock>Löst die Verbindung der <Bold>Abbilddatei</Bold> zum virtuellen Laufwerk</TextBlock>"},
 };
 // clang-format on

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 
+#include "container/dialogs/dlg_card_check.h"
 #include "container/dialogs/dlg_create_resize_cif.h"
 #include "container/dialogs/dlg_fpga_update.h"
 #include "driveaccess/dialogs/dlg_cf_helper.h"
@@ -52,7 +53,9 @@ class GalleryVirtualDisk : public IVirtualDiskManager {
 
 // The main window as the card dialogs see it: a card with a valid HD
 // container that carries an FPGA update.
-class GalleryCardOwner : public IContainerCreationOwner, public IFpgaUpdateOwner {
+class GalleryCardOwner : public IContainerCreationOwner,
+                         public IFpgaUpdateOwner,
+                         public ICardCheckOwner {
  public:
   explicit GalleryCardOwner(char letter) {
     state.DriveLetter = letter;
@@ -63,6 +66,9 @@ class GalleryCardOwner : public IContainerCreationOwner, public IFpgaUpdateOwner
   const CardState& GetCardState() const override { return state; }
   std::string GetContainerNameText() const override { return "Lathe programs"; }
   int StoreFpgaUpdate(const std::string*) override { return 0; }
+  std::string CheckedCardName() const override { return "H: CF CARD"; }
+  bool CheckedCardWritable() const override { return true; }
+  int RepairCheckedCard(std::vector<CheckFinding>&) override { return 0; }
 
   CardState state;
 };
@@ -152,6 +158,18 @@ DialogGallery::DialogGallery()
   auto* fpga = new CDlgFpgaUpdate(*cardOwner_, nullptr);
   Add("fpga_update", fpga, fpga);
   fpga->findChild<QLineEdit*>()->setText(QStringLiteral("/home/user/controller/fpga-2.1.bin"));
+  // The check window with the longest texts of each kind, and on a fine card.
+  const std::vector<CheckFinding> findings = {
+      {CheckCode::kStartSectorOther, CheckSeverity::kError, -1, "8192 / 12352"},
+      {CheckCode::kSectorIdTable, CheckSeverity::kError, 11, ""},
+      {CheckCode::kFragmented, CheckSeverity::kError, -1, "3"},
+      {CheckCode::kProtectionLost, CheckSeverity::kWarning, -1, ""},
+      {CheckCode::kVolumeLostClusters, CheckSeverity::kWarning, -1, "12"},
+  };
+  auto* check = new CDlgCardCheck(*cardOwner_, findings, nullptr);
+  Add("card_check", check, check);
+  auto* fine = new CDlgCardCheck(*cardOwner_, {}, nullptr);
+  Add("card_check_fine", fine, fine);
   CDriveInfo cardDrive;
   cardDrive.driveName = "H:";
   auto* helper = new CDlgCFHelper(cardDrive, nullptr);

@@ -48,21 +48,23 @@ TEST_F(LanguageTest, TheWindowMenuInBothLanguages) {
   Open();
   EXPECT_EQ(
       MenuLines(window_->SystemMenu()),
-      (QStringList{
-          "1147 Attach &Card Image...", "1148 &Detach Card Image", "1149 Attach Fl&oppy Image...",
-          "1150 Detach Floppy &Image", "1143 Save Compact Flash to Image &File... (hidden)",
-          "1151 E&xport All Images...", "1152 I&mport Images...", "-", "1136 &Application Settings",
-          "1137 Register .DFP &Extension", "-", "0 &Language", "  1140 English / Englisch [x]",
-          "  1141 German / Deutsch", "-", "1138 A&bout", "57670 &Help\tF1"}));
+      (QStringList{"1147 Attach &Card Image...", "1148 &Detach Card Image",
+                   "1149 Attach Fl&oppy Image...", "1150 Detach Floppy &Image",
+                   "1143 Save Compact Flash to Image &File... (hidden)",
+                   "1151 E&xport All Images...", "1152 I&mport Images...", "1155 Chec&k Card...",
+                   "-", "1136 &Application Settings", "1137 Register .DFP &Extension", "-",
+                   "0 &Language", "  1140 English / Englisch [x]", "  1141 German / Deutsch", "-",
+                   "1138 A&bout", "57670 &Help\tF1"}));
   window_->OnCommand(Dlg::kCmdGerman);
   EXPECT_EQ(MenuLines(window_->SystemMenu()),
             (QStringList{"1147 &Kartenabbild einbinden...", "1148 Kartenabbild &lösen",
                          "1149 Diskettenabbild ein&binden...", "1150 Diskettenabbild l&ösen",
                          "1143 Compact Flash als Abbild&datei speichern... (hidden)",
-                         "1151 Alle Abbilder e&xportieren...", "1152 Abbilder i&mportieren...", "-",
-                         "1136 &Programmeinstellungen", "1137 R&egistrieren von .DFP Dateiendung",
-                         "-", "0 S&prache", "  1140 English / Englisch",
-                         "  1141 German / Deutsch [x]", "-", "1138 &Info...", "57670 &Hilfe\tF1"}));
+                         "1151 Alle Abbilder e&xportieren...", "1152 Abbilder i&mportieren...",
+                         "1155 Karte prü&fen...", "-", "1136 &Programmeinstellungen",
+                         "1137 R&egistrieren von .DFP Dateiendung", "-", "0 S&prache",
+                         "  1140 English / Englisch", "  1141 German / Deutsch [x]", "-",
+                         "1138 &Info...", "57670 &Hilfe\tF1"}));
   window_->MenuAction(Dlg::kCmdEnglish)->trigger();
   EXPECT_TRUE(window_->MenuAction(Dlg::kCmdEnglish)->isChecked());
   EXPECT_FALSE(window_->MenuAction(Dlg::kCmdGerman)->isChecked());

@@ -209,8 +209,8 @@ TEST_F(LanguageTextsTest, TextsAndTooltipsFollowTheLanguage) {
 }
 
 TEST(LanguageTables, HoldEachKeyOnceWithWellFormedTooltips) {
-  EXPECT_EQ(ControlTextTable().size(), 62u);
-  EXPECT_EQ(TooltipTextTable().size(), 39u);
+  EXPECT_EQ(ControlTextTable().size(), 65u);
+  EXPECT_EQ(TooltipTextTable().size(), 40u);
   for (const auto& table : {ControlTextTable(), TooltipTextTable()}) {
     std::set<int> keys;
     for (const LanguageTextEntry& e : table) {
