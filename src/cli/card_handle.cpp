@@ -99,16 +99,22 @@ bool OpenCardOrReport(CardHandle& card, const std::string& text, CardUse use) {
   return false;
 }
 
-bool CheckRawWriteTarget(const CardHandle& card, bool anyDisk) {
+bool CheckCardNotContainerFile(const CardHandle& card) {
   if (card.containerFile()) {
-    Failure(Localized("a container file is no card: this command works on a card only (the "
-                      "container file takes state, slots, read-slot, write-slot, slot-name, "
-                      "rename and fpga)",
-                      "eine Container Datei ist keine Karte: dieser Befehl arbeitet nur auf "
-                      "einer Karte (die Container Datei nimmt state, slots, read-slot, "
-                      "write-slot, slot-name, rename und fpga)"));
+    Failure(
+        Localized("a container file is no card: this command works on a card only (the "
+                  "container file takes state, slots, read-slot, write-slot, slot-name, "
+                  "rename and fpga)",
+                  "eine Container Datei ist keine Karte: dieser Befehl arbeitet nur auf "
+                  "einer Karte (die Container Datei nimmt state, slots, read-slot, "
+                  "write-slot, slot-name, rename und fpga)"));
     return false;
   }
+  return true;
+}
+
+bool CheckRawWriteTarget(const CardHandle& card, bool anyDisk) {
+  if (!CheckCardNotContainerFile(card)) return false;
   if (card.attached() || anyDisk) return true;
   CDriveInfo info;
   if (QueryDrive(card.letter(), info, DRIVE_KIND_REMOVABLE)) return true;

@@ -47,6 +47,10 @@ enum class CardUse { kWrite, kRead };
 // Opens the card or prints why it cannot be used; false then.
 bool OpenCardOrReport(CardHandle& card, const std::string& text, CardUse use = CardUse::kWrite);
 
+// The commands that need a card around the container (and the raw tools)
+// refuse a container file; false after printing why.
+bool CheckCardNotContainerFile(const CardHandle& card);
+
 // Commands that write raw sectors (create, delete, erase, make-usable) write
 // only to a removable drive that is no floppy drive, as the desktop program
 // offers only those, or to an image file; any other drive (a fixed disk, as

@@ -88,7 +88,8 @@ CardStatusView DescribeContainerFile(const CardState& state, std::uint64_t total
 CardStatusView DescribeCardState(const CardState& state, std::uint64_t totalBytes,
                                  const std::string& fileSystem, bool writeProtected) {
   const std::uint32_t flags = state.Flags;
-  if (Has(flags, CARD_CONTAINER_FILE)) return DescribeContainerFile(state, totalBytes, writeProtected);
+  if (Has(flags, CARD_CONTAINER_FILE))
+    return DescribeContainerFile(state, totalBytes, writeProtected);
   CardStatusView view;
   std::string text = "--- ";
   view.severity = kStatusError;

@@ -7,8 +7,8 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/image/container_file_drive.h"
-#include "platform/path_resolver.h"
 #include "platform/image/image_drive.h"
+#include "platform/path_resolver.h"
 
 bool IsContainerFile(const std::string& path) {
   // A drive path is a card already, never a file to attach.

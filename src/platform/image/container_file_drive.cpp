@@ -72,7 +72,8 @@ std::uint32_t ContainerFileFiles::Open(const std::string& path, const OpenReques
   // Nothing new comes onto the volume, and the one file is never replaced.
   if (Creates(request.disposition)) return readOnly_ ? kErrorWriteProtect : kErrorAccessDenied;
   if (entry == Entry::kNone) {
-    return path.find('\\') == std::string::npos || Find(path.substr(0, path.rfind('\\'))) != Entry::kNone
+    return path.find('\\') == std::string::npos ||
+                   Find(path.substr(0, path.rfind('\\'))) != Entry::kNone
                ? kErrorFileNotFound
                : kErrorPathNotFound;
   }
