@@ -34,6 +34,14 @@ bool DetachCardFile(char letter) {
   return platform::DetachContainerFile(letter) || platform::DetachCardImage(letter);
 }
 
+bool IsOpenContainerFile(const std::string& path) {
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    const std::string file = ContainerFileOf(letter);
+    if (!file.empty() && platform::IsSameFile(path, file)) return true;
+  }
+  return false;
+}
+
 bool IsContainerFileCard(char drive) {
   return platform::IsContainerFileDrive(drive);
 }

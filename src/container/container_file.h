@@ -21,6 +21,8 @@ char AttachCardFile(const std::string& path, const platform::ImageDriveOptions& 
 // Detaches what AttachCardFile attached; false when the letter holds neither.
 bool DetachCardFile(char letter);
 
+// True when path is a container file attached as a card (by any path).
+bool IsOpenContainerFile(const std::string& path);
 // True when the drive is a container file, not a card.
 bool IsContainerFileCard(char drive);
 // The container file on disk behind the drive; empty for a card.

@@ -147,6 +147,9 @@ TEST_F(ContainerFileTest, CardOnlyCommandsAndReadOnlyLeaveTheFileAsItWas) {
   EXPECT_EQ(CreateContainer(letter_, request, nullptr).code, kNotSupported);
   EXPECT_EQ(CardDeleteContainer(FfaGetContainerPath(letter_)), kNotSupported);
   EXPECT_FALSE(platform::RemoveFile(FfaGetContainerPath(letter_)));
+  // Nor is an image saved over it, by whatever path it is named.
+  EXPECT_EQ(CardSaveImageFile(dir_.File("./backup.bin"), ByteBuffer(kHdImage), user_),
+            static_cast<int>(platform::kErrorAccessDenied));
   EXPECT_TRUE(ReadHostFile(path_) == before);
 
   ASSERT_TRUE(DetachCardFile(letter_));
