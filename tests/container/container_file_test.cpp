@@ -26,7 +26,7 @@ using cardtest::ReadHostFile;
 constexpr std::size_t kHdImage = 1474560;
 const int kNotSupported = static_cast<int>(platform::kErrorNotSupported);
 
-class ContainerFileTest : public testing::Test {
+class ContainerFileAsCard : public testing::Test {
  protected:
   // A fresh three-slot container made on a card, copied out under a name
   // that says nothing of what it is.
@@ -37,7 +37,9 @@ class ContainerFileTest : public testing::Test {
     ASSERT_TRUE(cardtest::WriteHostFile(path_, ReadHostFile(card.hostContainer())));
   }
   void TearDown() override {
-    if (letter_ != 0) EXPECT_TRUE(DetachCardFile(letter_));
+    if (letter_ != 0) {
+      EXPECT_TRUE(DetachCardFile(letter_));
+    }
   }
   void Attach(bool readOnly = false) {
     platform::ImageDriveOptions options;
@@ -55,7 +57,7 @@ class ContainerFileTest : public testing::Test {
   testsupport::ScriptedUser user_;
 };
 
-TEST_F(ContainerFileTest, KnownByItsSignatureAlone) {
+TEST_F(ContainerFileAsCard, KnownByItsSignatureAlone) {
   EXPECT_TRUE(IsContainerFile(path_));
   ByteBuffer notOne = ReadHostFile(path_);
   notOne[15] ^= 1;
@@ -67,7 +69,7 @@ TEST_F(ContainerFileTest, KnownByItsSignatureAlone) {
   EXPECT_FALSE(IsContainerFile(dir_.File("missing.dfp")));
 }
 
-TEST_F(ContainerFileTest, StateAndStatusLine) {
+TEST_F(ContainerFileAsCard, StateAndStatusLine) {
   Attach();
   std::uint64_t size = 0;
   CardState state;
@@ -109,7 +111,7 @@ TEST_F(ContainerFileTest, StateAndStatusLine) {
   EXPECT_FALSE(broken.containerNameEnabled || broken.fpgaUpdateEnabled);
 }
 
-TEST_F(ContainerFileTest, SlotsNamesAndFpgaChangeTheFileInPlace) {
+TEST_F(ContainerFileAsCard, SlotsNamesAndFpgaChangeTheFileInPlace) {
   Attach();
   ByteBuffer image(kHdImage);
   for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7);
@@ -137,7 +139,7 @@ TEST_F(ContainerFileTest, SlotsNamesAndFpgaChangeTheFileInPlace) {
   EXPECT_EQ(SlotInfoName(&file[GetSlotPartOffset(2, kSlotPartSlotInfo)]), "Third");
 }
 
-TEST_F(ContainerFileTest, CardOnlyCommandsAndReadOnlyLeaveTheFileAsItWas) {
+TEST_F(ContainerFileAsCard, CardOnlyCommandsAndReadOnlyLeaveTheFileAsItWas) {
   const ByteBuffer before = ReadHostFile(path_);
   Attach();
   ContainerCreationRequest request;
