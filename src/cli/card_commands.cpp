@@ -57,6 +57,7 @@ int RunDrives(const CliArgs&) {
 int RunDump(const CliArgs& args) {
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0], CardUse::kRead)) return kExitFailed;
+  if (!CheckCardNotContainerFile(card)) return kExitFailed;
   CliCardUser user(args.args[1]);
   return ReportResult(CardCopyToImageFile(card.letter(), user, kDumpSectorsPerRead));
 }
@@ -70,6 +71,7 @@ int RunHex(const CliArgs& args) {
     return InvalidNumber(Localized("not a sector count", "keine Sektoranzahl"), args.args[2]);
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0], CardUse::kRead)) return kExitFailed;
+  if (!CheckCardNotContainerFile(card)) return kExitFailed;
 
   CDirectDiskAccess disk;
   if (const int rc = disk.Open(card.letter(), false)) return ReportResult(rc);

@@ -6,6 +6,7 @@
 
 #include "base/current_language.h"
 #include "cli/cli_output.h"
+#include "container/container_file.h"
 #include "driveaccess/dda_error_codes.h"
 #include "driveaccess/drive_info.h"
 #include "driveaccess/drive_kind.h"
@@ -47,10 +48,12 @@ int CardHandle::Open(const std::string& card, const platform::ImageDriveOptions&
     return 0;
   }
   std::uint32_t error = 0;
-  letter = platform::AttachCardImage(card, options, '\0', &error);
+  const bool containerFile = IsContainerFile(card);
+  letter = AttachCardFile(card, options, &error);
   if (letter == '\0') return static_cast<int>(error);
   letter_ = letter;
   attached_ = true;
+  containerFile_ = containerFile;
   return 0;
 }
 
@@ -59,6 +62,7 @@ void CardHandle::Close() {
   // out and the image file is released.
   if (attached_) platform::DriveTable::Instance().Detach(letter_);
   attached_ = false;
+  containerFile_ = false;
   letter_ = '\0';
 }
 
@@ -95,7 +99,22 @@ bool OpenCardOrReport(CardHandle& card, const std::string& text, CardUse use) {
   return false;
 }
 
+bool CheckCardNotContainerFile(const CardHandle& card) {
+  if (card.containerFile()) {
+    Failure(
+        Localized("a container file is no card: this command works on a card only (the "
+                  "container file takes state, slots, read-slot, write-slot, slot-name, "
+                  "rename and fpga)",
+                  "eine Container Datei ist keine Karte: dieser Befehl arbeitet nur auf "
+                  "einer Karte (die Container Datei nimmt state, slots, read-slot, "
+                  "write-slot, slot-name, rename und fpga)"));
+    return false;
+  }
+  return true;
+}
+
 bool CheckRawWriteTarget(const CardHandle& card, bool anyDisk) {
+  if (!CheckCardNotContainerFile(card)) return false;
   if (card.attached() || anyDisk) return true;
   CDriveInfo info;
   if (QueryDrive(card.letter(), info, DRIVE_KIND_REMOVABLE)) return true;

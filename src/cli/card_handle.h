@@ -1,7 +1,7 @@
 // The CARD argument: a drive letter, a device node of a drive ("/dev/sdb1",
-// or "/dev/sdb" for the one drive on that disk), or a card image file
-// attached at a free letter for the run and detached again when the handle
-// goes away.
+// or "/dev/sdb" for the one drive on that disk), or a card image file or a
+// container file (known by its signature) attached at a free letter for the
+// run and detached again when the handle goes away.
 #pragma once
 
 #include <string>
@@ -27,14 +27,17 @@ class CardHandle {
   void Close();
 
   char letter() const { return letter_; }
-  // True for an image file attached by Open.
+  // True for an image file or a container file attached by Open.
   bool attached() const { return attached_; }
+  // True for a container file: no card around the container.
+  bool containerFile() const { return containerFile_; }
   // "E:", as the drive list names the drive.
   std::string entry() const { return std::string(1, letter_) + ":"; }
 
  private:
   char letter_ = '\0';
   bool attached_ = false;
+  bool containerFile_ = false;
 };
 
 // What a command does with the card: a command that only reads opens a
@@ -44,9 +47,14 @@ enum class CardUse { kWrite, kRead };
 // Opens the card or prints why it cannot be used; false then.
 bool OpenCardOrReport(CardHandle& card, const std::string& text, CardUse use = CardUse::kWrite);
 
+// The commands that need a card around the container (and the raw tools)
+// refuse a container file; false after printing why.
+bool CheckCardNotContainerFile(const CardHandle& card);
+
 // Commands that write raw sectors (create, delete, erase, make-usable) write
 // only to a removable drive that is no floppy drive, as the desktop program
 // offers only those, or to an image file; any other drive (a fixed disk, as
-// a stale letter in a script may name) only with --any-disk. False after
-// printing why the drive is refused.
+// a stale letter in a script may name) only with --any-disk. A container
+// file is never one: these commands need a card around the container. False
+// after printing why the drive is refused.
 bool CheckRawWriteTarget(const CardHandle& card, bool anyDisk);

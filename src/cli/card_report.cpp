@@ -33,6 +33,9 @@ void PrintCardState(const std::string& driveEntry) {
   const std::uint32_t flags = FfaGetCardState(driveEntry, size, state);
   std::printf("flags: 0x%03X\n", flags);
   std::printf("size: %" PRIu64 "\n", size);
+  if ((flags & CARD_CONTAINER_FILE) != 0) {
+    std::printf("container-file: %s\n", PrintableName(state.ContainerFile).c_str());
+  }
   if ((flags & CARD_CONTAINER_VALID) == 0) return;
   const MainHeader& header = state.Header;
   std::printf("name: %s\n", PrintableName(header.Name()).c_str());

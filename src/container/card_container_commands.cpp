@@ -1,6 +1,7 @@
 // Commands on the container as a whole.
 #include "container/card_operations.h"
 #include "container/card_state.h"
+#include "container/container_file.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "platform/errors.h"
@@ -10,6 +11,7 @@ int CardDeleteContainer(const std::string& path) {
 }
 
 int CardErase(char drive, const OwnProgramFile& program) {
+  if (const int rc = RefuseContainerFile(drive)) return rc;
   // A volume that is not FAT holds no container; nothing on it is touched,
   // sector 0 included.
   std::uint64_t size = 0;

@@ -4,6 +4,7 @@
 #include "container/card_names.h"
 #include "container/card_operations.h"
 #include "container/card_state.h"
+#include "container/container_file.h"
 #include "container/container_layout.h"
 #include "container/ffa_store.h"
 #include "container/floppy_kind.h"
@@ -43,8 +44,9 @@ int CardTakeBackEditedImage(const SlotTarget& target, const std::string& path,
     image.reserve(kContainerBlockSize);
     result = CardLoadImageFile(path, image, FloppyImageSize(target.highDensity), user);
     if (result == 0) result = CardWriteSlot(target, image, user);
-    // The slot is in place again; the start sector is recorded anew.
-    if (result == 0) result = FfaMakeUsable(target.drive);
+    // The slot is in place again; the start sector is recorded anew (a
+    // container file has none).
+    if (result == 0 && !IsContainerFileCard(target.drive)) result = FfaMakeUsable(target.drive);
   }
   // Gone in every case; a file that cannot be deleted is overwritten by the
   // next edit.

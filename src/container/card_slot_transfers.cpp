@@ -4,6 +4,7 @@
 #include "base/current_language.h"
 #include "base/progress_display.h"
 #include "container/card_operations.h"
+#include "container/container_file.h"
 #include "container/container_layout.h"
 #include "container/ffa_store.h"
 #include "container/file_choice_kind.h"
@@ -89,6 +90,9 @@ int CardSaveImageFile(const std::string& path, const ByteBuffer& buffer, ICardUs
   const auto busy = OpenProgress(
       user.Progress(), Localized("Saving Image File", "Abbilddatei speichern"), kProgressBusy);
   if (busy) busy->Refresh();
+  // A container file open as a card is never replaced by an image, as a
+  // card's own container is kept from it by its protection.
+  if (IsOpenContainerFile(path)) return static_cast<int>(platform::kErrorAccessDenied);
   return FfaWriteFile(path, buffer) ? 0 : DDA_ERR_OPEN_FILE;
 }
 

@@ -4,16 +4,33 @@
 #include <algorithm>
 
 #include "base/bytes.h"
+#include "container/container_file.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "driveaccess/dda_error_codes.h"
 #include "driveaccess/direct_disk_access.h"
 #include "driveaccess/file_placement.h"
 #include "driveaccess/volume_layout.h"
+#include "platform/files.h"
 
 namespace {
 constexpr std::uint32_t kSectorSize = 512;
 constexpr std::size_t kStartSectorOffset = 432;
+
+// A container file has its container and nothing around it.
+std::uint32_t ContainerFileState(std::uint64_t& size, CardState& state) {
+  state.ContainerFile = ContainerFileOf(state.DriveLetter);
+  std::uint32_t flags = CARD_CONTAINER_FILE;
+  const std::string path = FfaGetContainerPath(state.DriveLetter);
+  if (!platform::GetFileSize(path, &size)) size = 0;
+  if (FfaReadMainHeader(path, state.Header.Bytes())) {
+    state.ContainerPath = path;
+    flags |= CARD_CONTAINER_VALID;
+  } else {
+    state.Header = MainHeader();
+  }
+  return state.Flags = flags;
+}
 }  // namespace
 
 std::uint32_t FfaGetCardState(const std::string& driveEntry, std::uint64_t& size,
@@ -22,6 +39,7 @@ std::uint32_t FfaGetCardState(const std::string& driveEntry, std::uint64_t& size
   state.DriveLetter = driveEntry.empty() ? '\0' : driveEntry[0];
   size = 0;
   const char drive = state.DriveLetter;
+  if (IsContainerFileCard(drive)) return ContainerFileState(size, state);
 
   std::uint32_t flags = 0;
   {
@@ -99,6 +117,7 @@ int FfaWriteStartSector(char drive, std::uint32_t value) {
 }
 
 int FfaMakeUsable(char drive) {
+  if (const int rc = RefuseContainerFile(drive)) return rc;
   const std::string path = FfaGetContainerPath(drive);
   if (FfaContainerExists(drive) != FFA_OK) return FFA_ERR_NOT_FOUND;
   FilePlacement placement;

@@ -49,11 +49,47 @@ void DescribeContainer(const CardState& state, CardStatusView& view, std::string
     view.eraseEnabled = false;
   }
 }
+// A container file on disk: its slots, names and FPGA update, nothing that
+// needs a card around it.
+CardStatusView DescribeContainerFile(const CardState& state, std::uint64_t totalBytes,
+                                     bool writeProtected) {
+  CardStatusView view;
+  std::string text = "--- ";
+  view.size = FormatSize(totalBytes);
+  view.containerPath = state.ContainerFile;
+  if (!Has(state.Flags, CARD_CONTAINER_VALID)) {
+    view.type = "--";
+    view.severity = kStatusError;
+    view.statusText = text +
+                      Localized("Dornveld Container File unreadable (not a card)",
+                                "Dornveld Container Datei nicht lesbar (keine Karte)") +
+                      " ---";
+    return view;
+  }
+  view.containerValid = true;
+  view.fpgaLit = state.Header.FpgaPresent() != 0;
+  view.containerName = state.Header.Name();
+  view.type = state.Header.IsHighDensity() ? "HD" : "DD";
+  view.severity = kStatusOk;
+  view.writable = !writeProtected;
+  view.containerNameEnabled = view.writable;
+  view.fpgaUpdateEnabled = view.writable;
+  text += Localized("Dornveld Container File on disk, not a Card",
+                    "Dornveld Container Datei auf dem Rechner, keine Karte");
+  if (writeProtected) {
+    text += Localized(", File is write protected: read only",
+                      ", Datei ist schreibgeschützt: nur lesen");
+  }
+  view.statusText = text + " ---";
+  return view;
+}
 }  // namespace
 
 CardStatusView DescribeCardState(const CardState& state, std::uint64_t totalBytes,
                                  const std::string& fileSystem, bool writeProtected) {
   const std::uint32_t flags = state.Flags;
+  if (Has(flags, CARD_CONTAINER_FILE))
+    return DescribeContainerFile(state, totalBytes, writeProtected);
   CardStatusView view;
   std::string text = "--- ";
   view.severity = kStatusError;

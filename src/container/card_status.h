@@ -17,14 +17,16 @@ inline constexpr int kStatusError = 2;
 struct CardStatusView {
   std::string statusText;  // "--- ... ---"
   int severity = kStatusError;
-  bool cardPresent = false;  // the card answers raw access, or refused it for want of rights
+  // The card answers raw access, or refused it for want of rights; false for
+  // a container file, which is no card.
+  bool cardPresent = false;
   bool containerValid = false;
   bool fpgaLit = false;
 
   // The fields.
   std::string size;
   std::string fileSystem;
-  std::string containerPath;
+  std::string containerPath;  // a container file's path on disk
   std::string containerName;
   std::string type;  // "HD", "DD", "--", or empty without a card
 

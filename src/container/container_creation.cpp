@@ -7,6 +7,7 @@
 #include "container/card_names.h"
 #include "container/card_operations.h"
 #include "container/card_state.h"
+#include "container/container_file.h"
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
@@ -27,6 +28,8 @@ std::uint64_t OldContainerBytes(char drive) {
 
 CreationOutcome Create(char drive, const ContainerCreationRequest& request,
                        const OwnProgramFile* program, IProgressOwner* owner) {
+  // A container file has no card around it to create a container on.
+  if (const int rc = RefuseContainerFile(drive)) return {CreationStep::kCreate, rc};
   if (const int rc = CheckNewContainer(drive, request.count)) return {CreationStep::kCreate, rc};
   if (const int rc = CheckCardName(request.name)) return {CreationStep::kCreate, rc};
   if (program != nullptr) FfaRemoveProgramFromCard(drive, *program);

@@ -1,14 +1,21 @@
 // Deleting, erasing and renaming the container.
 #include "container/card_names.h"
+#include "container/container_file.h"
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/main_header.h"
 #include "platform/files.h"
+#include "platform/path_resolver.h"
 
 using platform::Disposition;
 
 int FfaDelete(const std::string& path) {
+  // A container file opened as a card is the user's own file: its header is
+  // never wiped, nor the file deleted.
+  if (platform::IsDrivePath(path)) {
+    if (const int rc = RefuseContainerFile(path[0])) return rc;
+  }
   if (!platform::PathExists(path)) return FFA_ERR_NOT_FOUND;
   if (FfaSetProtection(path, false) != FFA_OK) return FFA_ERR_SET_ATTRIBUTES;
   // Wipe the header first, so the card's sectors no longer carry a valid

@@ -129,6 +129,6 @@ int CardStoreFpgaUpdate(char drive, const std::string* file, ICardUser& user) {
 }
 
 bool FpgaWriteAllowed(std::uint32_t cardFlags, std::string_view path) {
-  return (cardFlags & CARD_RAW_ACCESS) != 0 &&
+  return (cardFlags & (CARD_RAW_ACCESS | CARD_CONTAINER_FILE)) != 0 &&
          path.find_first_not_of(" \t\r\n") != std::string_view::npos;
 }

@@ -17,5 +17,6 @@ class IProgressOwner;
                                      IProgressOwner* parent);
 
 // Whether the FPGA update dialog may write: the card is open to raw access
-// (CARD_RAW_ACCESS) and the path holds more than blanks, tabs and line ends.
+// (CARD_RAW_ACCESS) or is a container file, and the path holds more than
+// blanks, tabs and line ends.
 bool FpgaWriteAllowed(std::uint32_t cardFlags, std::string_view path);

@@ -44,8 +44,8 @@ inline constexpr UiText kTextSaveCardMenu{"Save Compact Flash to Image &File..."
                                           "Compact Flash als Abbild&datei speichern..."};
 inline constexpr UiText kTextAttachCardImageTitle{"Attach Card Image", "Kartenabbild einbinden"};
 inline constexpr UiText kTextCardImageFilter{
-    "Card images (*.img *.ima *.bin *.raw *.dd);;All files (*)",
-    "Kartenabbilder (*.img *.ima *.bin *.raw *.dd);;Alle Dateien (*)"};
+    "Card images (*.img *.ima *.bin *.raw *.dd *.dfp);;All files (*)",
+    "Kartenabbilder (*.img *.ima *.bin *.raw *.dd *.dfp);;Alle Dateien (*)"};
 inline constexpr UiText kTextAttachFloppyImageTitle{"Attach Floppy Image",
                                                     "Diskettenabbild einbinden"};
 inline constexpr UiText kTextFloppyImageFilter{

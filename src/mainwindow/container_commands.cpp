@@ -114,6 +114,8 @@ void CTarnwickDlg::OnCardHelper() {
 
 void CTarnwickDlg::ShowContextMenu(CEditContextMenu& edit, const QPoint& globalPos) {
   const std::string path = edit.text().toStdString();
+  // A container file's field names the user's own file: never cleared here.
+  if ((cardState_.Flags & CARD_CONTAINER_FILE) != 0) return;
   if (path.empty() || !platform::PathExists(path)) return;
   Dornveld::GUI::CSimplePopupMenu menu(this);
   menu.AddItem(kCmdClearContainer,

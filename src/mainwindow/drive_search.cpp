@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "base/current_language.h"
+#include "container/container_file.h"
 #include "driveaccess/dialogs/drive_combo_box.h"
 #include "driveaccess/drive_kind.h"
 #include "gui/ui_texts.h"
@@ -47,7 +48,9 @@ void CTarnwickDlg::SearchDrives() {
 
     for (std::size_t i = 0; i < driveList_.Count(); ++i) {
       const CDriveInfo& drive = driveList_[i];
-      if (!settings_.showAllRemovableDrives && (drive.marks & DRIVE_MARK_CARD_READER) == 0) {
+      // A container file the user opened is listed as a card reader's card is.
+      if (!settings_.showAllRemovableDrives && (drive.marks & DRIVE_MARK_CARD_READER) == 0 &&
+          !IsContainerFileCard(drive.Letter())) {
         continue;
       }
       char letter[16];
@@ -116,7 +119,7 @@ void CTarnwickDlg::OnAttachCardImage() {
   }
   if (!path) return;
   std::uint32_t error = 0;
-  if (platform::AttachCardImage(*path, platform::ImageDriveOptions(), '\0', &error) == 0) {
+  if (AttachCardFile(*path, platform::ImageDriveOptions(), &error) == 0) {
     ReportError(static_cast<int>(error));
     return;
   }
@@ -125,6 +128,6 @@ void CTarnwickDlg::OnAttachCardImage() {
 
 void CTarnwickDlg::OnDetachCardImage() {
   const std::optional<CDriveInfo> drive = GetSelectedDrive();
-  if (!drive || !platform::DetachCardImage(drive->Letter())) return;
+  if (!drive || !DetachCardFile(drive->Letter())) return;
   ScheduleDriveSearch();
 }

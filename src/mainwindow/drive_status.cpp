@@ -9,6 +9,7 @@
 #include <chrono>
 #include <vector>
 
+#include "container/container_file.h"
 #include "container/container_layout.h"
 #include "container/slot_info.h"
 #include "container/slot_records.h"
@@ -116,7 +117,8 @@ void CTarnwickDlg::UpdateControlStates() {
   }
   if (QAction* detach = MenuAction(kCmdDetachCardImage)) {
     const std::optional<CDriveInfo> drive = GetSelectedDrive();
-    detach->setEnabled(drive && platform::IsCardImageDrive(drive->Letter()));
+    detach->setEnabled(drive && (platform::IsCardImageDrive(drive->Letter()) ||
+                                 IsContainerFileCard(drive->Letter())));
   }
   if (QAction* detachFloppy = MenuAction(kCmdDetachFloppyImage)) {
     detachFloppy->setEnabled(platform::IsFloppyImageDrive('A') ||

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "base/current_language.h"
+#include "container/container_file.h"
 #include "gui/message_box.h"
 #include "mainwindow/tarnwick_dlg.h"
 #include "platform/image/image_drive.h"
@@ -63,12 +64,14 @@ std::string StartUsageText() {
       "Usage: quillfen [--screenshot PNG] [--floppy IMAGE]... [CARD_IMAGE...]\n"
       "Prepares CompactFlash cards for floppy drive controllers.\n"
       "Each CARD_IMAGE is attached as a card drive (from D: on); the first is selected.\n"
+      "A container file (.dfp) among them opens as a container file, not a card.\n"
       "Each --floppy IMAGE is attached as floppy drive A:, then B:.\n"
       "--screenshot PNG renders the main window into a PNG file and ends.\n",
       "Aufruf: quillfen [--screenshot PNG] [--floppy ABBILD]... [KARTENABBILD...]\n"
       "Bereitet CompactFlash Karten für Diskettencontroller vor.\n"
       "Jedes KARTENABBILD wird als Kartenlaufwerk eingebunden (ab D:); das erste ist "
       "ausgewählt.\n"
+      "Eine Container Datei (.dfp) darunter öffnet als Container Datei, nicht als Karte.\n"
       "Jedes --floppy ABBILD wird als Diskettenlaufwerk A:, dann B: eingebunden.\n"
       "--screenshot PNG zeichnet das Hauptfenster in eine PNG Datei und endet.\n");
 }
@@ -77,8 +80,8 @@ char CTarnwickApp::AttachCardImages(const std::vector<std::string>& paths, bool 
   char first = 0;
   for (const std::string& path : paths) {
     std::uint32_t error = 0;
-    const char letter =
-        platform::AttachCardImage(path, platform::ImageDriveOptions(), '\0', &error);
+    // A container file opens as what it is; anything else as a card image.
+    const char letter = AttachCardFile(path, platform::ImageDriveOptions(), &error);
     if (letter != 0) {
       if (first == 0) first = letter;
       attached_.push_back(letter);
@@ -145,7 +148,7 @@ int CTarnwickApp::Run(const QStringList& arguments) {
       dialog.DoModal();
     }
   }
-  for (char letter : attached_) platform::DetachCardImage(letter);
+  for (char letter : attached_) DetachCardFile(letter);
   attached_.clear();
   for (char letter : attachedFloppies_) platform::DetachFloppyImage(letter);
   attachedFloppies_.clear();

@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QListWidget>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include "container/ffa_store.h"
 #include "container/floppy_choice.h"
 #include "mainwindow/main_window_fixture.h"
 #include "mainwindow/slot_test_support.h"
@@ -121,6 +123,53 @@ TEST_F(AppTest, FloppyImagesAreTheFloppyDrivesWhileTheWindowRuns) {
             0);
   EXPECT_EQ(seen, std::vector<char>{'A'});
   EXPECT_FALSE(platform::FindDrive('A')) << "detached again on the way out";
+}
+
+// Started on a container file (as the file manager starts it), the window
+// shows it as one, the card-only commands off, and a slot written through
+// it reads back.
+TEST_F(AppTest, AContainerFileOpensAsOneAndItsSlotsWork) {
+  if (!MakeCard(CardKind::kUsable)) return;
+  ByteBuffer container;
+  ASSERT_TRUE(FfaReadFile(FfaGetContainerPath(kLetter), container, 64u << 20));
+  card_.TakeOut();
+  const std::string file = dir_.File("backup.dfp");
+  std::vector<std::string> files = {dir_.File("disk.img"), dir_.File("back.img")};
+  ASSERT_TRUE(FfaWriteFile(file, container));
+  ASSERT_TRUE(mwtest::MakeFloppyImage(files[0], true, "x\n"));
+  const ByteBuffer image = mwtest::ReadBytes(files[0]);
+  using Dlg = CTarnwickDlg;
+  QString status;
+  std::vector<bool> enabled;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    auto* window = qobject_cast<Dlg*>(QApplication::activeModalWidget());
+    if (window == nullptr || !window->isVisible()) return;
+    closer.stop();
+    status = qobject_cast<QLabel*>(window->Control(Dlg::kIdStatus))->text();
+    qobject_cast<QListWidget*>(window->Control(Dlg::kIdSlotList))->setCurrentRow(1);
+    for (const int id : {Dlg::kIdCreate, Dlg::kIdMakeUsable, Dlg::kIdErase, Dlg::kIdHexCard,
+                         Dlg::kIdFileToSlot, Dlg::kIdFpgaUpdate, Dlg::kIdSaveContainerName}) {
+      enabled.push_back(window->Control(id)->isEnabled());
+    }
+    std::size_t next = 0;
+    window->SetChooseFileFunction([&](bool, std::string& path, int) {
+      path = files.at(next++);
+      return true;
+    });
+    window->OnFileToSlot();
+    window->OnSlotToFile();
+    window->close();
+  });
+  closer.start(20);
+  EXPECT_EQ(CTarnwickApp().Run({QString::fromStdString(file)}), 0);
+  EXPECT_EQ(status, "--- Dornveld Container File on disk, not a Card ---");
+  EXPECT_EQ(enabled, (std::vector<bool>{false, false, false, false, true, true, true}));
+  EXPECT_TRUE(mwtest::ReadBytes(files[1]) == image);
+  const ByteBuffer stored = mwtest::ReadBytes(file);
+  ASSERT_EQ(stored.size(), container.size());
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), stored.begin() + 2 * 0x200000));
+  EXPECT_FALSE(platform::FindDrive('D')) << "detached again on the way out";
 }
 
 TEST_F(AppTest, AUsageErrorEndsWithTwo) {
