@@ -11,10 +11,10 @@ struct OptionEntry {
 };
 
 constexpr OptionEntry kOptions[] = {
-    {"--help", false},   {"--version", false},  {"--lang", true},   {"--count", true},
-    {"--dd", false},     {"--name", true},      {"--block", false}, {"--clear", false},
-    {"--size", true},    {"--fat", true},       {"--start", true},  {"--label", true},
-    {"--no-mbr", false}, {"--any-disk", false},
+    {"--help", false},   {"--version", false},  {"--lang", true},       {"--count", true},
+    {"--dd", false},     {"--name", true},      {"--block", false},     {"--clear", false},
+    {"--size", true},    {"--fat", true},       {"--start", true},      {"--label", true},
+    {"--no-mbr", false}, {"--any-disk", false}, {"--no-verify", false},
 };
 
 const OptionEntry* FindOption(const std::string& name) {
