@@ -14,8 +14,9 @@
 
 namespace {
 constexpr std::size_t kSectorSize = 512;
-// Read back in pieces, so that progress moves and memory stays small.
-constexpr std::size_t kPieceBytes = 1u << 20;
+// Read back in pieces, so that progress moves and memory stays small; large
+// enough that the card works on several requests at once.
+constexpr std::size_t kPieceBytes = 8u << 20;
 
 std::atomic<bool> verifyOn{true};
 

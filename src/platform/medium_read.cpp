@@ -15,7 +15,8 @@ namespace platform {
 namespace {
 // Covers every logical block size a card or a file system uses.
 constexpr std::uint64_t kDirectAlignment = kPageAlignment;
-constexpr std::uint64_t kDirectPieceBytes = 4u << 20;
+// Large pieces: the device works on many requests of one piece at once.
+constexpr std::uint64_t kDirectPieceBytes = 8u << 20;
 
 struct Descriptor {
   int fd;
@@ -78,13 +79,16 @@ bool ReadDirect(int fd, std::uint64_t offset, std::uint8_t* out, std::uint32_t c
 }
 }  // namespace
 
-std::uint32_t ReadFromMedium(int fd, std::uint64_t offset, void* buffer, std::uint32_t count) {
+std::uint32_t ReadFromMedium(int fd, std::uint64_t offset, void* buffer, std::uint32_t count,
+                             bool synced) {
   if (count == 0) return kErrorSuccess;
   auto* out = static_cast<std::uint8_t*>(buffer);
   // What the host still holds goes to the medium first; a descriptor
   // opened for reading may be synced too, and a file system without the
   // call has nothing to write.
-  if (fdatasync(fd) != 0 && errno != EINVAL && errno != EROFS) return ErrorFromErrno(errno);
+  if (!synced && fdatasync(fd) != 0 && errno != EINVAL && errno != EROFS) {
+    return ErrorFromErrno(errno);
+  }
   std::uint32_t code = kErrorSuccess;
   if (ReadDirect(fd, offset, out, count, &code)) return code;
   posix_fadvise(fd, static_cast<off_t>(offset), static_cast<off_t>(count), POSIX_FADV_DONTNEED);

@@ -15,6 +15,10 @@ namespace platform {
 //   pages of the range are dropped (posix_fadvise POSIX_FADV_DONTNEED, which
 //   drops only pages already written) and the range is read again.
 // 0 or a Windows-numbered code; kErrorHandleEof when the file ends early.
-std::uint32_t ReadFromMedium(int fd, std::uint64_t offset, void* buffer, std::uint32_t count);
+// A caller that knows nothing was written since its last sync passes
+// synced, and the host is not asked to write out (on ext4 even a clean
+// fdatasync flushes the disk's cache).
+std::uint32_t ReadFromMedium(int fd, std::uint64_t offset, void* buffer, std::uint32_t count,
+                             bool synced = false);
 
 }  // namespace platform

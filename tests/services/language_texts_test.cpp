@@ -209,7 +209,7 @@ TEST_F(LanguageTextsTest, TextsAndTooltipsFollowTheLanguage) {
 }
 
 TEST(LanguageTables, HoldEachKeyOnceWithWellFormedTooltips) {
-  EXPECT_EQ(ControlTextTable().size(), 60u);
+  EXPECT_EQ(ControlTextTable().size(), 61u);
   EXPECT_EQ(TooltipTextTable().size(), 39u);
   for (const auto& table : {ControlTextTable(), TooltipTextTable()}) {
     std::set<int> keys;

@@ -84,7 +84,8 @@ std::uint32_t ImageFile::Sync() {
 
 std::uint32_t ImageFile::ReadFromMedium(std::uint64_t offset, void* buffer, std::uint32_t count) {
   if (offset > size_ || count > size_ - offset) return kErrorSectorNotFound;
-  return platform::ReadFromMedium(fd_, offset, buffer, count);
+  if (const std::uint32_t code = Sync()) return code;  // only when something was written
+  return platform::ReadFromMedium(fd_, offset, buffer, count, true);
 }
 
 bool ImageFile::Deleted() const {
