@@ -46,11 +46,11 @@ ProgressLog PieceLog(std::size_t length) {
   return log;
 }
 
-// A write's pieces, then its read-back from 0 in pieces of 1 MiB to the whole.
+// A write's pieces, then its read-back from 0 in pieces of 8 MiB to the whole.
 ProgressLog WriteLog(std::size_t length) {
   ProgressLog log = PieceLog(length);
   log.emplace_back(0, static_cast<int>(length));
-  for (std::size_t done = 0; done < length; done += 1u << 20) {
+  for (std::size_t done = 0; done < length; done += 8u << 20) {
     log.emplace_back(1, static_cast<int>(done));
   }
   log.emplace_back(1, static_cast<int>(length));
