@@ -8,6 +8,8 @@
 // The card is a sparse 512 MiB image made by sfdisk and mkfs.fat (FAT32)
 // under the temporary folder ($TMPDIR or /tmp).
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -19,6 +21,7 @@
 #include "container/write_verify.h"
 #include "platform/drive.h"
 #include "platform/image/image_drive.h"
+#include "platform/medium_read.h"
 #include "support/bench_support.h"
 
 namespace {
@@ -39,6 +42,7 @@ class BenchCard {
   }
   ~BenchCard() { platform::DetachCardImage(kLetter); }
   void Sync() const { folder_.Sync(); }
+  std::string Image() const { return folder_.File("card.img"); }
 
  private:
   benchsupport::Folder folder_;
@@ -98,6 +102,23 @@ void WithAndWithout(benchmark::State& state, Work work) {
   figures.Report(state, "unverified");
 }
 
+// The least a read-back can cost: one read of a slot's 2 MiB from the medium,
+// straight from the image file, without the card's file system.
+void BM_BareReadOf2MiBFromTheMedium(benchmark::State& state) {
+  const int fd = open(Card().Image().c_str(), O_RDONLY | O_CLOEXEC);
+  ByteBuffer buffer(kContainerBlockSize);
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    if (fd < 0 || platform::ReadFromMedium(fd, 64u << 20, buffer.data(),
+                                           static_cast<std::uint32_t>(buffer.size())) != 0) {
+      state.SkipWithError("reading failed");
+      break;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+  }
+  if (fd >= 0) close(fd);
+}
+
 void BM_Create99ImagesVerifiedVsNot(benchmark::State& state) {
   WithAndWithout(state, Create);
 }
@@ -110,6 +131,10 @@ void BM_SlotWriteVerifiedVsNot(benchmark::State& state) {
   WithAndWithout(state, WriteSlot);
 }
 
+BENCHMARK(BM_BareReadOf2MiBFromTheMedium)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 BENCHMARK(BM_Create99ImagesVerifiedVsNot)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)

@@ -75,20 +75,21 @@ int FfaVerifyWritten(const std::string& path, std::uint64_t offset, const std::u
     progress->SetPhaseText(Localized("Verify DCF [PERCENT]", "Prüfe DCD [PERCENT]"));
   }
   Report(progress, 0, size);
-  ByteBuffer back(std::min(size, kPieceBytes));
+  // Page-aligned, so that the read-back can land in it directly; not zeroed.
+  AlignedBuffer back = AllocateAligned(std::min(size, kPieceBytes));
+  if (!back) return static_cast<int>(platform::kErrorNotEnoughMemory);
   for (std::size_t done = 0; done < size;) {
     Report(progress, 1, done);
     const std::size_t n = std::min(size - done, kPieceBytes);
-    if (!platform::ReadFileFromMedium(path, offset + done, back.data(),
+    if (!platform::ReadFileFromMedium(path, offset + done, back.get(),
                                       static_cast<std::uint32_t>(n))) {
       const std::uint32_t code = platform::GetLastError();
       return code != platform::kErrorSuccess ? static_cast<int>(code) : FFA_ERR_VERIFY;
     }
-    if (std::memcmp(back.data(), expected + done, n) != 0) {
-      const auto differs = std::mismatch(
-          back.begin(), back.begin() + static_cast<std::ptrdiff_t>(n), expected + done);
-      return FailedAtFileByte(
-          path, offset + done + static_cast<std::size_t>(differs.first - back.begin()));
+    if (std::memcmp(back.get(), expected + done, n) != 0) {
+      const auto differs = std::mismatch(back.get(), back.get() + n, expected + done);
+      return FailedAtFileByte(path,
+                              offset + done + static_cast<std::size_t>(differs.first - back.get()));
     }
     done += n;
   }

@@ -43,6 +43,23 @@ bool ReadDirect(int fd, std::uint64_t offset, std::uint8_t* out, std::uint32_t c
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
   Descriptor direct{open(self.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECT)};
   if (direct.fd < 0) return false;
+  // An aligned range into an aligned buffer needs no bounce buffer.
+  if (offset % kDirectAlignment == 0 && count % kDirectAlignment == 0 &&
+      reinterpret_cast<std::uintptr_t>(out) % kDirectAlignment == 0) {
+    for (std::uint32_t done = 0; done < count;) {
+      const ssize_t n =
+          pread(direct.fd, out + done, count - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno == EINVAL && done == 0) return false;
+      if (n <= 0) {
+        *code = n < 0 ? ErrorFromErrno(errno) : kErrorHandleEof;
+        return true;
+      }
+      done += static_cast<std::uint32_t>(n);
+    }
+    *code = kErrorSuccess;
+    return true;
+  }
   const std::uint64_t from = offset / kDirectAlignment * kDirectAlignment;
   const std::uint64_t to =
       (offset + count + kDirectAlignment - 1) / kDirectAlignment * kDirectAlignment;
