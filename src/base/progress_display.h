@@ -27,6 +27,7 @@ class IProgressDisplay : public IDirectDiskAccessCallback,
   virtual void SetText(const std::string& text) = 0;
   virtual void SetBarRange(int maximum) = 0;
   virtual void Refresh() = 0;
+  void SetPhaseText(const std::string& text) override { SetText(text); }
 };
 
 // The owner window that core operations receive so that they can open a

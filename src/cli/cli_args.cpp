@@ -11,10 +11,11 @@ struct OptionEntry {
 };
 
 constexpr OptionEntry kOptions[] = {
-    {"--help", false},   {"--version", false},  {"--lang", true},      {"--count", true},
-    {"--dd", false},     {"--name", true},      {"--block", false},    {"--clear", false},
-    {"--size", true},    {"--fat", true},       {"--start", true},     {"--label", true},
-    {"--no-mbr", false}, {"--any-disk", false}, {"--contents", false}, {"--repair", false},
+    {"--help", false},      {"--version", false},  {"--lang", true},      {"--count", true},
+    {"--dd", false},        {"--name", true},      {"--block", false},    {"--clear", false},
+    {"--size", true},       {"--fat", true},       {"--start", true},     {"--label", true},
+    {"--no-mbr", false},    {"--any-disk", false}, {"--contents", false}, {"--repair", false},
+    {"--no-verify", false},
 };
 
 const OptionEntry* FindOption(const std::string& name) {

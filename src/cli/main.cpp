@@ -7,13 +7,14 @@
 #include "cli/cli_args.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
+#include "container/write_verify.h"
 
 namespace {
 struct CommandEntry {
   const char* name;
   std::size_t minArgs;
   std::size_t maxArgs;
-  std::vector<std::string> options;  // beside --lang, --help and --version
+  std::vector<std::string> options;  // beside --lang, --no-verify, --help and --version
   int (*run)(const CliArgs&);
 };
 
@@ -49,7 +50,7 @@ const std::vector<CommandEntry>& Commands() {
 }
 
 bool IsGlobalOption(const std::string& name) {
-  return name == "--lang" || name == "--help" || name == "--version";
+  return name == "--lang" || name == "--help" || name == "--version" || name == "--no-verify";
 }
 
 // The language is chosen before anything is parsed, so that even the
@@ -90,6 +91,8 @@ int main(int argc, char** argv) {
     PrintVersion(stdout);
     return kExitOk;
   }
+  // What a command writes to the card is read back unless the user says no.
+  FfaSetVerifyEnabled(!args.Has("--no-verify"));
   if (args.command.empty())
     return UsageError(Localized("no command given", "kein Befehl angegeben"));
 

@@ -7,6 +7,7 @@
 #include "container/container_file.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
+#include "container/write_verify.h"
 #include "driveaccess/dda_error_codes.h"
 #include "driveaccess/direct_disk_access.h"
 #include "driveaccess/file_placement.h"
@@ -111,6 +112,13 @@ int FfaWriteStartSector(char drive, std::uint32_t value) {
     // table around it stay as read.
     le::Write32(sector + kStartSectorOffset, value);
     rc = disk.WriteSectors(sector, 0, 1);
+  }
+  if (rc == DDA_NO_ERROR && FfaVerifyEnabled()) {
+    std::uint8_t back[kSectorSize];
+    rc = disk.ReadSectorsFromMedium(back, 0, 1);
+    if (rc == DDA_NO_ERROR && !std::equal(back, back + kSectorSize, sector)) {
+      rc = FfaVerifyFailedAtCardSector(0);
+    }
   }
   disk.Close();
   return rc;

@@ -11,6 +11,7 @@
 #include "container/ffa_template.h"
 #include "container/main_header.h"
 #include "container/slot_block.h"
+#include "container/write_verify.h"
 #include "platform/files.h"
 
 using platform::Disposition;
@@ -18,6 +19,45 @@ using platform::Disposition;
 namespace {
 bool WriteBlock(platform::File& file, const ByteBuffer& block) {
   return file.WriteExact(block.data(), static_cast<std::uint32_t>(block.size()));
+}
+
+// Block i of the new container in `block`, which holds block i - 1 (or
+// anything, for i of 0 or 1): the slots differ only in their records.
+int NextBlock(ByteBuffer& block, unsigned i, const std::string& name, bool highDensity,
+              std::uint16_t count, const ByteBuffer& blankTemplate,
+              const platform::LocalTime& now) {
+  if (i == 0) return BuildMainHeaderBlock(block, name, highDensity, count);
+  if (i == 1) return BuildEmptySlotBlock(block, i, highDensity, blankTemplate, now);
+  return SetSlotNumberInEmptyBlock(block, i, now);
+}
+
+// The read-back of every block, as a phase of the creation's progress.
+int VerifyCreated(const std::string& path, const std::string& name, bool highDensity,
+                  std::uint16_t count, const ByteBuffer& blankTemplate,
+                  const platform::LocalTime& now, IProgressDisplay* progress) {
+  if (progress) {
+    progress->SetPhaseText(Localized("Verify DCF [PERCENT]", "Prüfe DCD [PERCENT]"));
+    progress->SetProgressState(0, count + 1);
+  }
+  // A few blocks at a time: one large read each.
+  constexpr unsigned kBlocksPerRead = 4;
+  ByteBuffer block(kContainerBlockSize, 0xFF);
+  ByteBuffer blocks;
+  for (unsigned i = 0; i <= count; ++i) {
+    if (progress) progress->SetProgressState(1, static_cast<int>(i + 1));
+    if (NextBlock(block, i, name, highDensity, count, blankTemplate, now) != 0) {
+      return FFA_ERR_CREATE;
+    }
+    blocks.insert(blocks.end(), block.begin(), block.end());
+    if (blocks.size() < kBlocksPerRead * kContainerBlockSize && i < count) continue;
+    const std::uint64_t first = i + 1 - blocks.size() / kContainerBlockSize;
+    if (const int rc =
+            FfaVerifyWritten(path, first * kContainerBlockSize, blocks.data(), blocks.size())) {
+      return rc;
+    }
+    blocks.clear();
+  }
+  return FFA_OK;
 }
 }  // namespace
 
@@ -71,7 +111,8 @@ int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, boo
     if (progress) progress->SetProgressState(1, static_cast<int>(i + 1));
     if (i == 1) {
       failed = BuildEmptySlotBlock(block, i, highDensity, blankTemplate, now) != 0;
-      ByteBuffer().swap(blankTemplate);
+      // The read-back builds the blocks again from it.
+      if (!FfaVerifyEnabled()) ByteBuffer().swap(blankTemplate);
     } else if (i > 1) {
       failed = SetSlotNumberInEmptyBlock(block, i, now) != 0;
     }
@@ -86,7 +127,6 @@ int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, boo
              BuildMainHeaderBlock(block, name, highDensity, count) != 0 || !WriteBlock(file, block);
   }
   failed = !file.Close() || failed;
-  progress.reset();
 
   if (failed) {
     // The write's failure is the one to tell; a half-written file that
@@ -96,5 +136,16 @@ int FfaCreate(char drive, std::uint32_t imageCount, const std::string& name, boo
   }
   const int protectedResult = FfaSetProtection(path, true);
   const int flushed = FfaFlushCard(path);
-  return protectedResult != FFA_OK ? protectedResult : flushed;
+  if (protectedResult != FFA_OK || flushed != FFA_OK) {
+    return protectedResult != FFA_OK ? protectedResult : flushed;
+  }
+  if (FfaVerifyEnabled()) {
+    if (const int rc =
+            VerifyCreated(path, name, highDensity, count, blankTemplate, now, progress.get())) {
+      // A container the card did not keep is not left for the controller.
+      (void)FfaDeleteOnDrive(drive);
+      return rc;
+    }
+  }
+  return FFA_OK;
 }

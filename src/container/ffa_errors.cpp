@@ -1,6 +1,7 @@
 #include "container/ffa_errors.h"
 
 #include "base/code_texts.h"
+#include "container/write_verify.h"
 
 namespace {
 constexpr CodeText kTexts[] = {
@@ -28,5 +29,6 @@ bool FfaIsError(int code) {
 }
 
 std::string FfaErrorText(int code) {
+  if (code == FFA_ERR_VERIFY) return FfaVerifyErrorText();
   return LookupCodeText(kTexts, code, "FFA-Error: Unknown  %d !", "FFA-Fehler: Unbekannt  %d !");
 }

@@ -16,6 +16,8 @@ inline constexpr int FFA_ERR_FRAGMENTED = -209;
 inline constexpr int FFA_ERR_START_SECTOR_RANGE = -210;
 inline constexpr int FFA_ERR_NO_SIGNATURE = -211;
 inline constexpr int FFA_ERR_OPEN = -212;
+// The card did not keep what was written (write_verify.h).
+inline constexpr int FFA_ERR_VERIFY = -213;
 
 // True for every code from -213 to -200.
 bool FfaIsError(int code);

@@ -5,6 +5,7 @@
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/main_header.h"
+#include "container/write_verify.h"
 #include "platform/files.h"
 #include "platform/path_resolver.h"
 
@@ -79,5 +80,7 @@ int FfaRename(char drive, const std::string& name) {
   if (!file.Close() && result == FFA_OK) result = FFA_ERR_WRITE;
   const int protectedAgain = FfaSetProtection(path, true);
   if (FfaFlushCard(path) != FFA_OK && result == FFA_OK) result = FFA_ERR_WRITE;
-  return result != FFA_OK ? result : protectedAgain;
+  if (result != FFA_OK || protectedAgain != FFA_OK)
+    return result != FFA_OK ? result : protectedAgain;
+  return FfaVerifyWritten(path, 0, header.Bytes(), kMainHeaderSize);
 }

@@ -5,6 +5,7 @@
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
+#include "container/write_verify.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 
@@ -56,7 +57,7 @@ int WithSlotOpen(char drive, std::uint32_t slot, std::uint32_t access, std::uint
 
 int FfaWriteSlot(char drive, std::uint32_t slot, const ByteBuffer& block,
                  IProgressStateCallback* progress) {
-  return WithSlotOpen(
+  const int written = WithSlotOpen(
       drive, slot, platform::kGenericRead | platform::kGenericWrite, block.size(), progress,
       [&](platform::File& file) {
         const std::size_t piece = block.size() / kPieceCount;
@@ -71,6 +72,9 @@ int FfaWriteSlot(char drive, std::uint32_t slot, const ByteBuffer& block,
         return FFA_OK;
       },
       [](std::uint32_t) { return FFA_ERR_WRITE; });
+  if (written != FFA_OK) return written;
+  return FfaVerifyWritten(FfaGetContainerPath(drive), GetSlotPartOffset(slot, kSlotPartImage),
+                          block.data(), block.size(), progress);
 }
 
 int FfaReadSlot(char drive, std::uint32_t slot, ByteBuffer& buffer,

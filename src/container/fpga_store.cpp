@@ -14,6 +14,7 @@
 #include "container/ffa_store.h"
 #include "container/fpga_update.h"
 #include "container/main_header.h"
+#include "container/write_verify.h"
 #include "driveaccess/dda_error_codes.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -120,7 +121,9 @@ int FfaWriteFpgaUpdate(char drive, const std::string* filePath, IProgressOwner* 
   if (!file.Close() && result == FFA_OK) result = FFA_ERR_WRITE;
   const int protectedAgain = FfaSetProtection(path, true);
   if (FfaFlushCard(path) != FFA_OK && result == FFA_OK) result = FFA_ERR_WRITE;
-  return result != FFA_OK ? result : protectedAgain;
+  if (result != FFA_OK || protectedAgain != FFA_OK)
+    return result != FFA_OK ? result : protectedAgain;
+  return FfaVerifyWritten(path, 0, block.data(), block.size(), progress.get());
 }
 
 int CardStoreFpgaUpdate(char drive, const std::string* file, ICardUser& user) {

@@ -5,6 +5,7 @@
 #include "container/container_layout.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
+#include "container/write_verify.h"
 #include "driveaccess/dda_error_codes.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -65,5 +66,8 @@ int FfaWriteSlotRecord(const std::string& path, std::uint32_t slot, const std::u
   }
   const int protectedAgain = FfaSetProtection(path, true);
   const int flushed = FfaFlushCard(path);
-  return result != 0 ? result : protectedAgain != 0 ? protectedAgain : flushed;
+  if (result != 0) return result;
+  if (protectedAgain != 0) return protectedAgain;
+  if (flushed != 0) return flushed;
+  return FfaVerifyWritten(path, GetSlotPartOffset(slot, kSlotPartSlotInfo), record, kSlotInfoSize);
 }

@@ -265,6 +265,28 @@ int CDirectDiskAccess::ReadSectors(void* buffer, std::uint64_t firstSector,
   return Read(buffer, sectorSize_ * sectorCount, sectorSize_);
 }
 
+int CDirectDiskAccess::ReadSectorsFromMedium(void* buffer, std::uint64_t firstSector,
+                                             std::uint64_t sectorCount) {
+  if (!device_) return Record(DDA_ERR_DRIVE_NOT_OPEN);
+  if (openForWriting_) {
+    if (const std::uint32_t code = device_->Flush(); code != platform::kErrorSuccess) {
+      platform::SetLastError(code);
+      return Record(DDA_ERR_WRITE);
+    }
+  }
+  if (const int code = SetPosition(sectorSize_ * firstSector)) return code;
+  const std::uint64_t bytes = sectorSize_ * sectorCount;
+  std::uint32_t done = 0;
+  const std::uint32_t code =
+      bytes > std::numeric_limits<std::uint32_t>::max() ? platform::kErrorInvalidParameter
+                         : device_->ReadFromMedium(buffer, static_cast<std::uint32_t>(bytes), &done);
+  if (code != platform::kErrorSuccess || done != bytes) {
+    platform::SetLastError(code != platform::kErrorSuccess ? code : platform::kErrorHandleEof);
+    return Record(DDA_ERR_READ);
+  }
+  return Record(DDA_NO_ERROR);
+}
+
 int CDirectDiskAccess::WriteSectors(const void* buffer, std::uint64_t firstSector,
                                     std::uint64_t sectorCount) {
   if (!device_) return Record(DDA_ERR_DRIVE_NOT_OPEN);

@@ -42,6 +42,10 @@ class CDirectDiskAccess {
   [[nodiscard]] int ReadSectors(void* buffer, std::uint64_t firstSector, std::uint64_t sectorCount);
   [[nodiscard]] int WriteSectors(const void* buffer, std::uint64_t firstSector,
                                  std::uint64_t sectorCount);
+  // The sectors as the medium holds them, once what was written is flushed:
+  // the read-back of a verify. No progress notices.
+  [[nodiscard]] int ReadSectorsFromMedium(void* buffer, std::uint64_t firstSector,
+                                          std::uint64_t sectorCount);
 
   static std::string DdaErrorText(int code) { return ::DdaErrorText(code); }
   static bool DdaIsError(int code) { return ::DdaIsError(code); }

@@ -20,6 +20,7 @@ bool IsAsciiLetter(char c) {
 struct ClusterScan {
   std::uint32_t extentCount = 0;
   std::uint64_t firstCluster = 0;
+  bool corrupt = false;  // the volume says the file's clusters cannot be trusted
 };
 
 // Asks for the file's runs in answers of up to 256 extents. A file without
@@ -33,7 +34,10 @@ ClusterScan ScanClusters(const std::string& path) {
     std::vector<platform::RetrievalExtent> extents;
     const std::uint32_t status =
         platform::GetRetrievalPointers(path, nextVcn, kExtentsPerAnswer, &answerVcn, &extents);
-    if (status != platform::kErrorSuccess && status != platform::kErrorMoreData) break;
+    if (status != platform::kErrorSuccess && status != platform::kErrorMoreData) {
+      scan.corrupt = status == platform::kErrorDiskCorrupt;
+      break;
+    }
     scan.extentCount += static_cast<std::uint32_t>(extents.size());
     if (!haveFirst && !extents.empty()) {
       scan.firstCluster = extents.front().logicalCluster;
@@ -70,6 +74,9 @@ int GetFilePlacement(const char* filePath, FilePlacement& out) {
     if (!file.IsOpen()) return DAV_ERR_OPEN_FILE;
   }
   const ClusterScan scan = ScanClusters(path);
+  // A chain another file claims too, or one behind an entry of size 0: no
+  // reader by sector number may be sent there.
+  if (scan.corrupt) return static_cast<int>(platform::kErrorDiskCorrupt);
   out.extentCount = scan.extentCount;
 
   std::uint32_t sectorsPerCluster = 0;

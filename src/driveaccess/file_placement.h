@@ -13,5 +13,7 @@ struct FilePlacement {
 };
 
 // filePath is a full path beginning with a drive letter and a colon.
-// Returns 0 or a DAV code.
+// Returns 0 or a DAV code; the system's kErrorDiskCorrupt for a file whose
+// clusters another entry claims too, whose chain is shorter than the file, or
+// whose entry says it is empty while a chain hangs from it.
 [[nodiscard]] int GetFilePlacement(const char* filePath, FilePlacement& out);

@@ -53,6 +53,13 @@ Status SubRangeDevice::ReadSectors(std::uint64_t first, std::uint32_t count, voi
   return base_.ReadSectors(first_ + first, count, buffer);
 }
 
+Status SubRangeDevice::ReadSectorsFromMedium(std::uint64_t first, std::uint32_t count,
+                                             void* buffer) {
+  Status s = CheckRange(first, count, count_);
+  if (!s.ok()) return s;
+  return base_.ReadSectorsFromMedium(first_ + first, count, buffer);
+}
+
 Status SubRangeDevice::WriteSectors(std::uint64_t first, std::uint32_t count, const void* buffer) {
   Status s = CheckRange(first, count, count_);
   if (!s.ok()) return s;

@@ -21,6 +21,12 @@ class ISectorDevice {
   virtual Status ReadSectors(std::uint64_t first, std::uint32_t count, void* buffer) = 0;
   virtual Status WriteSectors(std::uint64_t first, std::uint32_t count, const void* buffer) = 0;
   virtual Status Sync() = 0;
+  // As ReadSectors, but what the medium itself holds, past any cache between
+  // the device and the medium: the read-back of a verify. A device with no
+  // such cache reads as usual.
+  virtual Status ReadSectorsFromMedium(std::uint64_t first, std::uint32_t count, void* buffer) {
+    return ReadSectors(first, count, buffer);
+  }
 };
 
 // kOutOfRange unless [first, first + count) lies inside a device of `total`
@@ -61,6 +67,7 @@ class SubRangeDevice : public ISectorDevice {
   Status ReadSectors(std::uint64_t first, std::uint32_t count, void* buffer) override;
   Status WriteSectors(std::uint64_t first, std::uint32_t count, const void* buffer) override;
   Status Sync() override { return base_.Sync(); }
+  Status ReadSectorsFromMedium(std::uint64_t first, std::uint32_t count, void* buffer) override;
 
   std::uint64_t first() const { return first_; }
 

@@ -259,31 +259,72 @@ Status Volume::SetAttributes(const std::string& path, std::uint8_t attributes) {
   return dir.Store(core_);
 }
 
+Status Volume::LocateChain(const std::string& path, Located* at,
+                           std::vector<ClusterSpan>* spans) {
+  spans->clear();
+  Status s = Locate(path, at);
+  if (!s.ok()) return s;
+  if (at->isRoot && core_.geometry.fatType != 32) return Status::Ok();
+  if (!at->isRoot) files_.ApplyOpenState(at->parent, &at->item);
+  const std::uint32_t first = EntryFirstCluster(at->item.raw.data(), core_.geometry.fatType);
+  return first != 0 ? core_.fat.ReadChain(first, spans) : Status::Ok();
+}
+
 Status Volume::ClusterRuns(const std::string& path, std::vector<ClusterRun>* runs) {
   runs->clear();
   Located at;
-  Status s = Locate(path, &at);
-  if (!s.ok()) return s;
-  if (at.isRoot && core_.geometry.fatType != 32) return Status::Ok();
-  if (!at.isRoot) files_.ApplyOpenState(at.parent, &at.item);
-  const std::uint32_t first = EntryFirstCluster(at.item.raw.data(), core_.geometry.fatType);
   std::vector<ClusterSpan> spans;
-  if (first != 0) {
-    s = core_.fat.ReadChain(first, &spans);
-    if (!s.ok()) return s;
-  }
+  Status s = LocateChain(path, &at, &spans);
+  if (!s.ok()) return s;
   std::uint64_t vcn = 0;
   runs->reserve(spans.size());
   for (const ClusterSpan& span : spans) {
     runs->push_back({vcn, span.first - 2u, span.length});
     vcn += span.length;
   }
-  // As an open refuses such a file: runs that end before the file does would
-  // send a reader by sector number into clusters that are not the file's.
-  if (!at.isRoot && !at.item.isDirectory() && vcn * ClusterBytes() < at.item.size()) {
-    runs->clear();
-    return Fail(Error::kCorrupt, "the file is larger than its cluster chain");
+  if (at.isRoot || at.item.isDirectory()) return Status::Ok();
+  // A reader by sector number (the controller) would be sent into clusters
+  // that are not, or not only, the file's: runs that end before the file
+  // does, a chain another entry claims too (the other file would overwrite
+  // what is read), or a chain behind an entry that says the file is empty.
+  if (vcn * ClusterBytes() < at.item.size()) {
+    s = Fail(Error::kCorrupt, "the file is larger than its cluster chain");
+  } else if (at.item.size() == 0 && !spans.empty()) {
+    s = Fail(Error::kCorrupt, "an empty file holds a cluster chain");
+  } else if (!spans.empty()) {
+    s = CheckSoleOwner(at, spans);
   }
+  if (!s.ok()) runs->clear();
+  return s;
+}
+
+Status Volume::ReadFromMedium(const std::string& path, std::uint64_t offset, void* buffer,
+                              std::uint64_t size) {
+  Status s = WriteOut();
+  if (!s.ok()) return s;
+  Located at;
+  std::vector<ClusterSpan> spans;
+  s = LocateChain(path, &at, &spans);
+  if (!s.ok()) return s;
+  if (at.isRoot || at.item.isDirectory()) return Fail(Error::kIsDirectory, "not a file");
+  if (offset > at.item.size() || size > at.item.size() - offset) {
+    return Fail(Error::kOutOfRange, "the range reaches past the end of the file");
+  }
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  const std::uint64_t clusterBytes = ClusterBytes();
+  std::uint64_t spanStart = 0;  // file offset of the span's first byte
+  for (const ClusterSpan& span : spans) {
+    const std::uint64_t spanEnd = spanStart + std::uint64_t{span.length} * clusterBytes;
+    const std::uint64_t from = std::max(offset, spanStart);
+    const std::uint64_t to = std::min(offset + size, spanEnd);
+    if (from < to) {
+      s = core_.ReadBytes(core_.ClusterAddress(span.first) + (from - spanStart),
+                          out + (from - offset), to - from, true);
+      if (!s.ok()) return s;
+    }
+    spanStart = spanEnd;
+  }
+  if (spanStart < offset + size) return Fail(Error::kCorrupt, "the file is larger than its chain");
   return Status::Ok();
 }
 

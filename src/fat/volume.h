@@ -95,8 +95,16 @@ class Volume {
   // Sets read-only, hidden, system and archive; the folder bit stays.
   Status SetAttributes(const std::string& path, std::uint8_t attributes);
 
-  // The cluster runs of a file or folder; none for an empty file.
+  // The cluster runs of a file or folder; none for an empty file. A file that
+  // a reader by sector number cannot trust gives kCorrupt: its chain is
+  // shorter than its size, claimed by another entry too, or present while
+  // its entry says it is empty.
   Status ClusterRuns(const std::string& path, std::vector<ClusterRun>* runs);
+  // Bytes [offset, offset + size) of a file as the medium holds them, past
+  // any cache under the device, once what the engine buffers is written:
+  // the read-back of a verify. Reading past the file's end is kOutOfRange.
+  Status ReadFromMedium(const std::string& path, std::uint64_t offset, void* buffer,
+                        std::uint64_t size);
 
   // Forgets what was read of the FAT and the folders, after the medium was
   // written around the engine (raw sector writes); writes out what is
@@ -118,6 +126,8 @@ class Volume {
   // no cluster at all.
   Status SubfolderRef(const DirItem& item, DirRef* ref) const;
   DirEntryInfo InfoOf(const DirItem& item) const;
+  // The entry of a path (with an open file's state) and its chain.
+  Status LocateChain(const std::string& path, Located* at, std::vector<ClusterSpan>* spans);
   static Status SplitPath(const std::string& path, std::vector<std::u16string>* parts);
   // Walks to the folder that holds the last part of `parts`; `visited`
   // receives the folders on the way.

@@ -138,18 +138,19 @@ Status ForEachPiece(std::uint32_t bps, std::uint64_t address, std::uint64_t size
 }
 }  // namespace
 
-Status VolumeCore::ReadBytes(std::uint64_t address, void* buffer, std::uint64_t size) {
+Status VolumeCore::ReadBytes(std::uint64_t address, void* buffer, std::uint64_t size,
+                             bool fromMedium) {
   const std::uint32_t bps = geometry.bytesPerSector;
   auto* out = static_cast<std::uint8_t*>(buffer);
   ByteBuffer bounce;
   return ForEachPiece(
       bps, address, size,
       [&](std::uint64_t sector, std::uint64_t count, std::uint64_t done) {
-        return io.Read(sector, count, out + done);
+        return io.Read(sector, count, out + done, fromMedium);
       },
       [&](std::uint64_t sector, std::uint32_t offset, std::uint64_t n, std::uint64_t done) {
         bounce.resize(bps);
-        Status s = io.Read(sector, 1, bounce.data());
+        Status s = io.Read(sector, 1, bounce.data(), fromMedium);
         if (s.ok()) std::memcpy(out + done, bounce.data() + offset, n);
         return s;
       });

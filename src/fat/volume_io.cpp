@@ -25,7 +25,7 @@ Status VolumeIo::Check(std::uint64_t sector, std::uint64_t count) const {
   return Status::Ok();
 }
 
-Status VolumeIo::Read(std::uint64_t sector, std::uint64_t count, void* buffer) {
+Status VolumeIo::Read(std::uint64_t sector, std::uint64_t count, void* buffer, bool fromMedium) {
   Status s = Check(sector, count);
   if (!s.ok()) return s;
   auto* out = static_cast<std::uint8_t*>(buffer);
@@ -33,7 +33,8 @@ Status VolumeIo::Read(std::uint64_t sector, std::uint64_t count, void* buffer) {
   std::uint64_t left = count * ratio_;
   while (left > 0) {
     const std::uint64_t n = std::min(left, kMaxDeviceSectorsPerCall);
-    s = device_.ReadSectors(first, static_cast<std::uint32_t>(n), out);
+    s = fromMedium ? device_.ReadSectorsFromMedium(first, static_cast<std::uint32_t>(n), out)
+                   : device_.ReadSectors(first, static_cast<std::uint32_t>(n), out);
     if (!s.ok()) return s;
     out += n * device_.SectorSize();
     first += n;

@@ -14,7 +14,8 @@ class VolumeIo {
   VolumeIo(ISectorDevice& device, std::uint32_t sectorBytes, std::uint64_t volumeSectors,
            bool writable);
 
-  Status Read(std::uint64_t sector, std::uint64_t count, void* buffer);
+  // fromMedium reads past any cache under the device (a verify's read-back).
+  Status Read(std::uint64_t sector, std::uint64_t count, void* buffer, bool fromMedium = false);
   Status Write(std::uint64_t sector, std::uint64_t count, const void* buffer);
   // Waits until the medium holds every write made so far. Without a write
   // since the last time there is nothing to wait for, and the device is not

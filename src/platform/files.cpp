@@ -157,6 +157,13 @@ bool IsSameFile(const std::string& first, const std::string& second) {
          PathExists(first);
 }
 
+bool ReadFileFromMedium(const std::string& path, std::uint64_t offset, void* buffer,
+                        std::uint32_t count) {
+  ResolvedPath resolved;
+  return ResolvePath(path, &resolved) &&
+         Report(resolved.files->ReadFromMedium(resolved.relative, offset, buffer, count));
+}
+
 bool CopyFileTo(const std::string& source, const std::string& target, bool failIfExists) {
   File in = OpenFile(source, kGenericRead, Disposition::kOpenExisting);
   if (!in.IsOpen()) return false;

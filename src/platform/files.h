@@ -101,6 +101,11 @@ bool GetFileSize(const std::string& path, std::uint64_t* size);
 // and as a host path is one file); elsewhere by the paths compared without
 // regard to case, as Windows compares them.
 bool IsSameFile(const std::string& first, const std::string& second);
+// Bytes [offset, offset + count) of a file as the card holds them, read past
+// the host's caches (the read-back of a verify); kErrorHandleEof when the
+// file ends before the range does.
+bool ReadFileFromMedium(const std::string& path, std::uint64_t offset, void* buffer,
+                        std::uint32_t count);
 // Copies a file, replacing the target unless failIfExists.
 bool CopyFileTo(const std::string& source, const std::string& target, bool failIfExists);
 // Waits until the medium of the volume that holds root ("X:\") holds

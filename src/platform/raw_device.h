@@ -49,6 +49,12 @@ class IRawDevice {
   virtual std::uint32_t GetPartitionLength(std::uint64_t* bytes) = 0;
   // Writes through to the medium.
   virtual std::uint32_t Flush() = 0;
+  // As Read, but what the medium holds, past the host's cache: the read-back
+  // of a verify. Block devices are opened unbuffered (O_DIRECT) and read
+  // that way already.
+  virtual std::uint32_t ReadFromMedium(void* buffer, std::uint32_t count, std::uint32_t* done) {
+    return Read(buffer, count, done);
+  }
 };
 
 // What the storage queries of a device answer (hot-plug information and the

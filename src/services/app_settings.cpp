@@ -1,5 +1,6 @@
 #include "services/app_settings.h"
 
+#include "container/write_verify.h"
 #include "platform/profile_store.h"
 
 namespace {
@@ -9,6 +10,7 @@ constexpr const char* kExternalProgram = "strExternalProgram";
 constexpr const char* kExpertMode = "ExpertMode";
 constexpr const char* kOpenExplorer = "OpenExplorer";
 constexpr const char* kLanguage = "Language";
+constexpr const char* kVerifyWrites = "VerifyWrites";
 }  // namespace
 
 void AppSettings::Load() {
@@ -19,6 +21,8 @@ void AppSettings::Load() {
   externalProgram = GetProfileString(kSettingsSection, kExternalProgram, "");
   expertMode = GetProfileInt(kSettingsSection, kExpertMode, 0) != 0;
   openExplorer = GetProfileInt(kSettingsSection, kOpenExplorer, 0) != 0;
+  verifyWrites = GetProfileInt(kSettingsSection, kVerifyWrites, 1) != 0;
+  FfaSetVerifyEnabled(verifyWrites);
 }
 
 bool AppSettings::Save() const {
@@ -28,6 +32,7 @@ bool AppSettings::Save() const {
   bool ok = WriteProfileInt(kSettingsSection, kShowAllRemovableDrives, showAllRemovableDrives);
   ok = WriteProfileInt(kSettingsSection, kExpertMode, expertMode) && ok;
   ok = WriteProfileInt(kSettingsSection, kOpenExplorer, openExplorer) && ok;
+  ok = WriteProfileInt(kSettingsSection, kVerifyWrites, verifyWrites) && ok;
   ok =
       WriteProfileString(kSettingsSection, kExternalImageSoftware, externalImageSoftware.c_str()) &&
       ok;
@@ -59,6 +64,7 @@ AppSettingsFields AppSettingsFields::From(const AppSettings& settings) {
   fields.externalProgram = settings.externalProgram;
   fields.expertMode = settings.expertMode;
   fields.openExplorer = settings.openExplorer;
+  fields.verifyWrites = settings.verifyWrites;
   return fields;
 }
 
@@ -68,5 +74,7 @@ bool AppSettingsFields::SaveInto(AppSettings& settings) const {
   settings.externalProgram = externalProgram;
   settings.expertMode = expertMode;
   settings.openExplorer = openExplorer;
+  settings.verifyWrites = verifyWrites;
+  FfaSetVerifyEnabled(verifyWrites);  // for this run, whether the profile is written or not
   return settings.Save();
 }

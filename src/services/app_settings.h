@@ -19,10 +19,13 @@ class AppSettings {
   bool expertMode = false;
   // The mount dialog opens a file manager on the new drive.
   bool openExplorer = false;
+  // What a command writes to the card is read back and compared
+  // (write_verify.h); the record hands it to the card operations.
+  bool verifyWrites = true;
 
-  // Reads the five values; missing ones give the defaults above.
+  // Reads the six values; missing ones give the defaults above.
   void Load();
-  // Writes the three switches as 0 or 1, then the two texts. False when the
+  // Writes the four switches as 0 or 1, then the two texts. False when the
   // profile could not be written (the platform's last error tells why).
   bool Save() const;
 
@@ -44,6 +47,7 @@ struct AppSettingsFields {
   std::string externalProgram;
   bool expertMode = false;
   bool openExplorer = false;
+  bool verifyWrites = true;
 
   static AppSettingsFields From(const AppSettings& settings);
   // Copies the fields into the record and saves it (the dialog's Save).

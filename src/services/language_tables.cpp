@@ -58,6 +58,7 @@ constexpr LanguageTextEntry kControlTexts[] = {
     {2007, "&Expert Mode", "&Expertenmodus"},
     {2006, "&Save", "&Speichern"},
     {2009, "Open Explorer after &Mount Image Disk", "Öffne den Explorer nach de&m Einbinden der Abbilddatei."},
+    {1607, "&Verify What Is Written to the Card", "Auf die Karte Geschriebenes &prüfen"},
     // Card check.
     {1952, "&Repair", "&Reparieren"},
     // System menu of the main dialog, keyed by command id.

@@ -5,6 +5,7 @@
 #include "base/current_language.h"
 #include "cli/cli_runner.h"
 #include "cli/cli_test_support.h"
+#include "container/write_verify.h"
 #include "platform/errors.h"
 #include "services/error_report.h"
 #include "support/reference_images.h"
@@ -124,7 +125,8 @@ TEST(ResultCodeText, PicksTheFamilyByRange) {
       {1223, "", ""},
       {-200, "FFA-Error: Unknown  -200 !", "FFA-Fehler: Unbekannt  -200 !"},
       {-209, "FFA-Error: DCF is Fragmented", "FFA-Fehler: DCD ist fragmentiert"},
-      {-213, "FFA-Error: Unknown  -213 !", "FFA-Fehler: Unbekannt  -213 !"},
+      {-213, "FFA-Error: The card did not keep what was written: sector 5 differs",
+       "FFA-Fehler: Die Karte hat nicht behalten, was geschrieben wurde: Sektor 5 weicht ab"},
       {-199, "Error Unknown: -199", "Fehler unbekannt: -199"},
       {-214, "Error Unknown: -214", "Fehler unbekannt: -214"},
       {-700, "DDA-Error: Unknown  -700 !", nullptr},
@@ -137,6 +139,7 @@ TEST(ResultCodeText, PicksTheFamilyByRange) {
       {-810, "Error Unknown: -810", "Fehler unbekannt: -810"},
       {-1, "Error Unknown: -1", "Fehler unbekannt: -1"},
   };
+  FfaVerifyFailedAtCardSector(5);
   const int previous = CurrentLanguageId();
   for (const auto& c : kCases) {
     SetCurrentLanguageId(kLanguageEnglish);

@@ -65,6 +65,50 @@ TEST(CrossLinkedContainer, DeleteCreateAndEraseLeaveTheOtherFileAlone) {
   }
 }
 
+// Make usable records no start sector for a container the controller cannot
+// trust: one whose chain runs into another file, or whose entry says size 0
+// over a chain. The record stays as it was, and the volume's error says why.
+TEST(UntrustedContainer, MakeUsableRecordsNoStartSector) {
+  SKIP_WITHOUT_CARD_TOOLS();
+  for (const int fatBits : {12, 16, 32}) {
+    for (const bool crossLinked : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "FAT" << fatBits << (crossLinked ? " cross" : " empty"));
+      testsupport::TempDir dir;
+      const std::string card = dir.File("card.img");
+      const testsupport::ReferenceCard reference =
+          Card((fatBits == 12 ? 16 : 64) * kMiB, fatBits, 63);
+      ASSERT_TRUE(testsupport::MakeReferenceCard(card, reference));
+      ASSERT_EQ(RunCli({"create", card, "--count", "2"}).exitCode, 0);
+      const testsupport::ImageVolume volume = testsupport::VolumeOf(card, reference);
+      const auto runs = testsupport::MtoolsRuns(volume, kContainerOnVolume);
+      ASSERT_FALSE(runs.empty());
+      if (crossLinked) {
+        ASSERT_TRUE(testsupport::WriteHostFile(dir.File("AFTER.BIN"), "after"));
+        ASSERT_TRUE(testsupport::MtoolsPut(volume, dir.File("AFTER.BIN"), "/AFTER.BIN"));
+        const auto after = testsupport::MtoolsRuns(volume, "/AFTER.BIN");
+        ASSERT_FALSE(after.empty());
+        ASSERT_TRUE(testsupport::SetFatEntry(volume, static_cast<std::uint32_t>(runs.back().second),
+                                             static_cast<std::uint32_t>(after.front().first)));
+      } else {
+        const auto folder = testsupport::MtoolsRuns(volume, "/DornveldFLP");
+        ASSERT_FALSE(folder.empty());
+        const std::uint64_t at = testsupport::FindShortEntry(
+            volume, static_cast<std::uint32_t>(folder.front().first), "DORNVE~1DFP");
+        ASSERT_NE(at, 0u);
+        ASSERT_TRUE(testsupport::WriteImageBytes(card, at + 28, std::string(4, '\0')));
+      }
+      ASSERT_TRUE(testsupport::WriteImageBytes(card, 432, std::string(4, '\0')));
+
+      const CliResult result = RunCli({"make-usable", card});
+      EXPECT_EQ(result.exitCode, 1) << Describe(result);
+      EXPECT_NE(result.err.find("The disk structure is corrupted and unreadable."),
+                std::string::npos)
+          << Describe(result);
+      EXPECT_EQ(ReadHostBytes(card, 432, 4), std::string(4, '\0')) << "no start sector recorded";
+    }
+  }
+}
+
 TEST(ContainerEntryWithLabelBit, IsNoContainerAndEraseKeepsItsFolder) {
   SKIP_WITHOUT_CARD_TOOLS();
   testsupport::TempDir dir;

@@ -3,6 +3,7 @@
 
 #include "base/current_language.h"
 #include "container/ffa_errors.h"
+#include "container/write_verify.h"
 
 namespace {
 
@@ -27,7 +28,8 @@ TEST(FfaErrorTextTest, EveryCodeInBothLanguages) {
        "FFA-Fehler: Start Sektor ausserhalb der 4 Byte Grenze"},
       {-211, "FFA-Error: No Dornveld Header Signature", "FFA-Fehler: Keine Dornveld Signatur"},
       {-212, "FFA-Error: Can't Open File", "FFA-Fehler: Kann Datei nicht öffnen"},
-      {-213, "FFA-Error: Unknown  -213 !", "FFA-Fehler: Unbekannt  -213 !"},
+      {-213, "FFA-Error: The card did not keep what was written: sector 8 differs",
+       "FFA-Fehler: Die Karte hat nicht behalten, was geschrieben wurde: Sektor 8 weicht ab"},
       {-200, "FFA-Error: Unknown  -200 !", "FFA-Fehler: Unbekannt  -200 !"},
       {0, "FFA-Error: Unknown  0 !", "FFA-Fehler: Unbekannt  0 !"},
       {-719, "FFA-Error: Unknown  -719 !", "FFA-Fehler: Unbekannt  -719 !"},
@@ -41,6 +43,7 @@ TEST(FfaErrorTextTest, EveryCodeInBothLanguages) {
   };
   const Language languages[] = {
       {kLanguageNone, false}, {kLanguageEnglish, false}, {kLanguageGerman, true}, {7, false}};
+  FfaVerifyFailedAtCardSector(8);
   for (const Language& language : languages) {
     SetCurrentLanguageId(language.id);
     for (const Case& c : cases) {

@@ -13,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/host/dos_attributes.h"
 #include "platform/host/host_file.h"
+#include "platform/medium_read.h"
 
 namespace platform {
 namespace {
@@ -193,6 +194,21 @@ std::uint32_t HostFolderFiles::Identity(const std::string& path, FileId* id) {
   }
   *id = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   return kErrorSuccess;
+}
+
+std::uint32_t HostFolderFiles::ReadFromMedium(const std::string& path, std::uint64_t offset,
+                                              void* buffer, std::uint32_t count) {
+  const std::string hostPath = HostPath(path);
+  // Without blocking, in case the name is a pipe; only a file is read.
+  const int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return errno == ENOENT ? MissingPathError(hostPath) : ErrorFromErrno(errno);
+  struct stat st {};
+  std::uint32_t code = kErrorBadFileType;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    code = platform::ReadFromMedium(fd, offset, buffer, count);
+  }
+  close(fd);
+  return code;
 }
 
 }  // namespace platform

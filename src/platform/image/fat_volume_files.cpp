@@ -247,6 +247,13 @@ std::uint32_t FatVolumeFiles::ClusterRuns(const std::string& path, std::vector<C
   return kErrorSuccess;
 }
 
+std::uint32_t FatVolumeFiles::ReadFromMedium(const std::string& path, std::uint64_t offset,
+                                             void* buffer, std::uint32_t count) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const fat::Status status = volume_->ReadFromMedium(path, offset, buffer, count);
+  return status.error == fat::Error::kOutOfRange ? kErrorHandleEof : Code(status);
+}
+
 std::uint32_t FatVolumeFiles::ClusterSize(std::uint32_t* sectorsPerCluster,
                                           std::uint32_t* bytesPerSector) {
   *sectorsPerCluster = volume_->geometry().sectorsPerCluster;

@@ -38,6 +38,10 @@ class FatVolumeFiles : public IVolumeFiles, public std::enable_shared_from_this<
   std::uint32_t ClusterRuns(const std::string& path, std::vector<ClusterRun>* runs) override;
   std::uint32_t ClusterSize(std::uint32_t* sectorsPerCluster,
                             std::uint32_t* bytesPerSector) override;
+  // Through the engine's chain, from the image's medium (ImageFile's
+  // ReadFromMedium), past the host's page cache.
+  std::uint32_t ReadFromMedium(const std::string& path, std::uint64_t offset, void* buffer,
+                               std::uint32_t count) override;
 
   // Called by an open file when it closes.
   void Release(const std::string& key);

@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "platform/errors.h"
+#include "platform/medium_read.h"
 #include "platform/write_back.h"
 
 namespace platform {
@@ -79,6 +80,12 @@ std::uint32_t ImageFile::Sync() {
   if (fdatasync(fd_) != 0) return ErrorFromErrno(errno);
   unsynced_ = false;
   return kErrorSuccess;
+}
+
+std::uint32_t ImageFile::ReadFromMedium(std::uint64_t offset, void* buffer, std::uint32_t count) {
+  if (offset > size_ || count > size_ - offset) return kErrorSectorNotFound;
+  if (const std::uint32_t code = Sync()) return code;  // only when something was written
+  return platform::ReadFromMedium(fd_, offset, buffer, count, true);
 }
 
 bool ImageFile::Deleted() const {

@@ -29,6 +29,9 @@ class ImageFile : public IImageStore {
   std::uint32_t WriteAt(std::uint64_t offset, const void* buffer, std::uint32_t count) override;
   // fdatasync, only when something was written since the last one.
   std::uint32_t Sync() override;
+  // O_DIRECT where the image's file system allows it, else the cached pages
+  // dropped and read again (medium_read.h).
+  std::uint32_t ReadFromMedium(std::uint64_t offset, void* buffer, std::uint32_t count) override;
   bool Deleted() const override;
 
  private:

@@ -35,12 +35,26 @@ ImageRawDevice::~ImageRawDevice() {
 }
 
 std::uint32_t ImageRawDevice::Read(void* buffer, std::uint32_t count, std::uint32_t* done) {
+  return ReadWith(buffer, count, done, false);
+}
+
+std::uint32_t ImageRawDevice::ReadFromMedium(void* buffer, std::uint32_t count,
+                                             std::uint32_t* done) {
+  return ReadWith(buffer, count, done, true);
+}
+
+std::uint32_t ImageRawDevice::ReadWith(void* buffer, std::uint32_t count, std::uint32_t* done,
+                                       bool fromMedium) {
   *done = 0;
   // Reading at or past the end of the medium fails, as on a disk.
   if (position_ >= range_.length) return kErrorSectorNotFound;
   const auto n =
       static_cast<std::uint32_t>(std::min<std::uint64_t>(count, range_.length - position_));
-  if (const std::uint32_t code = image_->ReadAt(range_.offset + position_, buffer, n)) return code;
+  const std::uint64_t at = range_.offset + position_;
+  if (const std::uint32_t code =
+          fromMedium ? image_->ReadFromMedium(at, buffer, n) : image_->ReadAt(at, buffer, n)) {
+    return code;
+  }
   position_ += n;
   *done = n;
   return kErrorSuccess;

@@ -35,8 +35,11 @@ class ImageRawDevice : public IRawDevice {
   std::uint32_t GetGeometry(DiskGeometry* geometry) override;
   std::uint32_t GetPartitionLength(std::uint64_t* bytes) override;
   std::uint32_t Flush() override;
+  // The image's ReadFromMedium: the same read-back as on a card.
+  std::uint32_t ReadFromMedium(void* buffer, std::uint32_t count, std::uint32_t* done) override;
 
  private:
+  std::uint32_t ReadWith(void* buffer, std::uint32_t count, std::uint32_t* done, bool fromMedium);
   std::shared_ptr<IImageStore> image_;
   ImageRawRange range_;
   bool forWriting_;

@@ -25,7 +25,9 @@ StoreSectorDevice::StoreSectorDevice(std::shared_ptr<IImageStore> store, std::ui
   count_ = std::min(count_, total - first_);
 }
 
-fat::Status StoreSectorDevice::ReadSectors(std::uint64_t first, std::uint32_t count, void* buffer) {
+template <typename Read>
+fat::Status StoreSectorDevice::ReadPieces(std::uint64_t first, std::uint32_t count, void* buffer,
+                                          Read read) {
   fat::Status s = fat::CheckRange(first, count, count_);
   if (!s.ok()) return s;
   auto* out = static_cast<std::uint8_t*>(buffer);
@@ -33,7 +35,7 @@ fat::Status StoreSectorDevice::ReadSectors(std::uint64_t first, std::uint32_t co
   std::uint64_t left = static_cast<std::uint64_t>(count) * 512;
   while (left > 0) {
     const auto n = static_cast<std::uint32_t>(std::min(left, kMaxPieceBytes));
-    if (const std::uint32_t code = store_->ReadAt(offset, out, n)) {
+    if (const std::uint32_t code = read(offset, out, n)) {
       return Failed(code, "read at byte " + std::to_string(offset));
     }
     out += n;
@@ -41,6 +43,19 @@ fat::Status StoreSectorDevice::ReadSectors(std::uint64_t first, std::uint32_t co
     left -= n;
   }
   return fat::Status::Ok();
+}
+
+fat::Status StoreSectorDevice::ReadSectors(std::uint64_t first, std::uint32_t count, void* buffer) {
+  return ReadPieces(first, count, buffer, [this](std::uint64_t at, void* out, std::uint32_t n) {
+    return store_->ReadAt(at, out, n);
+  });
+}
+
+fat::Status StoreSectorDevice::ReadSectorsFromMedium(std::uint64_t first, std::uint32_t count,
+                                                     void* buffer) {
+  return ReadPieces(first, count, buffer, [this](std::uint64_t at, void* out, std::uint32_t n) {
+    return store_->ReadFromMedium(at, out, n);
+  });
 }
 
 fat::Status StoreSectorDevice::WriteSectors(std::uint64_t first, std::uint32_t count,

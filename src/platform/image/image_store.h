@@ -22,6 +22,11 @@ class IImageStore {
   virtual std::uint32_t WriteAt(std::uint64_t offset, const void* buffer, std::uint32_t count) = 0;
   // Waits until the medium holds every write made so far.
   virtual std::uint32_t Sync() = 0;
+  // As ReadAt, but what the medium itself holds, past the host's cache: the
+  // read-back of a verify. A medium in memory has no cache to pass.
+  virtual std::uint32_t ReadFromMedium(std::uint64_t offset, void* buffer, std::uint32_t count) {
+    return ReadAt(offset, buffer, count);
+  }
   // True once the file behind the store has no name left (it was deleted
   // while attached); a medium in memory never is.
   virtual bool Deleted() const { return false; }
@@ -38,8 +43,13 @@ class StoreSectorDevice : public fat::ISectorDevice {
   fat::Status ReadSectors(std::uint64_t first, std::uint32_t count, void* buffer) override;
   fat::Status WriteSectors(std::uint64_t first, std::uint32_t count, const void* buffer) override;
   fat::Status Sync() override;
+  fat::Status ReadSectorsFromMedium(std::uint64_t first, std::uint32_t count,
+                                    void* buffer) override;
 
  private:
+  // ReadSectors and ReadSectorsFromMedium, by the store call they make.
+  template <typename Read>
+  fat::Status ReadPieces(std::uint64_t first, std::uint32_t count, void* buffer, Read read);
   std::shared_ptr<IImageStore> store_;
   std::uint64_t first_;
   std::uint64_t count_;

@@ -56,6 +56,7 @@ CDlgAppSettings::CDlgAppSettings(QWidget* parent, AppSettings& settings)
 
   openExplorer_ = NewCheckBox(this, kIdOpenExplorer, "Open");
   expertMode_ = NewCheckBox(this, kIdExpertMode, "Expertenmodus");
+  verifyWrites_ = NewCheckBox(this, kIdVerifyWrites, "&Verify What Is Written to the Card");
   QPushButton* save = NewButton(this, kIdSave, "&Save");
   save->setDefault(true);
   QPushButton* cancel = NewButton(this, kIdCancel, "&Cancel");
@@ -75,6 +76,7 @@ CDlgAppSettings::CDlgAppSettings(QWidget* parent, AppSettings& settings)
   fields->addWidget(browseProgram, 2, 2);
   fields->addWidget(openExplorer_, 3, 0, 1, 3);
   fields->addWidget(expertMode_, 4, 0, 1, 3);
+  fields->addWidget(verifyWrites_, 5, 0, 1, 3);
   fields->setColumnStretch(1, 1);
   fields->setColumnMinimumWidth(1, 160);
 
@@ -105,6 +107,7 @@ void CDlgAppSettings::OnInitDialog() {
   showAllDrives_->setChecked(fields.showAllRemovableDrives);
   expertMode_->setChecked(fields.expertMode);
   openExplorer_->setChecked(fields.openExplorer);
+  verifyWrites_->setChecked(fields.verifyWrites);
   imageSoftware_->setText(QString::fromStdString(fields.externalImageSoftware));
   program_->setText(QString::fromStdString(fields.externalProgram));
   RegisterWithLanguage();
@@ -123,6 +126,7 @@ void CDlgAppSettings::OnSave() {
   fields.externalProgram = program_->text().toStdString();
   fields.expertMode = expertMode_->isChecked();
   fields.openExplorer = openExplorer_->isChecked();
+  fields.verifyWrites = verifyWrites_->isChecked();
   // A profile that cannot be written keeps the values for this run; the
   // dialog closes all the same, as it always has.
   fields.SaveInto(settings_);

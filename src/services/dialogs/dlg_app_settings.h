@@ -25,6 +25,7 @@ class CDlgAppSettings : public CExResizeDialog {
   static constexpr int kIdProgramLabel = 1606;
   static constexpr int kIdExpertMode = 2007;
   static constexpr int kIdOpenExplorer = 2009;
+  static constexpr int kIdVerifyWrites = 1607;
   static constexpr int kIdSave = 2006;
   static constexpr int kIdCancel = 2;
 
@@ -55,4 +56,5 @@ class CDlgAppSettings : public CExResizeDialog {
   QLineEdit* program_;
   QCheckBox* openExplorer_;
   QCheckBox* expertMode_;
+  QCheckBox* verifyWrites_;
 };
