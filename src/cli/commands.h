@@ -14,6 +14,9 @@ int RunMakeUsable(const CliArgs& args);
 int RunRename(const CliArgs& args);
 int RunFpga(const CliArgs& args);
 int RunCheck(const CliArgs& args);
+int RunResize(const CliArgs& args);
+int RunDefragment(const CliArgs& args);
+int RunRestore(const CliArgs& args);
 
 // Slot commands.
 int RunSlots(const CliArgs& args);

@@ -6,6 +6,7 @@
 // never a signature over data that is half written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -16,11 +17,13 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "base/bytes.h"
 #include "base/clock.h"
 #include "container/card_state.h"
 #include "container/container_layout.h"
+#include "container/container_rebuild.h"
 #include "container/ffa_store.h"
 #include "container/fpga_store.h"
 #include "container/fpga_update.h"
@@ -228,6 +231,12 @@ struct Operation {
   // new container.
   std::function<std::string(const ByteBuffer& c, const ByteBuffer& before, const ByteBuffer& after)>
       accept;
+  // Optional: before the recorded run, a look at the store.
+  std::function<void(testsupport::PowerCutStore&)> prepare = {};
+  // Optional: judges every cut, signed container or not, by the number of
+  // events it came after.
+  std::function<std::string(const ByteBuffer& c, const ByteBuffer& before, std::uint64_t at)>
+      everyCut = {};
 };
 
 std::string OldOrNew(const ByteBuffer& c, const ByteBuffer& before, const ByteBuffer& after) {
@@ -287,6 +296,7 @@ void RunCuts(const Operation& op) {
 
   // One run, recorded; the old and the new container as they read.
   auto recorded = std::make_shared<testsupport::PowerCutStore>(start);
+  if (op.prepare) op.prepare(*recorded);
   ASSERT_EQ(OnCard(recorded, kLetter, op.run), 0) << "the operation fails without a cut";
   const std::uint64_t events = recorded->events();
   ASSERT_GT(events, 0u);
@@ -324,6 +334,7 @@ void RunCuts(const Operation& op) {
       if (Signed(container)) {
         EXPECT_EQ(op.accept(container, before, after), "") << where;
       }
+      if (op.everyCut) EXPECT_EQ(op.everyCut(container, before, at), "") << where;
       return 0;
     });
     // Sector 0 changes in its start sector record alone.
@@ -396,6 +407,65 @@ TEST(PowerCut, FpgaStoreReplacingAnUpdate) {
 TEST(PowerCut, StartSectorRecord) {
   RunCuts({"start sector", false, [] { return FfaWriteStartSector(kLetter, kNewStartSector); },
            OnlyOld});
+}
+
+// A rebuild in one piece: at every cut the images are in the old container,
+// in the new one, or in the copy on the host that the program still holds.
+TEST(PowerCut, DefragmentKeepsEveryImageSomewhere) {
+  testsupport::TempDir copies;
+  const std::string parent = copies.path() + "/";
+  std::vector<bool> copyWhole;  // by event: the host copy held every image
+  bool copyChecked = false;
+  if (!TheScene().ready) GTEST_SKIP() << "no card";
+  ByteBuffer old;
+  OnCard(std::make_shared<testsupport::OverlayStore>(TheScene().card, SectorOverlay{}), kView, [&] {
+    old = ContainerAt(kView);
+    return 0;
+  });
+  const auto whole = [&](const ByteBuffer& c, const ByteBuffer& before) {
+    if (!Signed(c) || c.size() != before.size()) return false;
+    return std::memcmp(&c[kContainerBlockSize], &before[kContainerBlockSize],
+                       c.size() - kContainerBlockSize) == 0;
+  };
+  RunCuts({"defragment", false,
+           [&] {
+             const RebuildOutcome outcome = DefragmentContainer(kLetter, nullptr, parent);
+             // Once the card holds the images, the copy is gone.
+             EXPECT_TRUE(std::filesystem::is_empty(copies.path()));
+             return outcome.code;
+           },
+           [&](const ByteBuffer& c, const ByteBuffer& before, const ByteBuffer&) {
+             return c == before || whole(c, before) || copyChecked ? std::string()
+                                                                   : "a signed stranger";
+           },
+           [&](testsupport::PowerCutStore& store) {
+             store.OnEvent([&](std::uint64_t event) {
+               copyWhole.resize(event + 1);
+               for (const auto& entry : std::filesystem::directory_iterator(copies.path())) {
+                 const std::string folder = entry.path().string() + "/";
+                 if (!std::filesystem::exists(folder + "complete")) continue;
+                 // Its slots, compared once with the card as it was.
+                 if (!copyChecked) {
+                   copyChecked = old.size() == 3 * kContainerBlockSize;
+                   for (unsigned slot = 0; slot < 2 && copyChecked; ++slot) {
+                     ByteBuffer block;
+                     copyChecked =
+                         FfaReadFile(folder + "slot-0" + std::to_string(slot + 1) + ".blk", block,
+                                     kContainerBlockSize) &&
+                         std::equal(block.begin(), block.end(),
+                                    old.begin() + (slot + 1) * kContainerBlockSize);
+                   }
+                 }
+                 copyWhole[event] = copyChecked;
+               }
+             });
+           },
+           [&](const ByteBuffer& c, const ByteBuffer& before, std::uint64_t at) {
+             if (c == before || whole(c, before)) return std::string();
+             // The cut came after event `at`; the program then holds its copy.
+             if (at > 0 && at <= copyWhole.size() && copyWhole[at - 1]) return std::string();
+             return std::string("the images are nowhere");
+           }});
 }
 
 }  // namespace

@@ -38,6 +38,7 @@ std::uint32_t PowerCutStore::ReadAt(std::uint64_t offset, void* buffer, std::uin
 std::uint32_t PowerCutStore::WriteAt(std::uint64_t offset, const void* buffer,
                                      std::uint32_t count) {
   if (offset > size() || count > size() - offset) return platform::kErrorSectorNotFound;
+  if (watch_) watch_(log_.size());
   Event& event = log_.emplace_back();
   const auto* in = static_cast<const std::uint8_t*>(buffer);
   while (count > 0) {
@@ -57,6 +58,7 @@ std::uint32_t PowerCutStore::WriteAt(std::uint64_t offset, const void* buffer,
 }
 
 std::uint32_t PowerCutStore::Sync() {
+  if (watch_) watch_(log_.size());
   log_.emplace_back().sync = true;
   return platform::kErrorSuccess;
 }

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -42,6 +43,9 @@ class PowerCutStore : public platform::IImageStore {
   SectorOverlay SurvivorAt(std::uint64_t events, std::mt19937& rng) const;
   // The medium as the program sees it now (everything written).
   const SectorOverlay& current() const { return current_; }
+  // Called before each event is made, with its number (from 0): a test looks
+  // at what the program keeps elsewhere at that moment.
+  void OnEvent(std::function<void(std::uint64_t)> watch) { watch_ = std::move(watch); }
 
   const std::string& path() const override { return name_; }
   std::uint64_t size() const override { return base_->size(); }
@@ -62,6 +66,7 @@ class PowerCutStore : public platform::IImageStore {
   SectorOverlay initial_;
   SectorOverlay current_;
   std::vector<Event> log_;
+  std::function<void(std::uint64_t)> watch_;
 };
 
 // What survived, read-only, as a store to attach and look at.
