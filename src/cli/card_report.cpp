@@ -11,6 +11,7 @@
 #include "container/floppy_kind.h"
 #include "container/slot_contents.h"
 #include "container/slot_info.h"
+#include "container/slot_records.h"
 
 std::string PrintableName(const std::string& name) {
   // Control characters, the C1 ones (U+0080 to U+009F, two bytes in UTF-8)
@@ -67,7 +68,7 @@ int PrintSlots(char drive, bool contents) {
     if (contents) {
       // One image in memory at a time, however many slots there are.
       image.assign(FloppyImageSize(header.IsHighDensity()), 0);
-      if (const int rc = FfaReadSlot(drive, slot, image, nullptr)) {
+      if (const int rc = FfaPeekSlotImage(FfaGetContainerPath(drive), slot, image)) {
         std::printf("\n");
         return rc;
       }

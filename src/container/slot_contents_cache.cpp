@@ -5,6 +5,7 @@
 #include "base/bytes.h"
 #include "container/ffa_store.h"
 #include "container/floppy_kind.h"
+#include "container/slot_records.h"
 
 void SlotContentsCache::UseContainer(const std::string& path) {
   if (path == path_) return;
@@ -23,7 +24,7 @@ const SlotContents* SlotContentsCache::Find(std::uint32_t slot, const std::uint8
 int SlotContentsCache::Read(char drive, std::uint32_t slot, bool highDensity,
                             const std::uint8_t* record) {
   ByteBuffer image(FloppyImageSize(highDensity));
-  if (const int rc = FfaReadSlot(drive, slot, image, nullptr)) return rc;
+  if (const int rc = FfaPeekSlotImage(FfaGetContainerPath(drive), slot, image)) return rc;
   Entry& entry = entries_[slot];
   entry.record.assign(record, record + kSlotInfoSize);
   entry.contents = IdentifySlotImage(image.data(), image.size(), highDensity);

@@ -33,6 +33,23 @@ int FfaReadSlotRecords(const std::string& path, std::uint32_t first, std::uint32
   return 0;
 }
 
+int FfaPeekSlotImage(const std::string& path, std::uint32_t slot,
+                     std::vector<std::uint8_t>& buffer) {
+  platform::File file =
+      platform::OpenFile(path, platform::kGenericRead, platform::Disposition::kOpenExisting);
+  if (!file.IsOpen()) return DDA_ERR_FILE_NOT_FOUND;
+  const auto offset = static_cast<std::int64_t>(GetSlotPartOffset(slot, kSlotPartImage));
+  std::uint64_t position = 0;
+  if (!file.Seek(offset, platform::SeekOrigin::kBegin, &position) ||
+      position != static_cast<std::uint64_t>(offset)) {
+    return DDA_ERR_SET_POSITION;
+  }
+  if (!file.ReadExact(buffer.data(), static_cast<std::uint32_t>(buffer.size()))) {
+    return static_cast<int>(platform::GetLastError());
+  }
+  return 0;
+}
+
 int FfaReadSlotInfo(const std::string& path, std::uint32_t slot, std::uint8_t* record) {
   std::vector<std::uint8_t> records;
   const int rc = FfaReadSlotRecords(path, slot, 1, records);

@@ -20,6 +20,10 @@
 // when the container cannot be opened, DDA_ERR_SET_POSITION when the record's
 // position cannot be reached. A record cut short keeps what was read, as a
 // plain read of 512 bytes does; writing it back then finds the file too short.
+// Reads buffer.size() bytes of the slot's image without lifting the file's
+// protection: looking at what a slot holds writes nothing to the card.
+[[nodiscard]] int FfaPeekSlotImage(const std::string& path, std::uint32_t slot,
+                                   std::vector<std::uint8_t>& buffer);
 [[nodiscard]] int FfaReadSlotInfo(const std::string& path, std::uint32_t slot,
                                   std::uint8_t* record);
 

@@ -26,6 +26,7 @@
 #include "container/dialogs/file_choice.h"
 #include "container/main_header.h"
 #include "container/slot_info.h"
+#include "container/write_verify.h"
 #include "driveaccess/dialogs/drive_combo_box.h"
 #include "gui/accessible_names.h"
 #include "gui/button_led.h"
@@ -374,6 +375,8 @@ void CTarnwickDlg::ShowVirtualDiskInfo() {
 }
 
 void CTarnwickDlg::ApplySettings() {
+  // For this run, whether the profile could be written or not.
+  FfaSetVerifyEnabled(settings_.verifyWrites);
   for (int id : {kIdFpgaUpdate, kIdLed, kIdHexSlot, kIdHexCard, kIdHexFloppy}) {
     Control(id)->setVisible(settings_.expertMode);
   }

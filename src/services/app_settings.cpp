@@ -1,6 +1,5 @@
 #include "services/app_settings.h"
 
-#include "container/write_verify.h"
 #include "platform/profile_store.h"
 
 namespace {
@@ -22,7 +21,6 @@ void AppSettings::Load() {
   expertMode = GetProfileInt(kSettingsSection, kExpertMode, 0) != 0;
   openExplorer = GetProfileInt(kSettingsSection, kOpenExplorer, 0) != 0;
   verifyWrites = GetProfileInt(kSettingsSection, kVerifyWrites, 1) != 0;
-  FfaSetVerifyEnabled(verifyWrites);
 }
 
 bool AppSettings::Save() const {
@@ -75,6 +73,5 @@ bool AppSettingsFields::SaveInto(AppSettings& settings) const {
   settings.expertMode = expertMode;
   settings.openExplorer = openExplorer;
   settings.verifyWrites = verifyWrites;
-  FfaSetVerifyEnabled(verifyWrites);  // for this run, whether the profile is written or not
   return settings.Save();
 }

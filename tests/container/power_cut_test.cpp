@@ -334,7 +334,9 @@ void RunCuts(const Operation& op) {
       if (Signed(container)) {
         EXPECT_EQ(op.accept(container, before, after), "") << where;
       }
-      if (op.everyCut) EXPECT_EQ(op.everyCut(container, before, at), "") << where;
+      if (op.everyCut) {
+        EXPECT_EQ(op.everyCut(container, before, at), "") << where;
+      }
       return 0;
     });
     // Sector 0 changes in its start sector record alone.

@@ -124,7 +124,7 @@ const WritingCommand kCommands[] = {
      }},
     {"slot name",
      [](const std::string&) {
-       return CardWriteSlotName({kLetter, 0}, "Renamed");
+       return CardWriteSlotName(SlotTarget{.drive = kLetter, .slot = 0}, "Renamed");
      }},
     {"rename", [](const std::string&) { return FfaRename(kLetter, "Other"); }},
     {"fpga",

@@ -40,7 +40,9 @@ TEST(ReadFromMedium, AnyRangeOnEitherPath) {
       SCOPED_TRACE(file + " at " + std::to_string(r.offset) + " +" + std::to_string(r.count));
       std::string back(r.count, '\0');
       ASSERT_EQ(platform::ReadFromMedium(fd, r.offset, back.data(), r.count), r.code);
-      if (r.code == platform::kErrorSuccess) EXPECT_EQ(back, content.substr(r.offset, r.count));
+      if (r.code == platform::kErrorSuccess) {
+        EXPECT_EQ(back, content.substr(r.offset, r.count));
+      }
     }
     close(fd);
     if (file.rfind("/dev/shm/", 0) == 0) std::filesystem::remove(file);
