@@ -10,18 +10,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "imdisk_linux/device_answer.h"
+#include "imdisk_linux/floppy_image.h"
+#include "imdisk_linux/user_space_mount.h"
 #include "platform/errors.h"
 #include "platform/linux/mount_table.h"
+#include "platform/linux/process_watch.h"
 #include "platform/linux/sysfs_reader.h"
 #include "platform/linux/virtual_drive_record.h"
 #include "platform/linux/virtual_drive_state.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
-#include "virtualdrive/linux_driver/device_answer.h"
-#include "virtualdrive/linux_driver/floppy_image.h"
-#include "platform/linux/process_watch.h"
-#include "virtualdrive/linux_driver/user_space_mount.h"
 #include "virtualdrive/virtual_disk_driver.h"
 
 namespace {
