@@ -1,9 +1,8 @@
 #include "platform/files.h"
 
-#include <strings.h>
-
 #include <vector>
 
+#include "base/ascii_case.h"
 #include "platform/errors.h"
 #include "platform/path_resolver.h"
 
@@ -143,8 +142,7 @@ bool IsSameFile(const std::string& first, const std::string& second) {
       b.files->Identity(b.relative, &idB) == kErrorSuccess) {
     return idA == idB;
   }
-  return first.size() == second.size() && strcasecmp(first.c_str(), second.c_str()) == 0 &&
-         PathExists(first);
+  return base::EqualIgnoringAsciiCase(first, second) && PathExists(first);
 }
 
 bool CopyFileTo(const std::string& source, const std::string& target, bool failIfExists) {
