@@ -8,7 +8,7 @@
 #include "base/current_language.h"
 #include "gui/message_box.h"
 #include "mainwindow/tarnwick_dlg.h"
-#include "platform/image/image_drive.h"
+#include "platform/drive_images.h"
 #include "platform/profile_store.h"
 #include "services/app_settings.h"
 #include "services/dialogs/help_viewer.h"
