@@ -36,4 +36,7 @@ shift || true
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 cmake -S . -B "$build_dir" -DQUILLFEN_WERROR="$werror" "$@" > /dev/null
-cmake --build "$build_dir" -j "$(nproc)"
+# SETUP_TARGETS (names separated by blanks) builds only those targets.
+targets=()
+for target in ${SETUP_TARGETS:-}; do targets+=(--target "$target"); done
+cmake --build "$build_dir" -j "$(nproc)" "${targets[@]}"
