@@ -33,6 +33,8 @@ trap 'rm -f "$log"' EXIT
 printf '%s\0' "${sources[@]}" |
   xargs -0 -n 4 -P "${TIDY_JOBS:-2}" "$tidy" -p "$build" --quiet 2>/dev/null > "$log" || true
 # A header's finding is reported once for every file that includes it.
-findings=$(grep ': warning: \|: error: ' "$log" | sort -u | tee /dev/stderr | wc -l || true)
+found=$(grep ': warning: \|: error: ' "$log" | sort -u || true)
+[ -n "$found" ] && printf '%s\n' "$found"
+findings=$(printf '%s' "$found" | grep -c . || true)
 echo "tidy: ${#sources[@]} files, $findings finding(s)"
 [ "$findings" -eq 0 ]
