@@ -1,6 +1,6 @@
 # Checks, folder by folder, that no include in the source tree runs upward.
 #
-#   cmake -DSOURCE_DIR=<src folder> -P CheckIncludeFloors.cmake
+#   cmake -DSOURCE_DIR=<src folder> [-DDRIVER_DIR=<drivers folder>] -P CheckIncludeFloors.cmake
 #
 # Floors, top to bottom:
 #   4 front ends: cli, app (the desktop program's own start), mainwindow, gui,
@@ -16,14 +16,21 @@
 #   - services/error_report names the result-code families of container,
 #     driveaccess and virtualdrive;
 #   - inside the platform layer: platform, platform/host and platform/image;
+#     the Linux and macOS backends also use platform/posix;
 #   - resources uses base.
-# An OS backend (platform/linux, platform/windows) is included from its own
-# folder only; everything else reaches it through platform/. The one exception
-# is virtualdrive/linux_driver: the virtual disk driver library for Linux, a
-# module of its own built only on Linux, which shares the Linux backend's
-# mount records and process listing.
 #   - app, the desktop program, starts the windows.
+# The platform layer's backends are reached from the platform layer only:
+# platform/host and platform/image (drives on a host folder, on an image) from
+# platform/ and its backends, the OS backends (platform/posix, platform/linux,
+# platform/macos, platform/windows) from the OS backends alone. Front ends
+# attach images through platform/drive_images.h.
+# OS headers (unistd.h, fcntl.h, sys/*, linux/*, dlfcn.h, windows.h, ...)
+# are included only by the OS backends.
 # Qt is included only by app, mainwindow, gui and */dialogs.
+#
+# DRIVER_DIR holds the virtual disk driver libraries (drivers/<name>), outside
+# components that stand in for a driver: they may call the OS and use the OS
+# backend's records, but include no window and no Qt.
 cmake_minimum_required(VERSION 3.25)
 
 if(NOT SOURCE_DIR OR NOT IS_DIRECTORY "${SOURCE_DIR}")
@@ -31,7 +38,12 @@ if(NOT SOURCE_DIR OR NOT IS_DIRECTORY "${SOURCE_DIR}")
 endif()
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 
-set(os_backends platform/linux platform/windows)
+set(os_backends platform/posix platform/linux platform/macos platform/windows)
+set(platform_backends platform/host platform/image)
+# System headers of POSIX, Linux, macOS and Windows; the C and C++ standard
+# headers are not among them.
+set(os_header_pattern
+    "^(unistd|fcntl|dlfcn|pwd|grp|spawn|poll|termios|dirent|strings|libudev|mntent|pthread|syslog|glob|fnmatch|langinfo|windows|winioctl|shlobj|shellapi|setupapi|dbt)\\.h$|^(sys|linux|asm|systemd|mach|mach-o|netinet|arpa)/|^fuse")
 
 # The floor of a folder (relative to SOURCE_DIR), and whether it may use Qt.
 function(floor_of folder out_floor out_qt)
@@ -64,6 +76,8 @@ function(allowed_neighbour from_folder from_name to_folder out)
     set(ok TRUE)
   elseif(from_folder MATCHES "^platform(/|$)" AND to_folder MATCHES "^platform(/host|/image)?$")
     set(ok TRUE)
+  elseif(from_folder MATCHES "^platform/(linux|macos)$" AND to_folder STREQUAL "platform/posix")
+    set(ok TRUE)  # the POSIX backend is shared by Linux and macOS
   elseif(from_folder STREQUAL "resources" AND to_folder STREQUAL "base")
     set(ok TRUE)
   elseif(from_folder STREQUAL "cli" AND NOT to_folder MATCHES "(^|/)dialogs(/|$)|^(gui|mainwindow)(/|$)")
@@ -77,16 +91,44 @@ endfunction()
 
 file(GLOB_RECURSE sources RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/*.h" "${SOURCE_DIR}/*.cpp")
 list(SORT sources)
+set(driver_sources)
+if(DRIVER_DIR)
+  get_filename_component(DRIVER_DIR "${DRIVER_DIR}" ABSOLUTE)
+  file(GLOB_RECURSE driver_sources RELATIVE "${DRIVER_DIR}" "${DRIVER_DIR}/*.h" "${DRIVER_DIR}/*.cpp")
+  list(SORT driver_sources)
+  list(TRANSFORM driver_sources PREPEND "drivers/")
+  list(APPEND sources ${driver_sources})
+endif()
 set(violations 0)
 foreach(source IN LISTS sources)
   get_filename_component(folder "${source}" DIRECTORY)
   get_filename_component(name "${source}" NAME)
+  set(path "${SOURCE_DIR}/${source}")
+  set(driver FALSE)
+  if(source IN_LIST driver_sources)
+    set(driver TRUE)
+    string(REGEX REPLACE "^drivers/" "${DRIVER_DIR}/" path "${source}")
+  endif()
   floor_of("${folder}" floor qt_allowed)
-  file(STRINGS "${SOURCE_DIR}/${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+  set(os_allowed ${driver})
+  foreach(backend IN LISTS os_backends)
+    if(folder STREQUAL backend OR folder MATCHES "^${backend}/")
+      set(os_allowed TRUE)
+    endif()
+  endforeach()
+  file(STRINGS "${path}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
   foreach(line IN LISTS lines)
     if(line MATCHES "include[ \t]*<(Q[A-Za-z_]*)[/>]")
-      if(NOT qt_allowed)
+      if(NOT qt_allowed OR driver)
         message(NOTICE "${source}: includes <${CMAKE_MATCH_1}>, but Qt belongs to the windows only")
+        math(EXPR violations "${violations} + 1")
+      endif()
+      continue()
+    endif()
+    if(line MATCHES "include[ \t]*<([^>]+)>")
+      set(header "${CMAKE_MATCH_1}")
+      if(NOT os_allowed AND header MATCHES "${os_header_pattern}")
+        message(NOTICE "${source}: includes <${header}>, but OS headers belong to the OS backends only")
         math(EXPR violations "${violations} + 1")
       endif()
       continue()
@@ -104,16 +146,20 @@ foreach(source IN LISTS sources)
     endif()
     floor_of("${target}" target_floor ignored)
     set(problem "")
-    if(target IN_LIST os_backends AND NOT (folder STREQUAL "virtualdrive/linux_driver"
-                                           AND target STREQUAL "platform/linux"))
+    if(target IN_LIST os_backends AND NOT os_allowed)
       set(problem "the OS backend ${target} is reached through platform/ only")
+    elseif(target IN_LIST platform_backends AND NOT folder MATCHES "^platform(/|$)" AND NOT driver)
+      set(problem "the backend ${target} is reached through platform/ only")
     elseif(target_floor GREATER floor)
       set(problem "${folder} -> ${target} runs upward")
-    elseif(target_floor EQUAL floor)
+    elseif(target_floor EQUAL floor AND NOT driver)
       allowed_neighbour("${folder}" "${name}" "${target}" ok)
       if(NOT ok)
         set(problem "${folder} -> ${target} is not an allowed neighbour on its floor")
       endif()
+    endif()
+    if(driver AND target MATCHES "(^|/)dialogs(/|$)|^(app|gui|mainwindow)(/|$)")
+      set(problem "a driver library includes no window")
     endif()
     if(problem)
       message(NOTICE "${source}: includes \"${included}\": ${problem}")

@@ -5,7 +5,9 @@
 # and draws the main window on the demo card into a PNG file instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh build
+# Only what the demo runs: the two programs and the virtual disk driver's
+# library (with quillfen-fatfs), not the tests and benchmarks.
+SETUP_TARGETS="quillfen quillfen-cli quillfen_imdisk" scripts/setup.sh build
 
 output=$(build/src/quillfen-cli demo "$@")
 printf '%s\n' "$output"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds, and runs every test: once in a normal build and once under
+# Checks the format of every tracked C++ source first (scripts/check-format.sh),
+# then sets up, builds, and runs every test: once in a normal build and once under
 # AddressSanitizer and UndefinedBehaviorSanitizer; then each fuzz target for
 # a few seconds, so that a regression there shows too (its seed is fixed: the
 # same commit passes or fails the same way every time; scripts/fuzz.sh alone
@@ -8,6 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
+scripts/setup.sh --packages
+scripts/check-format.sh
 scripts/setup.sh build
 (cd build && ctest --output-on-failure -j "$jobs")
 scripts/setup.sh build-asan -DQUILLFEN_SANITIZE=ON -DQUILLFEN_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/image/image_drive.h"
+#include "platform/drive_images.h"
 
 // True for "E", "E:", "E:\" and "E:/" (either case), with the letter in upper case.
 bool ParseDriveLetter(const std::string& text, char* letter);

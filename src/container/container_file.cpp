@@ -4,10 +4,9 @@
 
 #include "container/container_layout.h"
 #include "container/ffa_store.h"
+#include "platform/drive_images.h"
 #include "platform/errors.h"
 #include "platform/files.h"
-#include "platform/image/container_file_drive.h"
-#include "platform/image/image_drive.h"
 #include "platform/path_resolver.h"
 
 bool IsContainerFile(const std::string& path) {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/image/image_drive.h"
+#include "platform/drive_images.h"
 
 // True when the file begins with the container's 16-byte signature, whatever
 // its name. A card image never does: it begins with boot code.

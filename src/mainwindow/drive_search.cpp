@@ -13,8 +13,8 @@
 #include "gui/ui_texts.h"
 #include "mainwindow/device_changes.h"
 #include "mainwindow/tarnwick_dlg.h"
+#include "platform/drive_images.h"
 #include "platform/drive_refresh.h"
-#include "platform/image/image_drive.h"
 #include "services/app_settings.h"
 #include "services/dialogs/progress_state_wnd.h"
 

@@ -7,7 +7,7 @@
 #include "container/floppy_choice.h"
 #include "gui/ui_texts.h"
 #include "mainwindow/tarnwick_dlg.h"
-#include "platform/image/image_drive.h"
+#include "platform/drive_images.h"
 #include "services/dialogs/floppy_drive_chooser.h"
 
 void CTarnwickDlg::OnAttachFloppyImage() {

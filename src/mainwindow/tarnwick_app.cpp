@@ -9,7 +9,7 @@
 #include "container/container_file.h"
 #include "gui/message_box.h"
 #include "mainwindow/tarnwick_dlg.h"
-#include "platform/image/image_drive.h"
+#include "platform/drive_images.h"
 #include "platform/profile_store.h"
 #include "services/app_settings.h"
 #include "services/dialogs/help_viewer.h"

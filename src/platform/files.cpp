@@ -1,10 +1,9 @@
 #include "platform/files.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <vector>
 
+#include "base/ascii_case.h"
 #include "platform/errors.h"
 #include "platform/path_resolver.h"
 
@@ -153,8 +152,7 @@ bool IsSameFile(const std::string& first, const std::string& second) {
       b.files->Identity(b.relative, &idB) == kErrorSuccess) {
     return idA == idB;
   }
-  return first.size() == second.size() && strcasecmp(first.c_str(), second.c_str()) == 0 &&
-         PathExists(first);
+  return base::EqualIgnoringAsciiCase(first, second) && PathExists(first);
 }
 
 bool ReadFileFromMedium(const std::string& path, std::uint64_t offset, void* buffer,

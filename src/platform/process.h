@@ -12,6 +12,10 @@ namespace platform {
 // system does not tell it, with the last error set.
 std::string GetModuleFileName();
 
+// The system's own answer behind GetModuleFileName(), which a test's
+// override replaces (the OS backend's).
+std::string RunningProgramPath();
+
 // Makes GetModuleFileName() answer `path` (tests); an empty path restores the
 // real answer.
 void SetModuleFileNameOverride(std::string path);

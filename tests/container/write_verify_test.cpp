@@ -124,7 +124,7 @@ const WritingCommand kCommands[] = {
      }},
     {"slot name",
      [](const std::string&) {
-       return CardWriteSlotName(SlotTarget{.drive = kLetter, .slot = 0}, "Renamed");
+       return CardWriteSlotName(SlotTarget{kLetter, 0, true, std::nullopt}, "Renamed");
      }},
     {"rename", [](const std::string&) { return FfaRename(kLetter, "Other"); }},
     {"fpga",

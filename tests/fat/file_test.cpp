@@ -42,7 +42,7 @@ TEST_P(VolumeTest, DataAtPositionsAcrossClusterAndSectorEdges) {
   expected.replace(cluster - 300, b.size(), b);
   // Write past the end: the gap reads as zeros.
   ASSERT_TRUE(file->WriteAt(a.size() + 5000, "tail", 4, &done).ok());
-  expected += std::string(5000, '\0') + "tail";
+  expected.append(5000, '\0').append("tail");
   EXPECT_EQ(file->Size(), expected.size());
   std::string back(expected.size(), 'x');
   ASSERT_TRUE(file->ReadAt(0, back.data(), back.size(), &done).ok());

@@ -16,6 +16,7 @@
 #include "container/card_state.h"
 #include "container/slot_editing.h"
 #include "gui/icons.h"
+#include "imdisk_linux/tests/driver_env.h"
 #include "mainwindow/main_window_fixture.h"
 #include "mainwindow/slot_test_support.h"
 #include "platform/drive.h"
@@ -27,7 +28,6 @@
 #include "services/dialogs/progress_state_wnd.h"
 #include "support/reference_images.h"
 #include "virtualdrive/dialogs/dlg_unmount.h"
-#include "virtualdrive/linux_driver/driver_env.h"
 
 namespace mwtest {
 namespace {

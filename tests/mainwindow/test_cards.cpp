@@ -179,11 +179,11 @@ bool WriteMixedSlots(char letter, std::string* reason) {
   ByteBuffer foreign(fat.size(), 0);
   const std::uint8_t boot[] = {0xFA, 0x33, 0xC0, 0x8E, 0xD0, 0xBC, 0x00, 0x7C};
   std::copy(std::begin(boot), std::end(boot), foreign.begin());
-  const std::pair<const ByteBuffer*, const char*> slots[] = {
+  const std::pair<const ByteBuffer*, const char*> images[] = {
       {&fat, "Tools"}, {&unformatted, "Spare"}, {&foreign, "Other"}};
   for (std::uint32_t i = 0; i < 3; ++i) {
     ByteBuffer block;
-    if (BuildImageSlotBlock(block, *slots[i].first, slots[i].second, true) != 0 ||
+    if (BuildImageSlotBlock(block, *images[i].first, images[i].second, true) != 0 ||
         FfaWriteSlot(letter, i + 1, block, nullptr) != 0) {
       *reason = "slot " + std::to_string(i + 2) + " could not be written";
       return false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/drive_images.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/path_resolver.h"

@@ -68,17 +68,7 @@ class ContainerFileDrive : public IDrive {
   ContainerFileFiles files_;
 };
 
-// Attaches the host file at the letter asked for, else at the first free one
-// from D:. With readOnly, or when the file cannot be opened for writing, the
-// drive is write-protected. Returns the letter, or 0 with the code in *error
-// (the file cannot be opened, or no letter is free).
-char AttachContainerFile(const std::string& hostPath, const std::string& innerPath, bool readOnly,
-                         char letter, std::uint32_t* error);
-// True when the letter holds a container file attached by AttachContainerFile.
-bool IsContainerFileDrive(char letter);
-// The host file behind the letter; empty for any other drive.
-std::string ContainerFileDrivePath(char letter);
-// False (nothing changed) when the letter holds no container file.
-bool DetachContainerFile(char letter);
+// The attach, ask and detach functions of this drive are declared in
+// platform/drive_images.h.
 
 }  // namespace platform

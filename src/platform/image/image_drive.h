@@ -11,26 +11,12 @@
 #include <vector>
 
 #include "platform/drive.h"
+#include "platform/drive_images.h"
 #include "platform/image/image_store.h"
 
 namespace platform {
 
 class FatVolumeFiles;
-
-struct ImageDriveOptions {
-  // A card reader's marks; a plain USB stick is one whose product name has no
-  // CF word in it.
-  std::string productName = "CF Card Reader";
-  bool hotplug = true;
-  bool usb = true;
-  // Switches for testing every card state: a raw open fails with access
-  // denied (as without administrator rights); the medium is write-protected.
-  bool denyRawAccess = false;
-  bool writeProtected = false;
-  // The image is opened for reading only: a command that only reads can
-  // write nothing, not even by mistake.
-  bool readOnly = false;
-};
 
 class ImageDrive : public IDrive, public std::enable_shared_from_this<ImageDrive> {
  public:
@@ -100,32 +86,8 @@ class ImageDrive : public IDrive, public std::enable_shared_from_this<ImageDrive
   std::shared_ptr<std::atomic<bool>> rawInUse_ = std::make_shared<std::atomic<bool>>(false);
 };
 
-// Attaches an image at a letter: a floppy image at A: or B:, a card image at
-// the letter asked for, else at the first free letter from D:. Returns the
-// letter, or 0 with the code in *error.
-char AttachCardImage(const std::string& path, const ImageDriveOptions& options, char letter,
-                     std::uint32_t* error);
-// The same for a store the caller made.
+// AttachCardImage (drive_images.h) for a store the caller made.
 char AttachCardStore(std::shared_ptr<IImageStore> store, const ImageDriveOptions& options,
                      char letter, std::uint32_t* error);
-char AttachFloppyImage(const std::string& path, char letter, std::uint32_t* error);
-
-// True when the letter holds a card image attached by AttachCardImage (or an
-// ImageDrive of the card kind attached otherwise).
-bool IsCardImageDrive(char letter);
-// Detaches the card image at the letter; false (nothing changed) when the
-// letter holds no card image.
-bool DetachCardImage(char letter);
-
-// The same for floppy images attached by AttachFloppyImage.
-bool IsFloppyImageDrive(char letter);
-bool DetachFloppyImage(char letter);
-
-// The image file of an image drive (card or floppy) at the letter; empty for
-// any other drive.
-std::string ImageDrivePath(char letter);
-// Detaches every image drive whose image file was deleted while attached;
-// returns their letters.
-std::vector<char> DetachDeletedImages();
 
 }  // namespace platform

@@ -49,7 +49,7 @@ MountedVolumeFiles::MountedVolumeFiles(std::string mountPoint, std::string mount
       mountPoint_(std::move(mountPoint)),
       volumeNode_(std::move(volumeNode)),
       fat_(fat) {
-  std::string root = mountRoot;
+  std::string root = std::move(mountRoot);
   while (!root.empty() && root.front() == '/') root.erase(0, 1);
   while (!root.empty() && root.back() == '/') root.pop_back();
   std::replace(root.begin(), root.end(), '/', '\\');

@@ -62,7 +62,7 @@ bool IsFile(const std::string& path) {
 std::string PortConnectType(const std::string& deviceFolder) {
   std::string folder = deviceFolder;
   while (folder.size() > 1) {
-    const std::string type = Trimmed(folder + "/port/connect_type");
+    std::string type = Trimmed(folder + "/port/connect_type");
     if (!type.empty()) return type;
     const std::size_t slash = folder.find_last_of('/');
     if (slash == std::string::npos || slash == 0) break;

@@ -11,8 +11,8 @@
 #include "gui/static_language.h"
 #include "gui/ui_texts.h"
 #include "platform/drive.h"
+#include "platform/drive_images.h"
 #include "platform/drive_refresh.h"
-#include "platform/host/host_folder_drive.h"
 #include "platform/process.h"
 
 namespace {
@@ -95,9 +95,8 @@ void CDlgUnmount::OpenFileManager() {
   // checked: the drive works either way.
   platform::RefreshDrives();
   const char letter = manager_.GetFreeDriveLetter();
-  const auto drive =
-      std::dynamic_pointer_cast<platform::HostFolderDrive>(platform::FindDrive(letter));
-  if (drive && openFolder_) openFolder_(drive->folder());
+  const std::string folder = platform::HostFolderOfDrive(letter);
+  if (!folder.empty() && openFolder_) openFolder_(folder);
 }
 
 void CDlgUnmount::OnUnmount() {

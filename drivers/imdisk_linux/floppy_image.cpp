@@ -1,4 +1,4 @@
-#include "virtualdrive/linux_driver/floppy_image.h"
+#include "imdisk_linux/floppy_image.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

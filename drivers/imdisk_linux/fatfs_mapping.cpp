@@ -1,4 +1,4 @@
-#include "virtualdrive/linux_driver/fatfs_mapping.h"
+#include "imdisk_linux/fatfs_mapping.h"
 
 #include <cerrno>
 #include <cstring>

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "fat/volume.h"
+#include "imdisk_linux/fatfs_fuse.h"
+#include "imdisk_linux/fatfs_operations.h"
+#include "imdisk_linux/fatfs_start.h"
 #include "platform/file_sector_device.h"
-#include "virtualdrive/linux_driver/fatfs_fuse.h"
-#include "virtualdrive/linux_driver/fatfs_operations.h"
-#include "virtualdrive/linux_driver/fatfs_start.h"
 
 namespace {
 std::string RealPath(const std::string& path) {

@@ -5,7 +5,7 @@
 #include <type_traits>
 
 #include "base/unicode.h"
-#include "virtualdrive/linux_driver/linux_virtual_disk.h"
+#include "imdisk_linux/linux_virtual_disk.h"
 #include "virtualdrive/virtual_disk_driver.h"
 
 namespace {

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "imdisk_linux/tests/driver_env.h"
 #include "platform/drive.h"
 #include "platform/files.h"
 #include "platform/install_folders.h"
@@ -24,7 +25,6 @@
 #include "support/mtools_views.h"
 #include "support/reference_images.h"
 #include "support/test_data.h"
-#include "virtualdrive/linux_driver/driver_env.h"
 #include "virtualdrive/virtual_disk_manager.h"
 
 namespace {

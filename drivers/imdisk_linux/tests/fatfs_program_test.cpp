@@ -14,15 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "imdisk_linux/fatfs_start.h"
+#include "imdisk_linux/tests/driver_env.h"
 #include "platform/linux/mount_table.h"
+#include "platform/linux/process_watch.h"
 #include "platform/linux/sysfs_reader.h"
 #include "support/mtools_views.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
-#include "virtualdrive/linux_driver/driver_env.h"
-#include "virtualdrive/linux_driver/fatfs_start.h"
-#include "platform/linux/process_watch.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "virtualdrive/linux_driver/fatfs_operations.h"
+#include "imdisk_linux/fatfs_operations.h"
 
 #include <fcntl.h>
 
@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "fat/dir_entry.h"
-#include "virtualdrive/linux_driver/fatfs_mapping.h"
+#include "imdisk_linux/fatfs_mapping.h"
 
 namespace fatfs {
 namespace {

@@ -10,18 +10,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "imdisk_linux/device_answer.h"
+#include "imdisk_linux/floppy_image.h"
+#include "imdisk_linux/user_space_mount.h"
 #include "platform/errors.h"
 #include "platform/linux/mount_table.h"
+#include "platform/linux/process_watch.h"
 #include "platform/linux/sysfs_reader.h"
 #include "platform/linux/virtual_drive_record.h"
 #include "platform/linux/virtual_drive_state.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
-#include "virtualdrive/linux_driver/device_answer.h"
-#include "virtualdrive/linux_driver/floppy_image.h"
-#include "platform/linux/process_watch.h"
-#include "virtualdrive/linux_driver/user_space_mount.h"
 #include "virtualdrive/virtual_disk_driver.h"
 
 namespace {
@@ -297,11 +297,11 @@ TEST(DeviceAnswerTest, FieldsLieWhereTheBindingReadsThem) {
 
   // A name longer than the record is cut to what it holds; a record without
   // room for the fixed fields is refused.
-  device.image = "/" + std::string(700, 'x');
+  device.image = std::string("/").append(700, 'x');
   ASSERT_TRUE(linux_driver::WriteDeviceAnswer(device, answer.data(), answer.size()));
   EXPECT_EQ(ParseDeviceAnswer(answer.data(), 5).imageFileName.size(), kAnswerMaxNameChars);
   // ... and not inside a character that takes two UTF-16 units.
-  device.image = std::string(kAnswerMaxNameChars - 1, 'x') + "\xF0\x9F\x92\xBE";
+  device.image = std::string(kAnswerMaxNameChars - 1, 'x').append("\xF0\x9F\x92\xBE");
   ASSERT_TRUE(linux_driver::WriteDeviceAnswer(device, answer.data(), answer.size()));
   EXPECT_EQ(ParseDeviceAnswer(answer.data(), 5).imageFileName,
             std::string(kAnswerMaxNameChars - 1, 'x'));

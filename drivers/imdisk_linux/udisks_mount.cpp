@@ -1,4 +1,4 @@
-#include "virtualdrive/linux_driver/udisks_mount.h"
+#include "imdisk_linux/udisks_mount.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,9 +7,9 @@
 #include <climits>
 #include <cstdlib>
 
+#include "imdisk_linux/udisks_client.h"
 #include "platform/errors.h"
 #include "platform/linux/sysfs_reader.h"
-#include "virtualdrive/linux_driver/udisks_client.h"
 
 namespace linux_driver {
 namespace {

@@ -1,4 +1,4 @@
-#include "virtualdrive/linux_driver/driver_env.h"
+#include "imdisk_linux/tests/driver_env.h"
 
 #include <unistd.h>
 

@@ -10,15 +10,15 @@
 #include <climits>
 #include <cstdlib>
 
+#include "imdisk_linux/tests/driver_env.h"
+#include "imdisk_linux/tests/udisks_sandbox.h"
+#include "imdisk_linux/udisks_client.h"
 #include "platform/files.h"
 #include "platform/linux/native_drives.h"
 #include "platform/process.h"
 #include "support/mtools_views.h"
 #include "support/reference_images.h"
 #include "support/temp_dir.h"
-#include "virtualdrive/linux_driver/driver_env.h"
-#include "virtualdrive/linux_driver/udisks_client.h"
-#include "virtualdrive/linux_driver/udisks_sandbox.h"
 #include "virtualdrive/virtual_disk_manager.h"
 
 namespace {

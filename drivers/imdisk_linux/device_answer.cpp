@@ -1,4 +1,4 @@
-#include "virtualdrive/linux_driver/device_answer.h"
+#include "imdisk_linux/device_answer.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "virtualdrive/linux_driver/udisks_client.h"
+#include "imdisk_linux/udisks_client.h"
 
 #include <systemd/sd-bus.h>
 

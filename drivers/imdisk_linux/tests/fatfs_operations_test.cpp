@@ -14,8 +14,8 @@
 #include "fat/format.h"
 #include "fat/sector_device.h"
 #include "fat/volume.h"
-#include "virtualdrive/linux_driver/fatfs_mapping.h"
-#include "virtualdrive/linux_driver/fatfs_operations.h"
+#include "imdisk_linux/fatfs_mapping.h"
+#include "imdisk_linux/fatfs_operations.h"
 
 namespace {
 using fatfs::FatfsOperations;

@@ -1,4 +1,4 @@
-#include "virtualdrive/linux_driver/linux_virtual_disk.h"
+#include "imdisk_linux/linux_virtual_disk.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,15 +9,15 @@
 #include <cstdlib>
 #include <vector>
 
+#include "imdisk_linux/device_answer.h"
+#include "imdisk_linux/floppy_image.h"
+#include "imdisk_linux/udisks_client.h"
+#include "imdisk_linux/udisks_mount.h"
+#include "imdisk_linux/user_space_mount.h"
 #include "platform/errors.h"
+#include "platform/linux/process_watch.h"
 #include "platform/linux/sysfs_reader.h"
 #include "platform/linux/virtual_drive_state.h"
-#include "virtualdrive/linux_driver/device_answer.h"
-#include "virtualdrive/linux_driver/floppy_image.h"
-#include "platform/linux/process_watch.h"
-#include "virtualdrive/linux_driver/udisks_client.h"
-#include "virtualdrive/linux_driver/udisks_mount.h"
-#include "virtualdrive/linux_driver/user_space_mount.h"
 #include "virtualdrive/virtual_disk_driver.h"
 
 namespace linux_driver {

@@ -1,16 +1,16 @@
-#include "virtualdrive/linux_driver/udisks_sandbox.h"
+#include "imdisk_linux/tests/udisks_sandbox.h"
 
 #include <signal.h>
 #include <unistd.h>
 
 #include <dirent.h>
 
+#include "imdisk_linux/tests/driver_env.h"
+#include "imdisk_linux/udisks_client.h"
+#include "platform/linux/process_watch.h"
 #include "platform/linux/sysfs_reader.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
-#include "virtualdrive/linux_driver/driver_env.h"
-#include "platform/linux/process_watch.h"
-#include "virtualdrive/linux_driver/udisks_client.h"
 
 namespace drivertest {
 namespace {

@@ -1,4 +1,4 @@
-#include "virtualdrive/linux_driver/fatfs_start.h"
+#include "imdisk_linux/fatfs_start.h"
 
 #include <fcntl.h>
 #include <fuse.h>

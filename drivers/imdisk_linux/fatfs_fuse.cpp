@@ -1,8 +1,8 @@
-#include "virtualdrive/linux_driver/fatfs_fuse.h"
+#include "imdisk_linux/fatfs_fuse.h"
 
 #include <fuse.h>
 
-#include "virtualdrive/linux_driver/fatfs_operations.h"
+#include "imdisk_linux/fatfs_operations.h"
 
 namespace fatfs {
 namespace {

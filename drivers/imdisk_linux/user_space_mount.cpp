@@ -1,4 +1,4 @@
-#include "virtualdrive/linux_driver/user_space_mount.h"
+#include "imdisk_linux/user_space_mount.h"
 
 #include <dlfcn.h>
 #include <signal.h>
@@ -6,10 +6,10 @@
 
 #include "platform/errors.h"
 #include "platform/linux/mount_table.h"
+#include "platform/linux/process_watch.h"
 #include "platform/linux/sysfs_reader.h"
 #include "platform/linux/virtual_drive_record.h"
 #include "platform/process.h"
-#include "platform/linux/process_watch.h"
 
 namespace linux_driver {
 namespace {
@@ -128,7 +128,7 @@ std::uint32_t UnmountFatfs(const std::string& folder, long process) {
   const bool ran = Run(FuseUnmountCommand(fusermount, folder), kUnmountTimeoutMs, &exitCode);
   if ((!ran || exitCode != 0) && FuseMountedAt(folder)) return platform::kErrorBusy;
   return platform::WaitForProcessEnd(process, kFlushTimeoutMs) ? platform::kErrorSuccess
-                                                     : platform::kErrorBusy;
+                                                               : platform::kErrorBusy;
 }
 
 bool FatfsServes(long process, const std::string& image) {

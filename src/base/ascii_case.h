@@ -1,0 +1,19 @@
+// Names compared as the FAT file system and the file dialogs compare them:
+// ASCII letters without regard to case, every other byte as it is.
+#pragma once
+
+#include <algorithm>
+#include <string_view>
+
+namespace base {
+
+inline char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+inline bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
+}  // namespace base

@@ -1,0 +1,4 @@
+// A drive on an image file, inside the platform layer: allowed.
+#pragma once
+
+#include "platform/layer.h"
