@@ -278,8 +278,9 @@ int CDirectDiskAccess::ReadSectorsFromMedium(void* buffer, std::uint64_t firstSe
   const std::uint64_t bytes = sectorSize_ * sectorCount;
   std::uint32_t done = 0;
   const std::uint32_t code =
-      bytes > std::numeric_limits<std::uint32_t>::max() ? platform::kErrorInvalidParameter
-                         : device_->ReadFromMedium(buffer, static_cast<std::uint32_t>(bytes), &done);
+      bytes > std::numeric_limits<std::uint32_t>::max()
+          ? platform::kErrorInvalidParameter
+          : device_->ReadFromMedium(buffer, static_cast<std::uint32_t>(bytes), &done);
   if (code != platform::kErrorSuccess || done != bytes) {
     platform::SetLastError(code != platform::kErrorSuccess ? code : platform::kErrorHandleEof);
     return Record(DDA_ERR_READ);

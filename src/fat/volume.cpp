@@ -259,8 +259,7 @@ Status Volume::SetAttributes(const std::string& path, std::uint8_t attributes) {
   return dir.Store(core_);
 }
 
-Status Volume::LocateChain(const std::string& path, Located* at,
-                           std::vector<ClusterSpan>* spans) {
+Status Volume::LocateChain(const std::string& path, Located* at, std::vector<ClusterSpan>* spans) {
   spans->clear();
   Status s = Locate(path, at);
   if (!s.ok()) return s;

@@ -56,7 +56,8 @@ class VolumeCore {
 
   // Byte-addressed access inside the volume, with read-modify-write of
   // partial sectors.
-  Status ReadBytes(std::uint64_t address, void* buffer, std::uint64_t size, bool fromMedium = false);
+  Status ReadBytes(std::uint64_t address, void* buffer, std::uint64_t size,
+                   bool fromMedium = false);
   Status WriteBytes(std::uint64_t address, const void* buffer, std::uint64_t size);
   // Writes zeros over whole clusters.
   Status ZeroClusters(const ClusterSpan& span);

@@ -78,13 +78,14 @@ class IVolumeFiles {
   // Bytes [offset, offset + count) of a file as the medium holds them, past
   // every cache of the host: the read-back of a verify. A volume without a
   // cache of its own reads the file as usual.
-  virtual std::uint32_t ReadFromMedium(const std::string& path, std::uint64_t offset,
-                                       void* buffer, std::uint32_t count) {
+  virtual std::uint32_t ReadFromMedium(const std::string& path, std::uint64_t offset, void* buffer,
+                                       std::uint32_t count) {
     std::unique_ptr<IFile> file;
     std::uint64_t at = 0;
     std::uint32_t done = 0;
     std::uint32_t code = Open(path, OpenRequest{}, &file);
-    if (code == kErrorSuccess) code = file->Seek(static_cast<std::int64_t>(offset), SeekOrigin::kBegin, &at);
+    if (code == kErrorSuccess)
+      code = file->Seek(static_cast<std::int64_t>(offset), SeekOrigin::kBegin, &at);
     if (code == kErrorSuccess) code = file->Read(buffer, count, &done);
     if (code == kErrorSuccess && done != count) code = kErrorHandleEof;
     return code;
