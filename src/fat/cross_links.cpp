@@ -26,8 +26,12 @@ class ClusterSet {
   std::vector<ClusterSpan> spans_;
 };
 
-// True when the chain from `first` reaches a cluster of `set`.
-Status ChainMeets(VolumeCore& core, std::uint32_t first, const ClusterSet& set, bool* meets) {
+// True when the chain from `first` reaches a cluster of `set`. `walked`
+// holds the clusters earlier chains went through without meeting the set: a
+// chain that joins one of them cannot meet it either, so every cluster is
+// followed once however many entries share or loop through it.
+Status ChainMeets(VolumeCore& core, std::uint32_t first, const ClusterSet& set,
+                  std::vector<bool>& walked, bool* meets) {
   *meets = false;
   FatTable& fat = core.fat;
   std::uint32_t c = first;
@@ -35,6 +39,10 @@ Status ChainMeets(VolumeCore& core, std::uint32_t first, const ClusterSet& set, 
     if (set.Contains(c)) {
       *meets = true;
       return Status::Ok();
+    }
+    if (c < walked.size()) {
+      if (walked[c]) break;
+      walked[c] = true;
     }
     std::uint32_t next = 0;
     Status s = fat.Get(c, &next);
@@ -57,11 +65,12 @@ Status CheckSoleOwner(VolumeCore& core, const DirRef& root, const EntryRef& self
                       const std::vector<ClusterSpan>& spans) {
   if (spans.empty()) return Status::Ok();
   const ClusterSet set(spans);
+  std::vector<bool> walked(static_cast<std::size_t>(core.geometry.clusterCount) + 2, false);
   std::vector<DirRef> pending = {root};
   std::set<std::uint32_t> seen = {root.Key()};
   if (!root.fixedRoot) {
     bool meets = false;
-    Status s = ChainMeets(core, root.cluster, set, &meets);
+    Status s = ChainMeets(core, root.cluster, set, walked, &meets);
     if (!s.ok()) return s;
     if (meets) return Fail(Error::kCorrupt, "the chain runs into the root folder's clusters");
   }
@@ -79,7 +88,7 @@ Status CheckSoleOwner(VolumeCore& core, const DirRef& root, const EntryRef& self
       const std::uint32_t first = EntryFirstCluster(e, core.geometry.fatType);
       if (!core.fat.IsCluster(first)) continue;
       bool meets = false;
-      s = ChainMeets(core, first, set, &meets);
+      s = ChainMeets(core, first, set, walked, &meets);
       if (!s.ok()) return s;
       if (meets) {
         return Fail(Error::kCorrupt,
