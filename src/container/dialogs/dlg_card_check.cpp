@@ -61,6 +61,14 @@ CDlgCardCheck::CDlgCardCheck(ICardCheckOwner& owner, std::vector<CheckFinding> f
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  // The finding column takes the rest of the width and its text wraps there.
+  list_->header()->setStretchLastSection(true);
+  list_->setWordWrap(true);
+  list_->setTextElideMode(Qt::ElideNone);
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // The view measures wrapped rows once; a resized column measures again.
+  connect(list_->header(), &QHeaderView::sectionResized, list_, &QTreeWidget::doItemsLayout,
+          Qt::QueuedConnection);
 
   status_ = new CExStatic(this);
   gui::SetControlId(status_, kIdStatus);
@@ -126,8 +134,8 @@ void CDlgCardCheck::ShowFindings() {
     item->setData(1, Qt::AccessibleTextRole, what + ' ' + repair);
   }
   if (list_->topLevelItemCount() > 0) list_->setCurrentItem(list_->topLevelItem(0));
-  // Wide enough for the longest line, up to what the screen holds; beyond
-  // that the list scrolls.
+  // Wide enough for the longest line up to a width that reads well; longer
+  // findings wrap within the column, so that the list never scrolls sideways.
   list_->resizeColumnToContents(0);
   int longest = list_->fontMetrics().horizontalAdvance(list_->headerItem()->text(1));
   for (int row = 0; row < list_->topLevelItemCount(); ++row) {
@@ -140,11 +148,8 @@ void CDlgCardCheck::ShowFindings() {
   const QScreen* screen =
       this->screen() != nullptr ? this->screen() : QApplication::primaryScreen();
   const int most = screen != nullptr ? screen->availableGeometry().width() * 9 / 10 : 1000;
-  list_->setMinimumWidth(std::clamp(wanted, 360, std::max(360, most)));
-  // The column keeps the longest line whole: it fills a list that holds it,
-  // and a narrower list scrolls.
-  list_->header()->setStretchLastSection(wanted <= list_->minimumWidth());
-  list_->header()->resizeSection(1, longest + 24);
+  const int readable = list_->fontMetrics().averageCharWidth() * 100;
+  list_->setMinimumWidth(std::clamp(wanted, 360, std::max(360, std::min(most, readable))));
   const int rows = std::clamp(list_->topLevelItemCount(), 3, 8);
   list_->setMinimumHeight(list_->header()->sizeHint().height() +
                           rows * (2 * list_->fontMetrics().lineSpacing() + 6) +
