@@ -38,7 +38,7 @@ std::vector<std::string> DriveLine(const std::string& node) {
     std::istringstream fields(line);
     std::string field;
     while (std::getline(fields, field, '\t')) columns.push_back(field);
-    if (columns.size() == 6 && columns[5] == node) return columns;
+    if (columns.size() == 8 && columns[5] == node) return columns;
   }
   return {};
 }
@@ -61,9 +61,11 @@ TEST(RealDrives, RawWritesRefuseAFixedDiskUnlessAskedFor) {
   ASSERT_TRUE(mount->mounted()) << "fusefat did not mount";
 
   const std::vector<std::string> line = DriveLine(part.node());
-  ASSERT_EQ(line.size(), 6u) << "the mount has no drive with its node";
+  ASSERT_EQ(line.size(), 8u) << "the mount has no drive with its node";
   const std::string letter = line[0];
   EXPECT_EQ(line[1], "Harddisk Drive");
+  EXPECT_EQ(line[6], "-");  // a loop device names no vendor nor model
+  EXPECT_EQ(line[7], folder);
 
   const std::string refused = "quillfen-cli: " + letter + " (" + part.node() +
                               ") is no removable card drive but a Harddisk Drive: raw sectors are "

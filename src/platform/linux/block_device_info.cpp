@@ -47,6 +47,14 @@ std::string ProductOf(const BlockDeviceSnapshot& disk) {
 }
 }  // namespace
 
+std::string ReaderNameOf(const BlockDeviceSnapshot& disk) {
+  std::string vendor = Trim(disk.vendor);
+  if (vendor.empty()) vendor = Trim(DecodeUdevString(disk.Udev("ID_VENDOR_ENC")));
+  const std::string model = ProductOf(disk);
+  if (vendor.empty() || model.empty()) return vendor + model;
+  return vendor + " " + model;
+}
+
 bool PathRunsThroughUsb(const std::string& sysfsPath) {
   std::istringstream parts(sysfsPath);
   std::string part;

@@ -53,6 +53,10 @@ struct DeviceClass {
   StorageProperties storage;
 };
 
+// The reader's name as the user knows it: the disk's vendor and model
+// ("Generic CF Card Reader"), blanks trimmed; udev's model where sysfs has none.
+std::string ReaderNameOf(const BlockDeviceSnapshot& disk);
+
 // Classifies a whole disk.
 DeviceClass ClassifyBlockDevice(const BlockDeviceSnapshot& disk);
 
