@@ -1,12 +1,17 @@
 #include "platform/linux/udisks_device_open.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -42,11 +47,36 @@ int DupOf(int fd) {
   return fcntl(fd, F_DUPFD_CLOEXEC, 3);
 }
 
+// The kernel numbers every disk it makes (a card put in, a reader plugged):
+// a kept descriptor serves the disk of the same number only, never a new one
+// that has the old one's device number. 0 where the kernel does not tell.
+std::uint64_t SysfsDiskSequence(dev_t device) {
+  std::ifstream file("/sys/dev/block/" + std::to_string(major(device)) + ":" +
+                     std::to_string(minor(device)) + "/diskseq");
+  std::uint64_t sequence = 0;
+  file >> sequence;
+  return sequence;
+}
+
+bool SameDisk(int fd, dev_t device) {
+  std::uint64_t opened = 0;
+  if (ioctl(fd, BLKGETDISKSEQ, &opened) != 0) return true;
+  const std::uint64_t now = SysfsDiskSequence(device);
+  return now == 0 || now == opened;
+}
+
 // A kept grant that serves the request: the same device and the same kind of
-// transfers; a read-write grant serves reads.
+// transfers; a read-write grant serves reads. Grants of a disk that is gone
+// are dropped.
 const Grant* FindGrant(dev_t device, bool writable, bool direct) {
-  for (const Grant& g : g_grants) {
-    if (g.device == device && g.direct == direct && (g.writable || !writable)) return &g;
+  for (auto it = g_grants.begin(); it != g_grants.end();) {
+    if (it->device == device && !SameDisk(it->fd, device)) {
+      close(it->fd);
+      it = g_grants.erase(it);
+      continue;
+    }
+    if (it->device == device && it->direct == direct && (it->writable || !writable)) return &*it;
+    ++it;
   }
   return nullptr;
 }
