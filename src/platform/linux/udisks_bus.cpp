@@ -4,6 +4,7 @@
 #include <systemd/sd-bus.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -24,6 +25,10 @@ constexpr std::uint64_t kOpenTimeoutUs = 15'000'000;
 // One connection for the process; sd-bus objects are not thread-safe.
 std::mutex g_busMutex;
 sd_bus* g_bus = nullptr;
+// A listing asks for every disk: once UDisks2 did not answer, it is not
+// asked again for a while, so that a listing never waits for it disk by disk.
+constexpr auto kAbsenceKept = std::chrono::seconds(30);
+std::chrono::steady_clock::time_point g_absentUntil;
 
 sd_bus* Bus() {
   if (g_bus != nullptr) return g_bus;
@@ -67,6 +72,11 @@ bool ReadBool(sd_bus* bus, const std::string& object, const char* interface, con
   const int r = sd_bus_get_property_trivial(bus, kService, object.c_str(), interface, name,
                                             &error.e, 'b', &b);
   DropBusAfter(r);
+  if (r < 0 && !error.Is("org.freedesktop.DBus.Error.UnknownObject") &&
+      !error.Is("org.freedesktop.DBus.Error.UnknownMethod") &&
+      !error.Is("org.freedesktop.DBus.Error.UnknownInterface")) {
+    g_absentUntil = std::chrono::steady_clock::now() + kAbsenceKept;
+  }
   if (r < 0) return false;
   *value = b != 0;
   return true;
@@ -165,8 +175,12 @@ UdisksAnswer UdisksOpenDevice(const std::string& object, bool writable, int flag
 UdisksHints UdisksBlockHints(const std::string& node) {
   UdisksHints hints;
   std::lock_guard<std::mutex> lock(g_busMutex);
+  if (std::chrono::steady_clock::now() < g_absentUntil) return hints;
   sd_bus* bus = Bus();
-  if (bus == nullptr) return hints;
+  if (bus == nullptr) {
+    g_absentUntil = std::chrono::steady_clock::now() + kAbsenceKept;
+    return hints;
+  }
   const std::string object = UdisksBlockObject(node);
   if (!ReadBool(bus, object, kBlockInterface, "HintSystem", &hints.hintSystem)) return hints;
   hints.known = true;
