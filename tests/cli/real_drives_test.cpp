@@ -101,15 +101,20 @@ TEST(RealDrives, RawWritesRefuseAFixedDiskUnlessAskedFor) {
   EXPECT_EQ(erased.exitCode, 0) << Describe(erased);
   EXPECT_EQ(StateOf(part.node())["flags"], "0x001");
 
-  // A device without a drive on it is not taken for an image file.
+  // A device without a drive on it (its volume not mounted) is worked on
+  // through the device, as its image would be; still a fixed disk.
   const std::string blank = dir.File("blank.img");
   ASSERT_TRUE(testsupport::WriteHostFile(blank, std::string(1 << 20, '\0')));
   LoopDevice unmounted(blank);
   ASSERT_FALSE(unmounted.node().empty());
   const CliResult none = RunCli({"state", unmounted.node()});
-  EXPECT_EQ(none.exitCode, 1);
-  EXPECT_EQ(none.err, "quillfen-cli: " + unmounted.node() +
-                          ": no drive lies on this device (it is not mounted)\n");
+  EXPECT_EQ(none.exitCode, 0) << Describe(none);
+  EXPECT_EQ(none.out, RunCli({"state", blank}).out);
+  const CliResult fixed = RunCli({"erase", unmounted.node()});
+  EXPECT_EQ(fixed.exitCode, 1);
+  EXPECT_NE(fixed.err.find("(" + unmounted.node() + ") is no removable card drive"),
+            std::string::npos)
+      << fixed.err;
   mount.reset();
 }
 

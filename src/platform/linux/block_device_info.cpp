@@ -82,7 +82,7 @@ DeviceClass ClassifyBlockDevice(const BlockDeviceSnapshot& disk) {
   } else if ((StartsWith(disk.name, "ram") && IsDigits(disk.name, 3)) ||
              (StartsWith(disk.name, "zram") && IsDigits(disk.name, 4))) {
     c.type = DriveType::kRamdisk;
-  } else if (c.floppy || disk.removable) {
+  } else if (c.floppy || disk.removable || disk.desktopRemovable) {
     c.type = DriveType::kRemovable;
   } else {
     c.type = DriveType::kFixed;

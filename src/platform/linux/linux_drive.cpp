@@ -14,6 +14,7 @@
 #include "platform/file_sector_device.h"
 #include "platform/linux/block_raw_device.h"
 #include "platform/linux/mounted_elsewhere.h"
+#include "platform/linux/udisks_device_open.h"
 
 namespace platform {
 namespace {
@@ -259,7 +260,7 @@ std::string LinuxDrive::VolumeGuidPath() {
 }
 
 std::uint32_t LinuxDrive::OpenVolumeDevice(std::unique_ptr<IVolumeDevice>* device) {
-  const int fd = open(volume_.volumeNode.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = OpenDeviceNode(volume_.volumeNode, O_RDONLY);
   if (fd < 0) return errno == ENOMEDIUM ? kErrorNoMediaInDrive : ErrorFromErrno(errno);
   *device = std::make_unique<NodeVolumeDevice>(fd, volume_.volumeOffset);
   return kErrorSuccess;
