@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 # libsystemd-dev: the virtual disk driver library talks to UDisks2 over D-Bus.
 # libfuse-dev and fuse (libfuse 2 and its fusermount; not fuse3, which would
 # replace fuse): quillfen-fatfs, the virtual drive's FAT file system.
-# udisks2 (with dbus and udev): its tests run a private UDisks2.
+# udisks2 (with dbus and udev): its tests run a private UDisks2; polkitd
+# (policykit-1) answers it there for the tests of a user without root.
 # udev: the device events tests start a udevd where none runs.
 # qt6-base-dev, qt6-svg-dev, fonts-dejavu-core: the desktop program's windows.
 # clang, libclang-rt-14-dev (libFuzzer and the sanitizers' runtime): the fuzz
@@ -16,7 +17,7 @@ cd "$(dirname "$0")/.."
 # clang-format, clang-tidy: the format gate and scripts/tidy.sh.
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libudev-dev libsystemd-dev
           libfuse-dev fuse qt6-base-dev qt6-svg-dev fonts-dejavu-core
-          dosfstools mtools fdisk fusefat util-linux udisks2 udev clang libclang-rt-14-dev
+          dosfstools mtools fdisk fusefat util-linux udisks2 policykit-1 udev clang libclang-rt-14-dev
           clang-format clang-tidy)
 missing=()
 for p in "${packages[@]}"; do

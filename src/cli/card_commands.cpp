@@ -14,6 +14,7 @@
 #include "container/card_operations.h"
 #include "driveaccess/dda_error_codes.h"
 #include "driveaccess/direct_disk_access.h"
+#include "driveaccess/drive_description_text.h"
 #include "driveaccess/drive_kind.h"
 #include "driveaccess/drive_list.h"
 #include "driveaccess/hex_lines.h"
@@ -44,12 +45,18 @@ int RunDrives(const CliArgs&) {
   CDriveList drives;
   drives.EnumerateDrives(DRIVE_KIND_ALL);
   for (const CDriveInfo& drive : drives.Records()) {
-    // The device node does not shift as letters do; "-" for a drive without one.
+    // The device node does not shift as letters do; with the reader's name
+    // and the mount folder (or image file) a user tells the cards apart. "-"
+    // for what a drive does not have.
     std::string node;
     if (const auto found = platform::FindDrive(drive.Letter())) node = found->VolumeNode();
-    std::printf("%s\t%s\t%u\t%s\t%s\t%s\n", drive.driveName.c_str(),
+    const platform::DriveDescription description = DescribeDrive(drive.Letter());
+    const std::string location = DriveLocationText(description);
+    std::printf("%s\t%s\t%u\t%s\t%s\t%s\t%s\t%s\n", drive.driveName.c_str(),
                 GetDriveKindText(drive.kind).c_str(), drive.marks, drive.GetDisplayText().c_str(),
-                drive.fileSystemName.c_str(), node.empty() ? "-" : node.c_str());
+                drive.fileSystemName.c_str(), node.empty() ? "-" : node.c_str(),
+                description.product.empty() ? "-" : description.product.c_str(),
+                location.empty() ? "-" : location.c_str());
   }
   return kExitOk;
 }

@@ -43,8 +43,21 @@ int CardHandle::Open(const std::string& card, const platform::ImageDriveOptions&
   if (platform::IsBlockDeviceNode(card)) {
     platform::RefreshDrives();
     const std::vector<char> letters = platform::DrivesOnDeviceNode(card);
-    if (letters.size() != 1) return DDA_ERR_NO_DRIVE;
-    letter_ = letters.front();
+    if (letters.size() > 1) return DDA_ERR_NO_DRIVE;
+    if (letters.size() == 1) {
+      letter_ = letters.front();
+      return 0;
+    }
+    // A card whose volume is not mounted: our own FAT engine works on the
+    // device, as on a card image.
+    std::uint32_t error = 0;
+    bool removable = false;
+    letter = platform::AttachUnmountedDevice(card, options, &removable, &error);
+    if (letter == '\0') return static_cast<int>(error);
+    letter_ = letter;
+    attached_ = true;
+    unmountedDevice_ = true;
+    fixedDevice_ = !removable;
     return 0;
   }
   std::uint32_t error = 0;
@@ -63,6 +76,8 @@ void CardHandle::Close() {
   if (attached_) platform::DriveTable::Instance().Detach(letter_);
   attached_ = false;
   containerFile_ = false;
+  unmountedDevice_ = false;
+  fixedDevice_ = false;
   letter_ = '\0';
 }
 
@@ -73,7 +88,12 @@ bool OpenCardOrReport(CardHandle& card, const std::string& text, CardUse use) {
   if (code == 0) return true;
   if (platform::IsBlockDeviceNode(text)) {
     const std::vector<char> letters = platform::DrivesOnDeviceNode(text);
-    if (letters.empty()) {
+    if (letters.empty() && code == static_cast<int>(platform::kErrorAccessDenied)) {
+      Failure(text + Localized(": No ADMIN Rights: the system did not let us open the device "
+                               "(refused, or no UDisks2 to ask)",
+                               ": No ADMIN Rights: das System ließ das Gerät nicht öffnen "
+                               "(abgelehnt, oder kein UDisks2 zum Fragen)"));
+    } else if (letters.empty()) {
       Failure(text + Localized(": no drive lies on this device (it is not mounted)",
                                ": auf diesem Gerät liegt kein Laufwerk (es ist nicht eingehängt)"));
     } else {
@@ -115,11 +135,17 @@ bool CheckCardNotContainerFile(const CardHandle& card) {
 
 bool CheckRawWriteTarget(const CardHandle& card, bool anyDisk) {
   if (!CheckCardNotContainerFile(card)) return false;
-  if (card.attached() || anyDisk) return true;
+  if ((card.attached() && !card.fixedDevice()) || anyDisk) return true;
   CDriveInfo info;
-  if (QueryDrive(card.letter(), info, DRIVE_KIND_REMOVABLE)) return true;
+  if (card.fixedDevice()) {
+    info.kind = DRIVE_KIND_HARDDISK;
+  } else if (QueryDrive(card.letter(), info, DRIVE_KIND_REMOVABLE)) {
+    return true;
+  }
   std::string node;
-  if (const auto drive = platform::FindDrive(card.letter())) node = drive->VolumeNode();
+  if (const auto drive = platform::FindDrive(card.letter())) {
+    node = card.unmountedDevice() ? drive->StorageDevicePath() : drive->VolumeNode();
+  }
   const std::string what = card.entry() + (node.empty() ? "" : " (" + node + ")");
   Failure(what +
           Localized(" is no removable card drive but a ",

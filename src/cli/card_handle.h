@@ -18,9 +18,10 @@ class CardHandle {
   CardHandle(const CardHandle&) = delete;
   CardHandle& operator=(const CardHandle&) = delete;
 
-  // 0, or why the card cannot be used: DDA_ERR_NO_DRIVE for a letter or a
-  // device node without a drive (or with several: a disk of more than one
-  // volume), the system error for an image that cannot be opened.
+  // 0, or why the card cannot be used: DDA_ERR_NO_DRIVE for a letter
+  // without a drive or a device node with several (a disk of more than one
+  // volume), the system error for an image or an unmounted device that
+  // cannot be opened (kErrorAccessDenied: the system refused raw access).
   int Open(const std::string& card,
            const platform::ImageDriveOptions& options = platform::ImageDriveOptions());
   // Detaches an image attached by Open; nothing for a drive letter.
@@ -31,6 +32,10 @@ class CardHandle {
   bool attached() const { return attached_; }
   // True for a container file: no card around the container.
   bool containerFile() const { return containerFile_; }
+  // True for a device node without a drive on it (its volume not mounted),
+  // attached by Open; fixedDevice() when the host calls its disk fixed.
+  bool unmountedDevice() const { return unmountedDevice_; }
+  bool fixedDevice() const { return fixedDevice_; }
   // "E:", as the drive list names the drive.
   std::string entry() const { return std::string(1, letter_) + ":"; }
 
@@ -38,6 +43,8 @@ class CardHandle {
   char letter_ = '\0';
   bool attached_ = false;
   bool containerFile_ = false;
+  bool unmountedDevice_ = false;
+  bool fixedDevice_ = false;
 };
 
 // What a command does with the card: a command that only reads opens a

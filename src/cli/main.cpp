@@ -8,6 +8,7 @@
 #include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "container/write_verify.h"
+#include "platform/authorization_agent.h"
 
 namespace {
 struct CommandEntry {
@@ -116,6 +117,9 @@ int main(int argc, char** argv) {
                           "'");
       }
     }
+    // A user without root is asked on this terminal for the right to open
+    // a card raw, where no desktop agent asks him.
+    const platform::TerminalAuthorization authorization;
     return entry.run(args);
   }
   return UsageError(Localized("unknown command '", "unbekannter Befehl '") + args.command + "'");

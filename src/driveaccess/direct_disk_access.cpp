@@ -68,6 +68,8 @@ int CDirectDiskAccess::Open(char driveLetter, bool forWriting) {
   device_ = platform::OpenRawDevice(path, forWriting, &error);
   if (!device_) {
     platform::SetLastError(error);
+    // A volume mounted by another program says so and where, as the system's own text.
+    if (error == platform::kErrorMountedElsewhere) return Record(static_cast<int>(error));
     return Record(error == platform::kErrorAccessDenied ? DDA_ERR_ACCESS_DENIED : DDA_ERR_OPEN);
   }
   platform::SetLastError(platform::kErrorSuccess);

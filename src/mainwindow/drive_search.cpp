@@ -9,6 +9,7 @@
 #include "base/current_language.h"
 #include "container/container_file.h"
 #include "driveaccess/dialogs/drive_combo_box.h"
+#include "driveaccess/drive_description_text.h"
 #include "driveaccess/drive_kind.h"
 #include "gui/ui_texts.h"
 #include "mainwindow/device_changes.h"
@@ -57,11 +58,13 @@ void CTarnwickDlg::SearchDrives() {
       std::snprintf(letter, sizeof letter, "[ %c ]", drive.Letter());
       const int entry = driveCombo_->AddItem(letter, drive.GetDisplayText());
       driveCombo_->SetItemValue(entry, static_cast<int>(i));
+      driveCombo_->SetItemDescription(entry, DriveDescriptionText(DescribeDrive(drive.Letter())));
       RegisterDriveHandle(drive.Letter());
       if (!previousName.empty() && drive.driveName == previousName) found = entry;
     }
     if (driveCombo_->count() > 0) driveCombo_->setCurrentIndex(found >= 0 ? found : 0);
   }
+  driveCombo_->ShowCurrentDescription();
 
   if (const std::optional<CDriveInfo> drive = GetSelectedDrive()) {
     UpdateDriveStatus(*drive);

@@ -26,6 +26,17 @@ enum class DriveType : std::uint32_t {
   kRamdisk = 6,
 };
 
+// What tells a user which device a drive is, where letters say little: the
+// device node, the reader's product name and where the volume is mounted, or
+// the image file behind the drive. Empty fields are unknown or do not apply.
+struct DriveDescription {
+  std::string deviceNode;   // "/dev/sdb1"
+  std::string product;      // vendor and model, "Generic CF Card Reader"
+  std::string mountFolder;  // empty while the volume is not mounted
+  std::string imageFile;    // a card image, a container file, a loop device's file
+  bool isDevice = false;    // a block device: a missing mount folder means "not mounted"
+};
+
 class IDrive {
  public:
   virtual ~IDrive() = default;
@@ -74,6 +85,8 @@ class IDrive {
   // folders).
   virtual std::string VolumeNode() const { return {}; }
   virtual std::string DiskNode() const { return {}; }
+
+  virtual DriveDescription Description() const { return {}; }
 
   // "\\?\Volume{...}\", or empty.
   virtual std::string VolumeGuidPath() { return {}; }

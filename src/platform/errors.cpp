@@ -2,12 +2,16 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <mutex>
+#include <string>
 
 #include "base/current_language.h"
 
 namespace platform {
 namespace {
 thread_local std::uint32_t t_lastError = kErrorSuccess;
+std::mutex g_mountedElsewhereMutex;
+std::string g_mountedElsewhereFolder;
 
 struct ErrorText {
   std::uint32_t code;
@@ -124,7 +128,19 @@ void SetLastError(std::uint32_t code) {
   t_lastError = code;
 }
 
+void NoteMountedElsewhere(const std::string& folder) {
+  std::lock_guard<std::mutex> lock(g_mountedElsewhereMutex);
+  g_mountedElsewhereFolder = folder;
+}
+
 std::string SystemErrorText(std::uint32_t code) {
+  if (code == kErrorMountedElsewhere) {
+    std::lock_guard<std::mutex> lock(g_mountedElsewhereMutex);
+    return Localized("The card's volume is mounted at ", "Das Volume der Karte ist unter ") +
+           g_mountedElsewhereFolder +
+           Localized(" by another program; unmount it first.",
+                     " von einem anderen Programm eingehängt; bitte zuerst aushängen.");
+  }
   for (const ErrorText& entry : kTexts) {
     if (entry.code == code) return Localized(entry.english, entry.german);
   }

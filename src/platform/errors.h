@@ -64,6 +64,10 @@ inline constexpr std::uint32_t kErrorDeviceNotConnected = 1167;
 inline constexpr std::uint32_t kErrorNotFound = 1168;
 inline constexpr std::uint32_t kErrorCancelled = 1223;
 inline constexpr std::uint32_t kErrorFileSystemLimitation = 665;
+// Ours (the customer bit): another program has the card's volume mounted, so
+// writing around its file system would corrupt the card. Its text names the
+// folder given to NoteMountedElsewhere.
+inline constexpr std::uint32_t kErrorMountedElsewhere = 0x20000001;
 
 // The calling thread's last error, like GetLastError()/SetLastError().
 std::uint32_t GetLastError();
@@ -73,6 +77,10 @@ void SetLastError(std::uint32_t code);
 // the current language (English or German; ends without a line break).
 // Unknown codes get a generic text.
 std::string SystemErrorText(std::uint32_t code);
+
+// The mount folder that kErrorMountedElsewhere's text names, for the
+// process: the check that refuses a write records it.
+void NoteMountedElsewhere(const std::string& folder);
 
 // Maps a POSIX errno value to the nearest Windows-numbered code.
 std::uint32_t ErrorFromErrno(int err);

@@ -38,7 +38,7 @@ std::vector<std::string> DriveLine(const std::string& node) {
     std::istringstream fields(line);
     std::string field;
     while (std::getline(fields, field, '\t')) columns.push_back(field);
-    if (columns.size() == 6 && columns[5] == node) return columns;
+    if (columns.size() == 8 && columns[5] == node) return columns;
   }
   return {};
 }
@@ -61,9 +61,11 @@ TEST(RealDrives, RawWritesRefuseAFixedDiskUnlessAskedFor) {
   ASSERT_TRUE(mount->mounted()) << "fusefat did not mount";
 
   const std::vector<std::string> line = DriveLine(part.node());
-  ASSERT_EQ(line.size(), 6u) << "the mount has no drive with its node";
+  ASSERT_EQ(line.size(), 8u) << "the mount has no drive with its node";
   const std::string letter = line[0];
   EXPECT_EQ(line[1], "Harddisk Drive");
+  EXPECT_EQ(line[6], "-");  // a loop device names no vendor nor model
+  EXPECT_EQ(line[7], folder);
 
   const std::string refused = "quillfen-cli: " + letter + " (" + part.node() +
                               ") is no removable card drive but a Harddisk Drive: raw sectors are "
@@ -99,15 +101,20 @@ TEST(RealDrives, RawWritesRefuseAFixedDiskUnlessAskedFor) {
   EXPECT_EQ(erased.exitCode, 0) << Describe(erased);
   EXPECT_EQ(StateOf(part.node())["flags"], "0x001");
 
-  // A device without a drive on it is not taken for an image file.
+  // A device without a drive on it (its volume not mounted) is worked on
+  // through the device, as its image would be; still a fixed disk.
   const std::string blank = dir.File("blank.img");
   ASSERT_TRUE(testsupport::WriteHostFile(blank, std::string(1 << 20, '\0')));
   LoopDevice unmounted(blank);
   ASSERT_FALSE(unmounted.node().empty());
   const CliResult none = RunCli({"state", unmounted.node()});
-  EXPECT_EQ(none.exitCode, 1);
-  EXPECT_EQ(none.err, "quillfen-cli: " + unmounted.node() +
-                          ": no drive lies on this device (it is not mounted)\n");
+  EXPECT_EQ(none.exitCode, 0) << Describe(none);
+  EXPECT_EQ(none.out, RunCli({"state", blank}).out);
+  const CliResult fixed = RunCli({"erase", unmounted.node()});
+  EXPECT_EQ(fixed.exitCode, 1);
+  EXPECT_NE(fixed.err.find("(" + unmounted.node() + ") is no removable card drive"),
+            std::string::npos)
+      << fixed.err;
   mount.reset();
 }
 

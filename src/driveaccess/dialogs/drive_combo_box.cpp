@@ -9,6 +9,7 @@
 CDriveComboBox::CDriveComboBox(QWidget* parent) : QComboBox(parent) {
   setItemDelegate(new CDriveComboDelegate(this));
   setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  connect(this, &QComboBox::currentIndexChanged, this, [this] { ShowCurrentDescription(); });
 }
 
 int CDriveComboBox::AddItem(const std::string& firstColumn, const std::string& secondColumn) {
@@ -30,9 +31,23 @@ int CDriveComboBox::SetItemValue(int index, int value) {
   return model_.SetItemValue(index, value);
 }
 
+void CDriveComboBox::SetItemDescription(int index, const std::string& description) {
+  if (index < 0 || index >= count()) return;
+  setItemData(index, QString::fromStdString(description), Qt::ToolTipRole);
+  if (index == currentIndex()) ShowCurrentDescription();
+}
+
+void CDriveComboBox::ShowCurrentDescription() {
+  const QString description =
+      currentIndex() < 0 ? QString() : currentData(Qt::ToolTipRole).toString();
+  setToolTip(description);
+  setAccessibleDescription(description);
+}
+
 void CDriveComboBox::ResetContent() {
   model_.ResetContent();
   clear();
+  ShowCurrentDescription();
 }
 
 void CDriveComboBox::SetStyleFlags(std::uint32_t set, std::uint32_t clear) {

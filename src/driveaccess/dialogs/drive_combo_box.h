@@ -22,6 +22,13 @@ class CDriveComboBox : public QComboBox {
   int SetItemValue(int index, int value);
   // The index must be valid.
   int GetItemValue(int index) const { return model_.GetItemValue(index); }
+  // Which device the entry stands for (drive_description_text.h): the
+  // entry's tooltip in the open list, and the closed field's tooltip and
+  // accessible description while it is the current entry.
+  void SetItemDescription(int index, const std::string& description);
+  // Applies the current entry's description to the field (also after a
+  // change made with signals blocked).
+  void ShowCurrentDescription();
   // Removes all entries and column widths.
   void ResetContent();
   // flags := set | (flags & ~clear); bit 0 centres the first column, bit 1

@@ -62,6 +62,11 @@ class ContainerFileDrive : public IDrive {
   // The label is the file's name; there is no file system.
   bool VolumeInformation(std::string* label, std::string* fileSystem) override;
   std::string StorageDevicePath() const override { return hostPath(); }
+  DriveDescription Description() const override {
+    DriveDescription d;
+    d.imageFile = hostPath();
+    return d;
+  }
   bool WriteProtected() override { return files_.readOnly(); }
 
  private:

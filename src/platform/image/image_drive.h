@@ -58,6 +58,11 @@ class ImageDrive : public IDrive, public std::enable_shared_from_this<ImageDrive
   std::uint32_t OpenPhysicalDisk(bool forWriting, std::unique_ptr<IRawDevice>* device) override;
   std::uint32_t QueryStorageProperties(StorageProperties* properties) override;
   std::string StorageDevicePath() const override { return imagePath(); }
+  DriveDescription Description() const override {
+    DriveDescription d;
+    d.imageFile = imagePath();
+    return d;
+  }
   std::string VolumeGuidPath() override;
   std::uint32_t OpenVolumeDevice(std::unique_ptr<IVolumeDevice>* device) override;
   // Switched write-protected, or an image that may only be read.

@@ -47,6 +47,14 @@ std::string ProductOf(const BlockDeviceSnapshot& disk) {
 }
 }  // namespace
 
+std::string ReaderNameOf(const BlockDeviceSnapshot& disk) {
+  std::string vendor = Trim(disk.vendor);
+  if (vendor.empty()) vendor = Trim(DecodeUdevString(disk.Udev("ID_VENDOR_ENC")));
+  const std::string model = ProductOf(disk);
+  if (vendor.empty() || model.empty()) return vendor + model;
+  return vendor + " " + model;
+}
+
 bool PathRunsThroughUsb(const std::string& sysfsPath) {
   std::istringstream parts(sysfsPath);
   std::string part;
@@ -74,7 +82,7 @@ DeviceClass ClassifyBlockDevice(const BlockDeviceSnapshot& disk) {
   } else if ((StartsWith(disk.name, "ram") && IsDigits(disk.name, 3)) ||
              (StartsWith(disk.name, "zram") && IsDigits(disk.name, 4))) {
     c.type = DriveType::kRamdisk;
-  } else if (c.floppy || disk.removable) {
+  } else if (c.floppy || disk.removable || disk.desktopRemovable) {
     c.type = DriveType::kRemovable;
   } else {
     c.type = DriveType::kFixed;

@@ -26,6 +26,9 @@ struct BlockDeviceSnapshot {
   std::uint64_t startSector = 0;  // 512-byte units from the start of the disk
   std::uint64_t sizeSectors = 0;  // 512-byte units; 0 for a drive without a medium
   bool removable = false;         // the whole disk's "removable" attribute
+  // UDisks2 calls the disk removable (no system disk; its drive removable or
+  // automounted), where it runs.
+  bool desktopRemovable = false;
   bool readOnly = false;
   std::string vendor;  // device/vendor and device/model, blanks kept
   std::string model;
@@ -52,6 +55,10 @@ struct DeviceClass {
   bool hasMedium = true;
   StorageProperties storage;
 };
+
+// The reader's name as the user knows it: the disk's vendor and model
+// ("Generic CF Card Reader"), blanks trimmed; udev's model where sysfs has none.
+std::string ReaderNameOf(const BlockDeviceSnapshot& disk);
 
 // Classifies a whole disk.
 DeviceClass ClassifyBlockDevice(const BlockDeviceSnapshot& disk);

@@ -13,6 +13,8 @@
 #include "platform/errors.h"
 #include "platform/file_sector_device.h"
 #include "platform/linux/block_raw_device.h"
+#include "platform/linux/mounted_elsewhere.h"
+#include "platform/linux/udisks_device_open.h"
 
 namespace platform {
 namespace {
@@ -58,6 +60,37 @@ class NodeVolumeDevice : public IVolumeDevice {
   std::uint64_t position_ = 0;
 };
 
+// Our engine's device on a volume that nothing mounts: every write first
+// makes sure no other program mounted the volume meanwhile, and is refused
+// (nothing written) when one did.
+class UnmountedVolumeDevice : public fat::ISectorDevice {
+ public:
+  UnmountedVolumeDevice(std::unique_ptr<FileSectorDevice> device, std::string name)
+      : device_(std::move(device)), name_(std::move(name)) {}
+
+  std::uint32_t SectorSize() const override { return device_->SectorSize(); }
+  std::uint64_t SectorCount() const override { return device_->SectorCount(); }
+  fat::Status ReadSectors(std::uint64_t first, std::uint32_t count, void* buffer) override {
+    return device_->ReadSectors(first, count, buffer);
+  }
+  fat::Status WriteSectors(std::uint64_t first, std::uint32_t count, const void* buffer) override {
+    if (CheckNotMountedElsewhere(name_) != kErrorSuccess) {
+      SetLastError(kErrorMountedElsewhere);
+      return fat::Fail(fat::Error::kAccessDenied, "the volume is mounted by another program");
+    }
+    return device_->WriteSectors(first, count, buffer);
+  }
+  fat::Status Sync() override { return device_->Sync(); }
+
+ private:
+  std::unique_ptr<FileSectorDevice> device_;
+  std::string name_;
+};
+
+std::string BaseName(const std::string& path) {
+  return path.substr(path.find_last_of('/') + 1);
+}
+
 BlockDeviceTraits TraitsOf(const NativeVolume& v) {
   BlockDeviceTraits traits;
   traits.floppy = v.deviceClass.floppy;
@@ -91,11 +124,74 @@ LinuxDrive::LinuxDrive(NativeVolume volume) : volume_(std::move(volume)) {
 }
 
 IVolumeFiles* LinuxDrive::Files() {
+  if (volume_.unmountedFat) {
+    std::lock_guard<std::mutex> lock(engineMutex_);
+    // Refused as a whole while another program has the volume mounted: what
+    // our engine read would not be what that file system holds.
+    if (const std::uint32_t code = CheckNotMountedElsewhere(volume_.name)) {
+      engineFiles_.reset();
+      SetLastError(code);
+      return nullptr;
+    }
+    if (engineFiles_) return engineFiles_.get();
+    fat::Status status;
+    bool writeProtected = false;
+    std::unique_ptr<FileSectorDevice> device =
+        FileSectorDevice::Open(volume_.volumeNode, true, &status);
+    if (!device) {
+      // A card the user may only read is a write-protected one.
+      device = FileSectorDevice::Open(volume_.volumeNode, false, &status);
+      writeProtected = true;
+    }
+    if (!device) {
+      SetLastError(status.error == fat::Error::kAccessDenied ? kErrorAccessDenied : kErrorNotReady);
+      return nullptr;
+    }
+    auto checked = std::make_unique<UnmountedVolumeDevice>(std::move(device), volume_.name);
+    std::unique_ptr<fat::Volume> mounted = fat::Volume::Mount(*checked, !writeProtected, &status);
+    if (!mounted) {
+      SetLastError(kErrorUnrecognizedMedia);
+      return nullptr;
+    }
+    engineFiles_ =
+        std::make_shared<FatVolumeFiles>(std::move(checked), std::move(mounted), writeProtected);
+    return engineFiles_.get();
+  }
   if (!files_) SetLastError(kErrorNotReady);
   return files_.get();
 }
 
+std::uint32_t LinuxDrive::PrepareRawWrite(const std::string& node) {
+  if (!volume_.mountPoint.empty()) return kErrorSuccess;
+  {
+    std::lock_guard<std::mutex> lock(engineMutex_);
+    if (engineFiles_) engineFiles_->WriteOut();
+    engineFiles_.reset();
+  }
+  return CheckNotMountedElsewhere(BaseName(node));
+}
+
+DriveDescription LinuxDrive::Description() const {
+  DriveDescription d;
+  d.deviceNode = volume_.volumeNode;
+  d.product = volume_.product;
+  d.mountFolder = volume_.mountPoint;
+  d.imageFile = volume_.backingFile;
+  d.isDevice = true;
+  return d;
+}
+
 bool LinuxDrive::VolumeInformation(std::string* label, std::string* fileSystem) {
+  if (volume_.unmountedFat) {
+    IVolumeFiles* files = Files();
+    if (files == nullptr) return false;
+    std::lock_guard<std::mutex> lock(engineFiles_->mutex());
+    std::string name;
+    if (!engineFiles_->volume().GetLabel(&name).ok()) name = volume_.label;
+    if (label) *label = name;
+    if (fileSystem) *fileSystem = engineFiles_->volume().geometry().fatType == 32 ? "FAT32" : "FAT";
+    return true;
+  }
   if (!files_) {
     SetLastError(kErrorNotReady);
     return false;
@@ -130,6 +226,9 @@ bool LinuxDrive::VolumeInformation(std::string* label, std::string* fileSystem) 
 
 std::uint32_t LinuxDrive::OpenVolumeRaw(bool forWriting, std::unique_ptr<IRawDevice>* device) {
   if (!volume_.deviceClass.hasMedium && !volume_.deviceClass.floppy) return kErrorNoMediaInDrive;
+  if (forWriting) {
+    if (const std::uint32_t code = PrepareRawWrite(volume_.volumeNode)) return code;
+  }
   return OpenBlockDevice(volume_.volumeNode, forWriting, TraitsOf(volume_), device);
 }
 
@@ -141,6 +240,9 @@ std::uint32_t LinuxDrive::DeviceNumber(std::uint32_t* number) {
 
 std::uint32_t LinuxDrive::OpenPhysicalDisk(bool forWriting, std::unique_ptr<IRawDevice>* device) {
   if (volume_.deviceClass.floppy) return kErrorInvalidFunction;
+  if (forWriting) {
+    if (const std::uint32_t code = PrepareRawWrite(volume_.diskNode)) return code;
+  }
   BlockDeviceTraits traits = TraitsOf(volume_);
   return OpenBlockDevice(volume_.diskNode, forWriting, traits, device);
 }
@@ -158,7 +260,7 @@ std::string LinuxDrive::VolumeGuidPath() {
 }
 
 std::uint32_t LinuxDrive::OpenVolumeDevice(std::unique_ptr<IVolumeDevice>* device) {
-  const int fd = open(volume_.volumeNode.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = OpenDeviceNode(volume_.volumeNode, O_RDONLY);
   if (fd < 0) return errno == ENOMEDIUM ? kErrorNoMediaInDrive : ErrorFromErrno(errno);
   *device = std::make_unique<NodeVolumeDevice>(fd, volume_.volumeOffset);
   return kErrorSuccess;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/drive.h"
+#include "platform/image/fat_volume_files.h"
 #include "platform/linux/mounted_volume_files.h"
 #include "platform/linux/native_volumes.h"
 
@@ -31,12 +32,20 @@ class LinuxDrive : public IDrive {
   std::string StorageDevicePath() const override { return volume_.diskNode; }
   std::string VolumeNode() const override { return volume_.volumeNode; }
   std::string DiskNode() const override { return volume_.diskNode; }
+  DriveDescription Description() const override;
   std::string VolumeGuidPath() override;
   std::uint32_t OpenVolumeDevice(std::unique_ptr<IVolumeDevice>* device) override;
 
  private:
+  // Before raw writes to a volume that nothing mounts: what our engine holds
+  // goes out and is forgotten, and the volume must not be mounted elsewhere.
+  std::uint32_t PrepareRawWrite(const std::string& node);
+
   NativeVolume volume_;
   std::unique_ptr<MountedVolumeFiles> files_;
+  // The files of a FAT volume that nothing mounts, through our own engine.
+  std::mutex engineMutex_;
+  std::shared_ptr<FatVolumeFiles> engineFiles_;
 };
 
 // The name Windows gives a file system ("FAT", "FAT32", "NTFS", ...), from

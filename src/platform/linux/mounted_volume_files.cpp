@@ -14,6 +14,7 @@
 #include "platform/fat_error_codes.h"
 #include "platform/file_sector_device.h"
 #include "platform/linux/mount_table.h"
+#include "platform/linux/udisks_device_open.h"
 
 namespace platform {
 namespace {
@@ -36,7 +37,8 @@ bool IsFatFileSystemType(const std::string& fsType) {
 }
 
 std::uint32_t ReadBootSector(const std::string& node, std::uint8_t sector[512]) {
-  Descriptor d{open(node.c_str(), O_RDONLY | O_CLOEXEC)};
+  // Only where the user may read it already: a listing never asks polkit.
+  Descriptor d{OpenDeviceNode(node, O_RDONLY, DeviceAsk::kGrantedOnly)};
   if (d.fd < 0) return NodeError(errno);
   const ssize_t n = pread(d.fd, sector, 512, 0);
   if (n < 0) return NodeError(errno);
@@ -79,7 +81,7 @@ std::uint32_t MountedVolumeFiles::ClusterRuns(const std::string& path,
   }
   // Read through the page cache that the file system's own writes go
   // through, so nothing it wrote is missed.
-  Descriptor node{open(volumeNode_.c_str(), O_RDONLY | O_CLOEXEC)};
+  Descriptor node{OpenDeviceNode(volumeNode_, O_RDONLY)};
   if (node.fd < 0) return NodeError(errno);
   fat::Status status;
   std::unique_ptr<FileSectorDevice> device =

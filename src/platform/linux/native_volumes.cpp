@@ -50,7 +50,8 @@ bool NativeVolume::operator==(const NativeVolume& o) const {
          deviceClass.storage.productId == o.deviceClass.storage.productId &&
          volumeOffset == o.volumeOffset && volumeLength == o.volumeLength &&
          mountPoint == o.mountPoint && mountRoot == o.mountRoot && fsType == o.fsType &&
-         label == o.label && fsVersion == o.fsVersion;
+         label == o.label && fsVersion == o.fsVersion && product == o.product &&
+         backingFile == o.backingFile && unmountedFat == o.unmountedFat;
 }
 
 std::uint32_t DeviceNumbering::DiskNumber(const std::string& key) {
@@ -157,7 +158,14 @@ std::vector<NativeVolume> BuildNativeVolumes(
     // removable drive without a medium (a card reader without a card).
     const bool emptyRemovable = !device.isPartition && !hasPartitions && device.removable &&
                                 !deviceClass.cdrom && device.sizeSectors == 0;
-    if (!mounted && !(deviceClass.floppy && disk == &device) && !emptyRemovable) continue;
+    // A FAT volume that nothing mounts is a drive too: the container store
+    // works on it through our own FAT engine, as on a card image.
+    const bool unmountedFat = !mounted && !hasPartitions && !deviceClass.cdrom &&
+                              !deviceClass.floppy && device.sizeSectors != 0 &&
+                              device.Udev("ID_FS_TYPE") == "vfat";
+    if (!mounted && !(deviceClass.floppy && disk == &device) && !emptyRemovable && !unmountedFat) {
+      continue;
+    }
 
     NativeVolume v;
     v.name = device.name;
@@ -179,6 +187,9 @@ std::vector<NativeVolume> BuildNativeVolumes(
     v.label = DecodeUdevString(device.Udev("ID_FS_LABEL_ENC"));
     if (v.label.empty()) v.label = device.Udev("ID_FS_LABEL");
     v.fsVersion = device.Udev("ID_FS_VERSION");
+    v.product = ReaderNameOf(*disk);
+    v.backingFile = disk->loopBackingFile;
+    v.unmountedFat = unmountedFat;
     volumes.push_back(std::move(v));
   }
   std::stable_sort(

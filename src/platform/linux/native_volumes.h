@@ -14,8 +14,10 @@
 
 namespace platform {
 
-// One drive of the native backend: a floppy drive, a mounted volume, or an
-// empty drive of a removable disk (a card reader without a card).
+// One drive of the native backend: a floppy drive, a mounted volume, a FAT
+// volume that nothing mounts (its files go through our own FAT engine on the
+// device), or an empty drive of a removable disk (a card reader without a
+// card).
 struct NativeVolume {
   std::string name;        // "sdb1", "fd0": the letters follow this order
   std::string volumeNode;  // "/dev/sdb1": what the files and the volume device read
@@ -26,11 +28,15 @@ struct NativeVolume {
   DeviceClass deviceClass;
   std::uint64_t volumeOffset = 0;  // bytes from the start of the disk
   std::uint64_t volumeLength = 0;
-  std::string mountPoint;  // empty when not mounted
-  std::string mountRoot;   // the folder of the file system at the mount point, "/" mostly
-  std::string fsType;      // as mountinfo names it
-  std::string label;       // udev's view of the file system, where it has one
-  std::string fsVersion;   // "FAT16", "FAT32", ...
+  std::string mountPoint;   // empty when not mounted
+  std::string mountRoot;    // the folder of the file system at the mount point, "/" mostly
+  std::string fsType;       // as mountinfo names it
+  std::string label;        // udev's view of the file system, where it has one
+  std::string fsVersion;    // "FAT16", "FAT32", ...
+  std::string product;      // the disk's vendor and model, as the user knows the reader
+  std::string backingFile;  // a loop device's file
+  // Not mounted, and udev sees a FAT file system on it.
+  bool unmountedFat = false;
 
   bool operator==(const NativeVolume&) const;
 };
@@ -60,8 +66,8 @@ std::map<std::string, const MountEntry*> MatchMounts(
     const std::string& devFolder);
 
 // The drives made of the devices and their mounts (MatchMounts), in
-// device-name order: mounted volumes, floppy drives, and removable drives
-// without a medium.
+// device-name order: mounted volumes, FAT volumes nothing mounts, floppy
+// drives, and removable drives without a medium.
 std::vector<NativeVolume> BuildNativeVolumes(
     const std::vector<BlockDeviceSnapshot>& devices,
     const std::map<std::string, const MountEntry*>& mountOf, const std::string& devFolder,

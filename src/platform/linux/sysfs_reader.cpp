@@ -14,6 +14,8 @@
 #include <sstream>
 #include <utility>
 
+#include "platform/linux/udisks_bus.h"
+
 namespace platform {
 namespace {
 std::string Trimmed(const std::string& path) {
@@ -109,6 +111,13 @@ std::vector<BlockDeviceSnapshot> ReadBlockDevices(const NativePaths& paths) {
     disk.loopOffset = ReadNumber(folder + "/loop/offset");
     disk.loopSizeLimit = ReadNumber(folder + "/loop/sizelimit");
     ReadUdev(paths, &disk);
+    if (paths.dev == "/dev") {
+      // The desktop's view joins sysfs's where UDisks2 runs: a reader the file
+      // manager offers to eject is removable here too.
+      const UdisksHints hints = UdisksBlockHints(paths.dev + "/" + name);
+      disk.desktopRemovable =
+          hints.known && !hints.hintSystem && (hints.driveRemovable || hints.hintAuto);
+    }
     devices.push_back(disk);
 
     for (const std::string& child : ListFolder(folder)) {
@@ -124,6 +133,7 @@ std::vector<BlockDeviceSnapshot> ReadBlockDevices(const NativePaths& paths) {
       part.startSector = ReadNumber(partFolder + "/start");
       part.sizeSectors = ReadNumber(partFolder + "/size");
       part.removable = disk.removable;
+      part.desktopRemovable = disk.desktopRemovable;
       part.readOnly = Trimmed(partFolder + "/ro") == "1";
       ReadUdev(paths, &part);
       devices.push_back(part);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/block_device_size.h"
+#include "platform/posix/device_node_open.h"
 #include "platform/write_back.h"
 
 namespace platform {
@@ -64,7 +65,12 @@ std::unique_ptr<FileSectorDevice> FileSectorDevice::Make(int fd, bool owns, bool
 
 std::unique_ptr<FileSectorDevice> FileSectorDevice::Open(const std::string& path, bool writable,
                                                          Status* status, std::uint32_t sectorSize) {
-  const int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+  const int flags = (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+  // A device node the user may not open is opened for him where the system
+  // lets him in.
+  struct stat st {};
+  const bool device = ::stat(path.c_str(), &st) == 0 && S_ISBLK(st.st_mode);
+  const int fd = device ? OpenDeviceNode(path, flags) : ::open(path.c_str(), flags);
   if (fd < 0) {
     const int error = errno;
     *status = error == ENOENT ? Fail(Error::kNotFound, "open " + path + ": no such file")

@@ -69,6 +69,14 @@ std::vector<ClassCase> Cases() {
     cases.push_back({"disk on a hot-plug port", esata, DriveType::kFixed, false, false, true, true,
                      0, "WDC WD10"});
   }
+  {
+    // A reader whose disk says "not removable" (many USB card readers), that
+    // UDisks2 calls removable as the desktop does.
+    BlockDeviceSnapshot reader = Disk("sdb", kUsbReaderPath, false, 1000944, "Multi-Card");
+    reader.desktopRemovable = true;
+    cases.push_back({"reader the desktop calls removable", reader, DriveType::kRemovable, false,
+                     false, true, true, 7, "Multi-Card"});
+  }
   cases.push_back({"fd0", Disk("fd0", "/sys/devices/platform/floppy.0/block/fd0", true, 2880, ""),
                    DriveType::kRemovable, true, false, true, false, 0, ""});
   {

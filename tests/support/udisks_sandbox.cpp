@@ -1,19 +1,26 @@
-#include "imdisk_linux/tests/udisks_sandbox.h"
-
-#include <signal.h>
-#include <unistd.h>
+#include "support/udisks_sandbox.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <systemd/sd-bus.h>
+#include <unistd.h>
 
-#include "imdisk_linux/tests/driver_env.h"
-#include "imdisk_linux/udisks_client.h"
+#include <cstdlib>
+
 #include "platform/linux/process_watch.h"
 #include "platform/linux/sysfs_reader.h"
+#include "platform/linux/udisks_bus.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 
-namespace drivertest {
+namespace testsupport {
 namespace {
+constexpr const char* kLockFile = "/run/lock/quillfen-udisks-sandbox.lock";
+constexpr const char* kRuleFile = "/etc/polkit-1/rules.d/10-quillfen-test.rules";
+constexpr const char* kPolkitd = "/usr/lib/polkit-1/polkitd";
 const char* const kBusConfig = R"(<!DOCTYPE busconfig PUBLIC
  "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -57,18 +64,46 @@ std::string FirstExisting(std::initializer_list<const char*> paths) {
 void Replace(std::string& text, const std::string& from, const std::string& to) {
   text.replace(text.find(from), from.size(), to);
 }
+
+// A connection of our own to the private bus, not the process's system bus.
+struct PrivateBus {
+  sd_bus* bus = nullptr;
+  explicit PrivateBus(const std::string& address) {
+    if (sd_bus_new(&bus) < 0) return;
+    sd_bus_set_address(bus, address.c_str());
+    sd_bus_set_bus_client(bus, 1);
+    sd_bus_set_method_call_timeout(bus, 2'000'000);
+    if (sd_bus_start(bus) < 0) {
+      sd_bus_unref(bus);
+      bus = nullptr;
+    }
+  }
+  ~PrivateBus() { sd_bus_flush_close_unref(bus); }
+  // True when the object answers a property read of the interface.
+  bool Answers(const std::string& object, const char* interface, const char* property) const {
+    if (bus == nullptr) return false;
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_message* reply = nullptr;
+    const int r = sd_bus_get_property(bus, "org.freedesktop.UDisks2", object.c_str(), interface,
+                                      property, &error, &reply, "s");
+    sd_bus_error_free(&error);
+    sd_bus_message_unref(reply);
+    return r >= 0;
+  }
+};
 }  // namespace
 
-UdisksSandbox::UdisksSandbox(const std::string& folder) : folder_(folder) {
-  reason_ = Start();
+UdisksSandbox::UdisksSandbox(const std::string& folder, Polkit polkit) : folder_(folder) {
+  reason_ = Start(polkit);
 }
 
 UdisksSandbox::~UdisksSandbox() {
   Stop();
 }
 
-std::string UdisksSandbox::Start() {
+std::string UdisksSandbox::Start(Polkit polkit) {
   if (geteuid() != 0) return "a private udisksd needs root";
+  if (polkit == Polkit::kRun && access(kPolkitd, X_OK) != 0) return "polkitd is not installed";
   if (access("/dev/loop-control", R_OK | W_OK) != 0) return "no /dev/loop-control";
   const std::string udisksd =
       FirstExisting({"/usr/libexec/udisks2/udisksd", "/usr/lib/udisks2/udisksd"});
@@ -83,6 +118,14 @@ std::string UdisksSandbox::Start() {
   const std::string socket = folder_ + "/system_bus_socket";
   std::string config = kBusConfig;
   Replace(config, "@SOCKET@", socket);
+  // One sandbox at a time: the rule file and loop device numbers are the
+  // machine's.
+  lock_ = open(kLockFile, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (lock_ < 0)
+    lock_ = open("/tmp/quillfen-udisks-sandbox.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (lock_ < 0 || flock(lock_, LOCK_EX) != 0) return "cannot take the sandbox lock";
+  // polkitd drops root, and the users the tests run as reach the socket.
+  chmod(folder_.c_str(), 0755);
   if (!testsupport::WriteHostFile(folder_ + "/bus.conf", config) ||
       !testsupport::WriteHostFile(folder_ + "/90-loop.rules", kRules) ||
       !testsupport::WriteHostFile(folder_ + "/inner.sh", kInner)) {
@@ -94,17 +137,30 @@ std::string UdisksSandbox::Start() {
   }
   for (int i = 0; i < 200 && access(socket.c_str(), F_OK) != 0; ++i) platform::SleepMs(10);
   if (access(socket.c_str(), F_OK) != 0) return "dbus-daemon made no socket";
+  chmod(socket.c_str(), 0666);
   address_ = "unix:path=" + socket;
 
-  ScopedEnv bus("DBUS_SYSTEM_BUS_ADDRESS", address_);
-  if (!platform::StartProgram({"unshare", "-m", "--propagation", "private", "sh",
-                               folder_ + "/inner.sh", folder_, udevd, udisksd},
-                              &udisks_, platform::ProgramOutput::kDiscard)) {
-    return "unshare did not start";
+  const char* old = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+  const std::string saved = old != nullptr ? old : "";
+  setenv("DBUS_SYSTEM_BUS_ADDRESS", address_.c_str(), 1);
+  const bool started =
+      (polkit == Polkit::kNone || platform::StartProgram({kPolkitd, "--no-debug"}, &polkit_,
+                                                         platform::ProgramOutput::kDiscard)) &&
+      platform::StartProgram({"unshare", "-m", "--propagation", "private", "sh",
+                              folder_ + "/inner.sh", folder_, udevd, udisksd},
+                             &udisks_, platform::ProgramOutput::kDiscard);
+  if (old != nullptr) {
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", saved.c_str(), 1);
+  } else {
+    unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
   }
-  linux_driver::UdisksClient client;
+  if (!started) return "polkitd or unshare did not start";
+  const PrivateBus bus(address_);
   for (int i = 0; i < 100; ++i) {
-    if (client.ServiceAvailable()) return {};
+    if (bus.Answers("/org/freedesktop/UDisks2/Manager", "org.freedesktop.UDisks2.Manager",
+                    "Version")) {
+      return {};
+    }
     if (platform::WaitForProgram(udisks_, 0) == platform::WaitResult::kFinished) {
       udisks_ = 0;
       return "udisksd ended at once: " + Log();
@@ -123,7 +179,7 @@ void UdisksSandbox::Stop() {
       platform::WaitForProcessEnd(udevd, 3000);
     }
   }
-  for (platform::ProcessId* process : {&udisks_, &bus_}) {
+  for (platform::ProcessId* process : {&udisks_, &polkit_, &bus_}) {
     if (*process == 0) continue;
     kill(static_cast<pid_t>(*process), SIGTERM);
     if (platform::WaitForProgram(*process, 3000) != platform::WaitResult::kFinished) {
@@ -132,6 +188,31 @@ void UdisksSandbox::Stop() {
     }
     *process = 0;
   }
+  if (lock_ >= 0) close(lock_);
+  lock_ = -1;
+}
+
+bool UdisksSandbox::WaitForBlock(const std::string& node, unsigned timeoutMs) const {
+  const PrivateBus bus(address_);
+  const std::string object = platform::UdisksBlockObject(node);
+  for (unsigned waited = 0;; waited += 50) {
+    if (bus.Answers(object, "org.freedesktop.UDisks2.Block", "IdType")) return true;
+    if (waited >= timeoutMs) return false;
+    platform::SleepMs(50);
+  }
+}
+
+PolkitRule::PolkitRule(const std::string& user, bool allow) {
+  const std::string rule =
+      "polkit.addRule(function(action, subject) {\n"
+      "  if (action.id.indexOf(\"org.freedesktop.udisks2.open-device\") == 0 &&\n"
+      "      subject.user == \"" +
+      user + "\") {\n    return polkit.Result." + (allow ? "YES" : "NO") + ";\n  }\n});\n";
+  written_ = testsupport::WriteHostFile(kRuleFile, rule);
+}
+
+PolkitRule::~PolkitRule() {
+  unlink(kRuleFile);
 }
 
 std::string UdisksSandbox::Log() const {
@@ -156,4 +237,4 @@ std::string LoopDevicesOf(const std::string& image) {
   return found;
 }
 
-}  // namespace drivertest
+}  // namespace testsupport

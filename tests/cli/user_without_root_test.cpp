@@ -1,0 +1,173 @@
+// A user without root on a card whose volume is not mounted: the tool opens
+// the device through UDisks2, and polkit decides (a private bus with udisksd
+// and polkitd, and a rule for the user cloudsdk). Root, loop devices, the
+// daemons and that user needed; skipped elsewhere.
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "cli/cli_runner.h"
+#include "cli/cli_test_support.h"
+#include "platform/process.h"
+#include "support/loop_devices.h"
+#include "support/reference_images.h"
+#include "support/temp_dir.h"
+#include "support/test_data.h"
+#include "support/udisks_sandbox.h"
+
+namespace clitest {
+namespace {
+
+using testsupport::PolkitRule;
+using testsupport::UdisksSandbox;
+
+const testsupport::ReferenceCard kCard = Card(32ull << 20, 16, 63);
+constexpr const char* kUser = "cloudsdk";
+const std::string kRefusal =
+    ": No ADMIN Rights: the system did not let us open the device (refused, or no UDisks2 to "
+    "ask)\n";
+
+// The card image and its loop device, and a home for the user.
+class UserWithoutRoot : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string loops = linuxtest::LoopDevicesUnavailable();
+    if (!loops.empty()) GTEST_SKIP() << loops;
+    SKIP_WITHOUT_CARD_TOOLS();
+    const passwd* user = getpwnam(kUser);
+    if (user == nullptr) GTEST_SKIP() << "no user " << kUser;
+    uid_ = static_cast<int>(user->pw_uid);
+    ASSERT_EQ(chmod(dir_.path().c_str(), 0755), 0);
+    ASSERT_TRUE(testsupport::MakeReferenceCard(image_, kCard));
+    ASSERT_EQ(mkdir(home_.c_str(), 0700), 0);
+    ASSERT_EQ(chown(home_.c_str(), static_cast<uid_t>(uid_), static_cast<gid_t>(uid_)), 0);
+  }
+
+  // The tool as the user, on the bus given.
+  CliResult AsUser(const std::vector<std::string>& args, const std::string& bus) {
+    RunOptions options;
+    options.runAsUser = uid_;
+    options.env = {{"DBUS_SYSTEM_BUS_ADDRESS", bus}, {"HOME", home_}};
+    options.timeoutSeconds = 30;
+    return RunCli(args, options);
+  }
+
+  std::string Bytes(const std::string& path) {
+    return testsupport::ReadHostBytes(path, 0, kCard.sizeBytes);
+  }
+
+  testsupport::TempDir dir_;
+  std::string image_ = dir_.File("card.img");
+  std::string home_ = dir_.File("home");
+  int uid_ = -1;
+};
+
+// Waits for the start of an even second: two runs then fall in one FAT time
+// stamp (2 s) and one container time stamp.
+void WaitForEvenSecond() {
+  using namespace std::chrono;
+  const auto ms = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+  platform::SleepMs(static_cast<unsigned>(2000 - ms % 2000 + 20));
+}
+
+// The offsets where two cards differ, beyond the creation time's hundredths
+// (byte 13 of a directory entry), which no two runs share.
+std::string DifferingBytes(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return "sizes";
+  std::string offsets;
+  for (std::size_t i = 0; i < a.size() && offsets.size() < 80; ++i) {
+    if (a[i] != b[i] && i % 32 != 13) offsets.append(std::to_string(i)).append(" ");
+  }
+  return offsets;
+}
+
+TEST_F(UserWithoutRoot, AllowedByPolkitTheDeviceEndsAsTheCardImageDoes) {
+  const PolkitRule rule(kUser, true);
+  ASSERT_TRUE(rule.written());
+  const UdisksSandbox sandbox(dir_.path(), UdisksSandbox::Polkit::kRun);
+  if (!sandbox.reason().empty()) GTEST_SKIP() << sandbox.reason();
+  const std::string copy = dir_.File("copy.img");
+  ASSERT_TRUE(testsupport::WriteHostFile(copy, Bytes(image_)));
+  ASSERT_EQ(chown(copy.c_str(), static_cast<uid_t>(uid_), static_cast<gid_t>(uid_)), 0);
+  const std::string floppy = dir_.File("slot.img");
+  ASSERT_EQ(testsupport::RunCommand("mkfs.fat -C -i 1234abcd " + floppy + " 1440 >/dev/null"), 0);
+  chmod(floppy.c_str(), 0644);
+  const linuxtest::LoopDevice loop(image_);
+  ASSERT_FALSE(loop.node().empty());
+  ASSERT_TRUE(sandbox.WaitForBlock(loop.node(), 5000)) << sandbox.Log();
+
+  const std::vector<std::vector<std::string>> steps = {
+      {"create", "@", "--count", "3", "--name", "Desk", "--any-disk"},
+      {"write-slot", "@", "2", floppy, "--name", "Games"},
+      {"read-slot", "@", "2", "@out"},
+      {"make-usable", "@", "--any-disk"},
+      {"state", "@"},
+      {"erase", "@", "--any-disk"}};
+  for (const std::vector<std::string>& step : steps) {
+    SCOPED_TRACE(step[0]);
+    WaitForEvenSecond();
+    std::vector<CliResult> results;
+    for (const std::string& card : {loop.node(), copy}) {
+      std::vector<std::string> args = step;
+      for (std::string& arg : args) {
+        if (arg == "@") arg = card;
+        if (arg == "@out") arg = home_ + "/back-" + std::to_string(results.size()) + ".img";
+      }
+      results.push_back(AsUser(args, sandbox.address()));
+      EXPECT_EQ(results.back().exitCode, 0) << Describe(results.back()) << sandbox.Log();
+    }
+    EXPECT_EQ(results[0].out, results[1].out);
+    EXPECT_EQ(DifferingBytes(Bytes(image_), Bytes(copy)), "") << "the device and the image differ";
+    if (step[0] == "read-slot") {
+      const std::string floppyBytes = testsupport::ReadHostBytes(floppy, 0, 1474560);
+      EXPECT_TRUE(testsupport::ReadHostBytes(home_ + "/back-0.img", 0, 1474560) == floppyBytes);
+    }
+    if (step[0] == "make-usable") {
+      std::string report;
+      EXPECT_TRUE(testsupport::FsckClean(testsupport::VolumeOf(image_, kCard), &report)) << report;
+    }
+  }
+}
+
+TEST_F(UserWithoutRoot, RefusedByPolkitOrWithoutUdisksRawCommandsFailAndWriteNothing) {
+  const PolkitRule rule(kUser, false);
+  ASSERT_TRUE(rule.written());
+  const UdisksSandbox sandbox(dir_.path(), UdisksSandbox::Polkit::kRun);
+  if (!sandbox.reason().empty()) GTEST_SKIP() << sandbox.reason();
+  const linuxtest::LoopDevice loop(image_);
+  ASSERT_FALSE(loop.node().empty());
+  ASSERT_TRUE(sandbox.WaitForBlock(loop.node(), 5000)) << sandbox.Log();
+  const std::string before = Bytes(image_);
+
+  // Refused, and with no UDisks2 to ask (a bus address where none listens):
+  // the same answer, at once.
+  for (const std::string& bus : {sandbox.address(), "unix:path=" + dir_.File("no-bus")}) {
+    SCOPED_TRACE(bus);
+    for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+             {"state", loop.node()},
+             {"create", loop.node(), "--count", "1", "--any-disk"},
+             {"erase", loop.node(), "--any-disk"},
+             {"read-slot", loop.node(), "1", home_ + "/out.img"}}) {
+      SCOPED_TRACE(command[0]);
+      const auto start = std::chrono::steady_clock::now();
+      const CliResult result = AsUser(command, bus);
+      EXPECT_EQ(result.exitCode, 1) << Describe(result);
+      EXPECT_EQ(result.err, "quillfen-cli: " + loop.node() + kRefusal);
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    }
+  }
+  EXPECT_TRUE(Bytes(image_) == before) << "a refused command wrote to the device";
+  // What needs no raw access still works.
+  EXPECT_EQ(AsUser({"drives"}, sandbox.address()).exitCode, 0);
+  const CliResult german = AsUser({"--lang", "de", "state", loop.node()}, sandbox.address());
+  EXPECT_NE(german.err.find("das System ließ das Gerät nicht öffnen"), std::string::npos)
+      << german.err;
+}
+
+}  // namespace
+}  // namespace clitest
