@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -26,6 +27,22 @@ QPushButton* NewButton(QWidget* parent, int id, const char* text) {
   gui::SetControlId(button, id);
   return button;
 }
+
+// Rows as high as their text wrapped to the column's width: the tree asks
+// for a row's height without saying the width, and the style then measures
+// one unbroken line.
+class WrappedRowDelegate : public QStyledItemDelegate {
+ public:
+  explicit WrappedRowDelegate(QTreeView* view) : QStyledItemDelegate(view), view_(view) {}
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyleOptionViewItem sized = option;
+    sized.rect.setWidth(view_->header()->sectionSize(index.column()));
+    return QStyledItemDelegate::sizeHint(sized, index);
+  }
+
+ private:
+  QTreeView* view_;
+};
 
 // A sentence the core gives without its full stop.
 QString Sentence(const std::string& text) {
@@ -65,6 +82,7 @@ CDlgCardCheck::CDlgCardCheck(ICardCheckOwner& owner, std::vector<CheckFinding> f
   list_->header()->setStretchLastSection(true);
   list_->setWordWrap(true);
   list_->setTextElideMode(Qt::ElideNone);
+  list_->setItemDelegate(new WrappedRowDelegate(list_));
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   // The view measures wrapped rows once; a resized column measures again.
   connect(list_->header(), &QHeaderView::sectionResized, list_, &QTreeWidget::doItemsLayout,
