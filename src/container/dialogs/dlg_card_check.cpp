@@ -35,9 +35,18 @@ class WrappedRowDelegate : public QStyledItemDelegate {
  public:
   explicit WrappedRowDelegate(QTreeView* view) : QStyledItemDelegate(view), view_(view) {}
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    QStyleOptionViewItem sized = option;
-    sized.rect.setWidth(view_->header()->sectionSize(index.column()));
-    return QStyledItemDelegate::sizeHint(sized, index);
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    // The style's text margins on either side, and the icon's room.
+    const int margin = view_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &item, view_) + 1;
+    int width = view_->header()->sectionSize(index.column()) - 2 * margin;
+    if (!item.icon.isNull()) width -= item.decorationSize.width() + 2 * margin;
+    if (width <= 0) return size;
+    const QRect text = item.fontMetrics.boundingRect(QRect(0, 0, width, 1 << 20),
+                                                     Qt::TextWordWrap | Qt::AlignLeft, item.text);
+    size.setHeight(std::max(size.height(), text.height() + 2 * margin));
+    return size;
   }
 
  private:
@@ -170,7 +179,7 @@ void CDlgCardCheck::ShowFindings() {
   list_->setMinimumWidth(std::clamp(wanted, 360, std::max(360, std::min(most, readable))));
   const int rows = std::clamp(list_->topLevelItemCount(), 3, 8);
   list_->setMinimumHeight(list_->header()->sizeHint().height() +
-                          rows * (2 * list_->fontMetrics().lineSpacing() + 6) +
+                          rows * (3 * list_->fontMetrics().lineSpacing() + 6) +
                           2 * list_->frameWidth());
 
   const QString text = StatusText();
