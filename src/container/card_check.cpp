@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/bytes.h"
+#include "base/progress_state_callback.h"
 #include "container/card_state.h"
 #include "container/card_volume_check.h"
 #include "container/container_layout.h"
@@ -85,7 +86,7 @@ bool ReadAt(platform::File& file, std::uint64_t offset, std::uint8_t* buffer, st
 // The slots the file holds and the header names: each slot's table against
 // its image, and its record.
 void CheckSlots(const std::string& path, const ContainerFacts& facts,
-                std::vector<CheckFinding>& findings) {
+                std::vector<CheckFinding>& findings, IProgressStateCallback* progress) {
   platform::File file =
       platform::OpenFile(path, platform::kGenericRead, Disposition::kOpenExisting);
   if (!file.IsOpen()) return;
@@ -94,7 +95,9 @@ void CheckSlots(const std::string& path, const ContainerFacts& facts,
   ByteBuffer image(kind.imageSize);
   ByteBuffer stored(kSectorIdTableSize + kSlotInfoSize);
   ByteBuffer built(kSectorIdTableSize);
+  if (progress != nullptr) progress->SetProgressState(0, static_cast<int>(slots));
   for (std::uint32_t slot = 0; slot < slots; ++slot) {
+    if (progress != nullptr) progress->SetProgressState(1, static_cast<int>(slot));
     if (!ReadAt(file, GetSlotPartOffset(slot, kSlotPartImage), image.data(), image.size()) ||
         !ReadAt(file, GetSlotPartOffset(slot, kSlotPartSectorIdTable), stored.data(),
                 stored.size())) {
@@ -131,7 +134,8 @@ void CheckPlacement(char drive, const std::string& path, std::vector<CheckFindin
   }
 }
 
-int CheckCardInto(char drive, std::vector<CheckFinding>& findings, ContainerFacts& facts) {
+int CheckCardInto(char drive, std::vector<CheckFinding>& findings, ContainerFacts& facts,
+                  IProgressStateCallback* progress) {
   findings.clear();
   {
     CDirectDiskAccess disk;
@@ -156,7 +160,7 @@ int CheckCardInto(char drive, std::vector<CheckFinding>& findings, ContainerFact
     facts.fileSlots =
         blocks == 0 ? 0 : static_cast<std::uint32_t>(std::min<std::uint64_t>(blocks - 1, 0xFFFF));
     CheckHeader(facts, findings);
-    CheckSlots(path, facts, findings);
+    CheckSlots(path, facts, findings, progress);
     CheckPlacement(drive, path, findings);
     const std::uint32_t attributes = platform::GetAttributes(path);
     const std::uint32_t wanted = platform::kAttributeReadOnly | platform::kAttributeSystem;
@@ -237,15 +241,15 @@ int RepairContainerFile(const std::string& path, const std::vector<CheckFinding>
 
 }  // namespace
 
-int CheckCard(char drive, std::vector<CheckFinding>& findings) {
+int CheckCard(char drive, std::vector<CheckFinding>& findings, IProgressStateCallback* progress) {
   ContainerFacts facts;
-  return CheckCardInto(drive, findings, facts);
+  return CheckCardInto(drive, findings, facts, progress);
 }
 
 int RepairCard(char drive, std::vector<CheckFinding>& left) {
   std::vector<CheckFinding> findings;
   ContainerFacts facts;
-  if (const int rc = CheckCardInto(drive, findings, facts)) return rc;
+  if (const int rc = CheckCardInto(drive, findings, facts, nullptr)) return rc;
   const std::string path = FfaGetContainerPath(drive);
   const bool fileRepairs = Has(findings, CheckCode::kImageCount) ||
                            Has(findings, CheckCode::kSectorIdTable) ||

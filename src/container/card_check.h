@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class IProgressStateCallback;
+
 enum class CheckCode {
   kContainerMissing = 1,
   kNoSignature,
@@ -53,8 +55,10 @@ bool CheckFindingRepairable(CheckCode code);
 
 // Checks the card at `drive`; findings are empty for a card that is fine.
 // The result is 0, or the raw-access code when the card cannot be read at
-// all (findings are then empty). Only reads.
-[[nodiscard]] int CheckCard(char drive, std::vector<CheckFinding>& findings);
+// all (findings are then empty). Only reads. A progress callback learns the
+// slots as their images are read, which on a large card takes a while.
+[[nodiscard]] int CheckCard(char drive, std::vector<CheckFinding>& findings,
+                            IProgressStateCallback* progress = nullptr);
 
 // Checks the card and mends what is the container's own: the header's image
 // count to the file's length, the slots' sector identifier tables from their

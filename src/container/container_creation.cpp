@@ -52,9 +52,7 @@ CreationOutcome Create(char drive, const ContainerCreationRequest& request,
 int CardDeleteOldContainer(const CardState& state, ICardUser& user) {
   const std::string& path = state.ContainerPath;
   if ((state.Flags & CARD_CONTAINER_VALID) == 0 || !platform::PathExists(path)) return 0;
-  if (!user.AskYesNo(Localized("'Dornveld Container File' existing.\nDelete this file ?",
-                               "'Dornveld Container Datei' besteht bereits.\nSoll die "
-                               "Datei gelöscht werden ?"))) {
+  if (!user.AskYesNo(OldContainerDeleteQuestion())) {
     return kCardCancelled;
   }
   // Whether the file is gone decides, whatever the deletion says.
@@ -66,9 +64,22 @@ int CardDeleteOldContainer(const CardState& state, ICardUser& user) {
   return kCardCancelled;
 }
 
+std::string OldContainerDeleteQuestion() {
+  return Localized("'Dornveld Container File' existing.\nDelete this file ?",
+                   "'Dornveld Container Datei' besteht bereits.\nSoll die "
+                   "Datei gelöscht werden ?");
+}
+
 unsigned FfaCreationMaxCount(char drive, const OwnProgramFile& program, bool copyProgram,
-                             bool createAutorun) {
-  return FfaGetMaxImageCount(drive, FfaProgramReserve(drive, program, copyProgram, createAutorun));
+                             bool createAutorun, bool oldContainerGoes) {
+  const std::uint64_t reserve = FfaProgramReserve(drive, program, copyProgram, createAutorun);
+  if (!oldContainerGoes) return FfaGetMaxImageCount(drive, reserve);
+  // As FfaGetMaxImageCount, over the free room and the old container's.
+  const std::uint64_t room = FfaGetDriveFreeBytes(drive).value_or(0) + OldContainerBytes(drive);
+  if (room <= reserve) return 0;
+  std::uint64_t count = (room - reserve) / kContainerBlockSize;
+  if (count > 0) --count;  // the main header block
+  return static_cast<unsigned>(std::min<std::uint64_t>(count, kMaxImageCount));
 }
 
 unsigned ImageCountFromText(std::string_view text) {

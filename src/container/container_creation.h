@@ -21,10 +21,15 @@ struct CardState;
 // there (the user has been told).
 [[nodiscard]] int CardDeleteOldContainer(const CardState& state, ICardUser& user);
 
+// The question before a valid container is deleted for a new one.
+std::string OldContainerDeleteQuestion();
+
 // The largest image count that fits beside the files the two options put on
-// the card (FfaProgramReserve), at most 99.
+// the card (FfaProgramReserve), at most 99. With oldContainerGoes the room
+// of the container on the card counts as free: it goes before the new one
+// is made (a creation and a rebuild alike).
 unsigned FfaCreationMaxCount(char drive, const OwnProgramFile& program, bool copyProgram,
-                             bool createAutorun);
+                             bool createAutorun, bool oldContainerGoes = false);
 
 // The number of the count field: its leading decimal digits (0 when there
 // are none); anything above 99 reads as 100.

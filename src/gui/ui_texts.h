@@ -71,7 +71,7 @@ inline constexpr UiText kTextCheckRepairQuestion{
     "Die Karte %1 reparieren?\n\nDie Reparatur schreibt auf die Karte: den Kopf des Containers, "
     "seine Sektorkennungen, seine Attribute und den Eintrag des Start Sektors. Die Abbilder und "
     "die anderen Dateien bleiben unverändert."};
-inline constexpr UiText kTextCheckingCard{"Check Card", "Prüfe Karte"};
+inline constexpr UiText kTextCheckingCard{"Check Card [PERCENT]", "Prüfe Karte [PERCENT]"};
 inline constexpr UiText kTextRepairingCard{"Repair Card", "Repariere Karte"};
 // The virtual drive's window.
 inline constexpr UiText kTextMountStatusName{"Mount status", "Status der Einbindung"};

@@ -15,11 +15,10 @@ void CTarnwickDlg::OnCheckCard() {
   std::vector<CheckFinding> findings;
   int rc = 0;
   {
-    // The check reads the whole FAT and every slot's tables: on a large card
-    // that takes a while.
-    CProgressStateWnd busy(gui::kTextCheckingCard.Get().toStdString(),
-                           kProgressVisible | kProgressNoBar, this);
-    rc = CheckCard(drive->Letter(), findings);
+    // The check reads every slot's image and the whole FAT: on a large card
+    // that takes a while, and the bar follows the slots.
+    CProgressStateWnd busy(gui::kTextCheckingCard.Get().toStdString(), kProgressVisible, this);
+    rc = CheckCard(drive->Letter(), findings, &busy);
   }
   if (rc != 0) {
     ReportError(rc);

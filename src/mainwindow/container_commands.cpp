@@ -40,9 +40,8 @@ void CTarnwickDlg::OnSaveContainerName() {
 
 void CTarnwickDlg::OnCreateContainer() {
   if (RefusedAsWriteProtected()) return;
-  // A valid container goes first, with the user's consent; the creation
-  // dialog runs only once it is gone.
-  if (CardDeleteOldContainer(cardState_, user_) != 0) return;
+  // The dialog decides what becomes of a valid container: rebuilt with its
+  // images, or deleted after its own question.
   CDlgCreateResizeCIF dialog(*this, this);
   dialog.DoModal();
   // A new container's records may match the old one's.

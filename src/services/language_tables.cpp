@@ -51,6 +51,8 @@ constexpr LanguageTextEntry kControlTexts[] = {
     {1204, "Create DC&F", "DC&D erzeugen"},
     {1205, "Copy Program to Flash", "Programm auf den Flash Speicher kopieren"},
     {1206, "Create autorun.inf", "autorun.inf Datei erzeugen"},
+    // Container creation: a rebuild that keeps the images.
+    {1210, "&Keep the images", "Abbilder &behalten"},
     // Application settings.
     {1603, "External Image Editing Software", "Externes Abbildbearbeitungsprogramm"},
     {1606, "External Programm", "Externes Programm"},

@@ -12,6 +12,7 @@
 #include "container/dialogs/dlg_card_check.h"
 #include "container/dialogs/dlg_create_resize_cif.h"
 #include "container/dialogs/dlg_fpga_update.h"
+#include "container/ffa_store.h"
 #include "driveaccess/dialogs/dlg_cf_helper.h"
 #include "driveaccess/dialogs/dlg_show_hex_data.h"
 #include "driveaccess/dialogs/drive_combo_box.h"
@@ -145,6 +146,10 @@ DialogGallery::DialogGallery()
   if (card_.Make('H', card, &reason)) {
     auto* hex = new CDlgShowHexData(card_.Drive(), nullptr);
     Add("hex_viewer_drive", hex, hex);
+    // A container to keep: the creation dialog offers "Keep the images".
+    if (FfaCreate('H', 3, "Lathe programs", true, nullptr) != 0) {
+      std::fprintf(stderr, "no container on the gallery's card\n");
+    }
   }
   auto* slot = new CDlgShowHexData(block_, (3u * (2u << 20)) / 512, 4096, nullptr);
   Add("hex_viewer_slot", slot, slot);

@@ -2,6 +2,7 @@
 // and how result codes become messages.
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -21,10 +22,12 @@
 #include "base/bytes.h"
 #include "container/card_program.h"
 #include "container/card_state.h"
+#include "container/container_layout.h"
 #include "container/dialogs/dlg_create_resize_cif.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/fpga_store.h"
+#include "container/main_header.h"
 #include "driveaccess/dav_errors.h"
 #include "driveaccess/dda_error_codes.h"
 #include "driveaccess/dialogs/dlg_cf_helper.h"
@@ -58,6 +61,37 @@ std::uint32_t RecordedStartSector() {
 }
 
 class ContainerCommandsTest : public mwtest::MainWindowTest {};
+
+// Runs the window's Create command and hands the creation dialog, once it
+// shows, to `drive`; a dialog still open afterwards is closed.
+void RunCreateDialog(CTarnwickDlg& window, const std::function<void(CDlgCreateResizeCIF&)>& drive) {
+  bool driven = false;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<CDlgCreateResizeCIF*>(top);
+      if (driven || dialog == nullptr || !dialog->isVisible()) continue;
+      driven = true;
+      drive(*dialog);
+      if (dialog->isVisible()) dialog->reject();
+    }
+  });
+  timer.start(10);
+  window.OnCreateContainer();
+  QApplication::processEvents();
+  timer.stop();
+  EXPECT_TRUE(driven);
+}
+
+// Answers the message box that the next step opens, keeping its text.
+void AnswerNextBox(int answer, QString* text) {
+  QTimer::singleShot(0, [answer, text] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      *text = box->text();
+      box->done(answer);
+    }
+  });
+}
 
 TEST_F(ContainerCommandsTest, ReportErrorShowsEachFamilysTextAndNothingForSuccessOrCancel) {
   Open();
@@ -114,29 +148,51 @@ TEST_F(ContainerCommandsTest, TheCloseButtonEndsTheWindow) {
   EXPECT_FALSE(window_->isVisible());
 }
 
-TEST_F(ContainerCommandsTest, CreateAnsweredNoChangesNothingAndOpensNoDialog) {
+// Without "Keep the images" the old container goes only after the
+// dialog's question: No changes nothing, Yes gives an empty new container.
+TEST_F(ContainerCommandsTest, CreateWithoutKeepingTheImagesAnsweredNoChangesNothing) {
   if (!MakeCard(CardKind::kUsable)) return;
   Open();
   std::string before;
   ASSERT_TRUE(testsupport::ReadHostFile(card_.path(), &before));
-  ModalWatcher watcher({QMessageBox::No});
-  window_->OnCreateContainer();
-  QApplication::processEvents();
-  EXPECT_EQ(watcher.Seen(), QStringList{"'Dornveld Container File' existing.\nDelete this file ?"});
+  QString question;
+  RunCreateDialog(*window_, [&](CDlgCreateResizeCIF& dialog) {
+    qobject_cast<QCheckBox*>(dialog.Control(CDlgCreateResizeCIF::kIdKeepImages))->setChecked(false);
+    AnswerNextBox(QMessageBox::No, &question);
+    qobject_cast<QPushButton*>(dialog.Control(CDlgCreateResizeCIF::kIdCreate))->click();
+    EXPECT_TRUE(dialog.isVisible());
+  });
+  EXPECT_EQ(question, "'Dornveld Container File' existing.\nDelete this file ?");
   std::string after;
   ASSERT_TRUE(testsupport::ReadHostFile(card_.path(), &after));
   EXPECT_TRUE(before == after);
   EXPECT_EQ(Severity(), 0);
 }
 
-TEST_F(ContainerCommandsTest, CreateAnsweredYesDeletesTheOldContainerFirst) {
+TEST_F(ContainerCommandsTest, CreateWithoutKeepingTheImagesAnsweredYesReplacesTheContainer) {
   if (!MakeCard(CardKind::kUsable)) return;
+  std::string reason;
+  ASSERT_TRUE(mwtest::WriteMixedSlots('R', &reason)) << reason;
+  ByteBuffer before(kContainerBlockSize);
+  ASSERT_EQ(FfaReadSlot('R', 1, before, nullptr), 0);
   Open();
-  ModalWatcher watcher({QMessageBox::Yes});
-  window_->OnCreateContainer();
-  QTRY_VERIFY(!platform::PathExists(kContainer));
-  EXPECT_EQ(watcher.Captions().size(), 1);
-  EXPECT_EQ(StatusText(), "--- no Dornveld Container File ---");
+  QString question;
+  RunCreateDialog(*window_, [&](CDlgCreateResizeCIF& dialog) {
+    qobject_cast<QCheckBox*>(dialog.Control(CDlgCreateResizeCIF::kIdKeepImages))->setChecked(false);
+    qobject_cast<QLineEdit*>(dialog.Control(CDlgCreateResizeCIF::kIdCount))->setText("2");
+    AnswerNextBox(QMessageBox::Yes, &question);
+    qobject_cast<QPushButton*>(dialog.Control(CDlgCreateResizeCIF::kIdCreate))->click();
+    EXPECT_FALSE(dialog.isVisible());
+  });
+  EXPECT_FALSE(question.isEmpty());
+  EXPECT_EQ(Severity(), 0) << StatusText().toStdString();
+  MainHeader header;
+  ASSERT_EQ(FfaCheckMainHeader(kContainer, header.Bytes()), 0);
+  EXPECT_EQ(header.ImageCount(), 2u);
+  // No image was carried over.
+  ByteBuffer after(kContainerBlockSize);
+  ASSERT_EQ(FfaReadSlot('R', 1, after, nullptr), 0);
+  EXPECT_FALSE(after == before);
 }
 
 TEST_F(ContainerCommandsTest, CreateOnACardWithoutContainerAsksNothing) {
@@ -219,33 +275,17 @@ TEST_F(ContainerCommandsTest, EraseTakesAwayWhatCreateDcfPutOnTheCard) {
   ASSERT_TRUE(testsupport::WriteHostFile(program, testsupport::TestBytes(5000, 3)));
   platform::SetModuleFileNameOverride(program);
   Open();
-  bool created = false;
-  QTimer creation;
-  QObject::connect(&creation, &QTimer::timeout, [&] {
-    CDlgCreateResizeCIF* dialog = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      if (auto* shown = qobject_cast<CDlgCreateResizeCIF*>(top); shown && shown->isVisible()) {
-        dialog = shown;
-      }
-    }
-    if (dialog == nullptr || created) return;
-    created = true;
-    dialog->SetOwnProgramFile(ReadOwnProgramFile());
-    qobject_cast<QLineEdit*>(dialog->Control(CDlgCreateResizeCIF::kIdCount))->setText("2");
-    qobject_cast<QPushButton*>(dialog->Control(CDlgCreateResizeCIF::kIdCreate))->click();
+  RunCreateDialog(*window_, [](CDlgCreateResizeCIF& dialog) {
+    dialog.SetOwnProgramFile(ReadOwnProgramFile());
+    qobject_cast<QLineEdit*>(dialog.Control(CDlgCreateResizeCIF::kIdCount))->setText("2");
+    qobject_cast<QPushButton*>(dialog.Control(CDlgCreateResizeCIF::kIdCreate))->click();
     // A creation that failed leaves the dialog open with its message.
-    if (dialog->isVisible()) {
-      ADD_FAILURE() << qobject_cast<QLabel*>(dialog->Control(CDlgCreateResizeCIF::kIdStatus))
+    if (dialog.isVisible()) {
+      ADD_FAILURE() << qobject_cast<QLabel*>(dialog.Control(CDlgCreateResizeCIF::kIdStatus))
                            ->text()
                            .toStdString();
-      dialog->reject();
     }
   });
-  creation.start(10);
-  Get<QPushButton>(Dlg::kIdCreate)->click();
-  QApplication::processEvents();
-  creation.stop();
-  ASSERT_TRUE(created);
   ASSERT_EQ(Severity(), 0) << StatusText().toStdString();
   ASSERT_TRUE(platform::PathExists("R:\\quillfen"));
   ASSERT_TRUE(platform::PathExists("R:\\autorun.inf"));

@@ -209,7 +209,7 @@ TEST_F(LanguageTextsTest, TextsAndTooltipsFollowTheLanguage) {
 }
 
 TEST(LanguageTables, HoldEachKeyOnceWithWellFormedTooltips) {
-  EXPECT_EQ(ControlTextTable().size(), 66u);
+  EXPECT_EQ(ControlTextTable().size(), 67u);
   EXPECT_EQ(TooltipTextTable().size(), 40u);
   for (const auto& table : {ControlTextTable(), TooltipTextTable()}) {
     std::set<int> keys;

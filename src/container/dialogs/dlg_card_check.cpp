@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -26,6 +27,31 @@ QPushButton* NewButton(QWidget* parent, int id, const char* text) {
   gui::SetControlId(button, id);
   return button;
 }
+
+// Rows as high as their text wrapped to the column's width: the tree asks
+// for a row's height without saying the width, and the style then measures
+// one unbroken line.
+class WrappedRowDelegate : public QStyledItemDelegate {
+ public:
+  explicit WrappedRowDelegate(QTreeView* view) : QStyledItemDelegate(view), view_(view) {}
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    // The style's text margins on either side, and the icon's room.
+    const int margin = view_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &item, view_) + 1;
+    int width = view_->header()->sectionSize(index.column()) - 2 * margin;
+    if (!item.icon.isNull()) width -= item.decorationSize.width() + 2 * margin;
+    if (width <= 0) return size;
+    const QRect text = item.fontMetrics.boundingRect(QRect(0, 0, width, 1 << 20),
+                                                     Qt::TextWordWrap | Qt::AlignLeft, item.text);
+    size.setHeight(std::max(size.height(), text.height() + 2 * margin));
+    return size;
+  }
+
+ private:
+  QTreeView* view_;
+};
 
 // A sentence the core gives without its full stop.
 QString Sentence(const std::string& text) {
@@ -61,6 +87,15 @@ CDlgCardCheck::CDlgCardCheck(ICardCheckOwner& owner, std::vector<CheckFinding> f
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  // The finding column takes the rest of the width and its text wraps there.
+  list_->header()->setStretchLastSection(true);
+  list_->setWordWrap(true);
+  list_->setTextElideMode(Qt::ElideNone);
+  list_->setItemDelegate(new WrappedRowDelegate(list_));
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // The view measures wrapped rows once; a resized column measures again.
+  connect(list_->header(), &QHeaderView::sectionResized, list_, &QTreeWidget::doItemsLayout,
+          Qt::QueuedConnection);
 
   status_ = new CExStatic(this);
   gui::SetControlId(status_, kIdStatus);
@@ -126,8 +161,8 @@ void CDlgCardCheck::ShowFindings() {
     item->setData(1, Qt::AccessibleTextRole, what + ' ' + repair);
   }
   if (list_->topLevelItemCount() > 0) list_->setCurrentItem(list_->topLevelItem(0));
-  // Wide enough for the longest line, up to what the screen holds; beyond
-  // that the list scrolls.
+  // Wide enough for the longest line up to a width that reads well; longer
+  // findings wrap within the column, so that the list never scrolls sideways.
   list_->resizeColumnToContents(0);
   int longest = list_->fontMetrics().horizontalAdvance(list_->headerItem()->text(1));
   for (int row = 0; row < list_->topLevelItemCount(); ++row) {
@@ -140,14 +175,11 @@ void CDlgCardCheck::ShowFindings() {
   const QScreen* screen =
       this->screen() != nullptr ? this->screen() : QApplication::primaryScreen();
   const int most = screen != nullptr ? screen->availableGeometry().width() * 9 / 10 : 1000;
-  list_->setMinimumWidth(std::clamp(wanted, 360, std::max(360, most)));
-  // The column keeps the longest line whole: it fills a list that holds it,
-  // and a narrower list scrolls.
-  list_->header()->setStretchLastSection(wanted <= list_->minimumWidth());
-  list_->header()->resizeSection(1, longest + 24);
+  const int readable = list_->fontMetrics().averageCharWidth() * 100;
+  list_->setMinimumWidth(std::clamp(wanted, 360, std::max(360, std::min(most, readable))));
   const int rows = std::clamp(list_->topLevelItemCount(), 3, 8);
   list_->setMinimumHeight(list_->header()->sizeHint().height() +
-                          rows * (2 * list_->fontMetrics().lineSpacing() + 6) +
+                          rows * (3 * list_->fontMetrics().lineSpacing() + 6) +
                           2 * list_->frameWidth());
 
   const QString text = StatusText();

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "base/current_language.h"
+#include "container/card_names.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
 #include "container/main_header.h"
@@ -55,6 +56,7 @@ CDlgCreateResizeCIF::CDlgCreateResizeCIF(IContainerCreationOwner& owner, QWidget
   name_->setMaxLength(static_cast<int>(kContainerNameMaxLength));
   name_->setMinimumWidth(name_->fontMetrics().averageCharWidth() * 32);
   nameLabel->setBuddy(name_);
+  keepImages_ = WithId(new QCheckBox(QStringLiteral("&Keep the images"), this), kIdKeepImages);
   copyProgram_ =
       WithId(new QCheckBox(QStringLiteral("Copy Program to Flash"), this), kIdCopyProgram);
   autorun_ = WithId(new QCheckBox(QStringLiteral("Create autorun.inf"), this), kIdAutorun);
@@ -79,8 +81,9 @@ CDlgCreateResizeCIF::CDlgCreateResizeCIF(IContainerCreationOwner& owner, QWidget
   fields->addLayout(countRow, 0, 1);
   fields->addWidget(nameLabel, 1, 0);
   fields->addWidget(name_, 1, 1);
-  fields->addWidget(copyProgram_, 2, 1);
-  fields->addWidget(autorun_, 3, 1);
+  fields->addWidget(keepImages_, 2, 1);
+  fields->addWidget(copyProgram_, 3, 1);
+  fields->addWidget(autorun_, 4, 1);
   fields->setColumnStretch(1, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -101,6 +104,7 @@ CDlgCreateResizeCIF::CDlgCreateResizeCIF(IContainerCreationOwner& owner, QWidget
       if (!resetting_) ComputeMaxCount();
     });
   }
+  connect(keepImages_, &QCheckBox::toggled, this, &CDlgCreateResizeCIF::OnKeepToggled);
   connect(create_, &QPushButton::clicked, this, &CDlgCreateResizeCIF::OnCreate);
   connect(close, &QPushButton::clicked, this, &CDlgCreateResizeCIF::reject);
 }
@@ -109,9 +113,9 @@ void CDlgCreateResizeCIF::OnInitDialog() {
   FillKindList();
   gui::FitButtonsToTexts(this);
   Reset();
-  // Only a container without a valid header can still be here: the window
-  // that opened the dialog has deleted a valid one with the user's consent.
-  if (maxCount_ == 0 && FfaContainerExists(Drive()) == FFA_OK) {
+  // A container without a valid header that leaves no room goes at once: it
+  // holds nothing to keep. A valid one stays until Create.
+  if (maxCount_ == 0 && !holdsContainer_ && FfaContainerExists(Drive()) == FFA_OK) {
     gui::ShowMessage(this,
                      Localized("Corrupt Dornveld Container File exist !\nIt will be deleted.\n",
                                "Fehlerhafte Dornveld Container Datei besteht !\nDiese Datei "
@@ -146,21 +150,31 @@ void CDlgCreateResizeCIF::FillKindList() {
 void CDlgCreateResizeCIF::Reset() {
   const CardState& card = owner_.GetCardState();
   name_->setText(QString::fromStdString(owner_.GetContainerNameText()));
+  // The card itself, not the window's last look at it: a failed rebuild
+  // may have taken the container away.
+  holdsContainer_ = FfaContainerExists(Drive()) == FFA_OK &&
+                    FfaCheckMainHeader(FfaGetContainerPath(Drive()), held_.Bytes()) == FFA_OK;
   const bool valid = (card.Flags & CARD_CONTAINER_VALID) != 0;
-  kind_->setCurrentIndex(!valid || card.Header.IsHighDensity() ? kKindHd : kKindDd);
+  const bool highDensity =
+      holdsContainer_ ? held_.IsHighDensity() : !valid || card.Header.IsHighDensity();
+  kind_->setCurrentIndex(highDensity ? kKindHd : kKindDd);
   status_ = CreationOutcome{};
+  rebuild_ = RebuildOutcome{};
   ShowStatus();
-  resetting_ = true;  // one computation for both boxes
+  resetting_ = true;  // one computation for all boxes
   copyProgram_->setChecked(true);
   autorun_->setChecked(true);
+  keepImages_->setChecked(holdsContainer_);
+  keepImages_->setEnabled(holdsContainer_);
+  OnKeepToggled();
   resetting_ = false;
   ComputeMaxCount();
 }
 
 void CDlgCreateResizeCIF::ComputeMaxCount() {
   const int previous = maxCount_;
-  maxCount_ = static_cast<int>(
-      FfaCreationMaxCount(Drive(), program_, copyProgram_->isChecked(), autorun_->isChecked()));
+  maxCount_ = static_cast<int>(FfaCreationMaxCount(Drive(), program_, copyProgram_->isChecked(),
+                                                   autorun_->isChecked(), holdsContainer_));
   spinner_->SetRange(1, maxCount_);
   const int position = spinner_->Pos();
   const int next = SpinnerPositionForMaximum(position, previous, maxCount_);
@@ -180,6 +194,13 @@ void CDlgCreateResizeCIF::ClampCount() {
   }
 }
 
+void CDlgCreateResizeCIF::OnKeepToggled() {
+  // Kept images keep their kind.
+  const bool keep = keepImages_->isChecked();
+  kind_->setEnabled(!keep);
+  if (keep) kind_->setCurrentIndex(held_.IsHighDensity() ? kKindHd : kKindDd);
+}
+
 void CDlgCreateResizeCIF::OnCreate() {
   ContainerCreationRequest request;
   request.count = ImageCountFromText(count_->text().toStdString());
@@ -187,9 +208,36 @@ void CDlgCreateResizeCIF::OnCreate() {
   request.name = name_->text().toStdString();
   request.copyProgram = copyProgram_->isChecked();
   request.createAutorun = autorun_->isChecked();
-  CWidgetProgressOwner progress(this);
-  const CreationOutcome outcome = CreateContainerWithProgram(Drive(), request, program_, &progress);
-  if (outcome.ok()) {
+  CreationOutcome outcome;
+  RebuildOutcome rebuilt;
+  if (holdsContainer_ && keepImages_->isChecked()) {
+    // The name is checked before the rebuild, which must change nothing
+    // when it is refused.
+    if (const int rc = CheckCardName(request.name)) {
+      outcome = {CreationStep::kCreate, rc};
+    } else {
+      CWidgetProgressOwner progress(this);
+      rebuilt =
+          ResizeContainer(Drive(), static_cast<unsigned>(request.count), &progress, copyParent_);
+    }
+    if (outcome.ok() && rebuilt.ok()) {
+      int rc = 0;
+      if (request.name != held_.Name()) rc = FfaRename(Drive(), request.name);
+      // The program's files as a creation leaves them.
+      FfaRemoveProgramFromCard(Drive(), program_);
+      if (request.copyProgram) FfaPutProgramOnCard(Drive(), program_, request.createAutorun);
+      if (rc != FFA_OK) outcome = {CreationStep::kCreate, rc};
+    }
+  } else {
+    // Deleting a valid container loses its images: Enter answers No.
+    if (holdsContainer_ &&
+        !gui::AskYesNo(this, OldContainerDeleteQuestion(), gui::DefaultAnswer::kNo)) {
+      return;
+    }
+    CWidgetProgressOwner progress(this);
+    outcome = CreateContainerWithProgram(Drive(), request, program_, &progress);
+  }
+  if (outcome.ok() && rebuilt.ok()) {
     accept();
     return;
   }
@@ -197,9 +245,15 @@ void CDlgCreateResizeCIF::OnCreate() {
   activateWindow();
   Reset();
   status_ = outcome;
+  rebuild_ = rebuilt;
   ShowStatus();
 }
 
 void CDlgCreateResizeCIF::ShowStatus() {
-  statusLine_->setText(QString::fromStdString(CreationStatusText(status_)));
+  // A rebuild that failed after the old container went names the folder
+  // that still holds the images.
+  const std::string text = rebuild_.ok()
+                               ? CreationStatusText(status_)
+                               : RebuildOutcomeText(rebuild_, FfaErrorText(rebuild_.code));
+  statusLine_->setText(QString::fromStdString(text));
 }

@@ -1,7 +1,9 @@
 // The "Create / Resize" dialog: a new container on the chosen card, with the
 // image kind, the number of images, the container name, and whether the
-// program itself and an autorun file go onto the card too. Any old container
-// is deleted first; no image is carried over.
+// program itself and an autorun file go onto the card too. A valid old
+// container is by default made anew with its images kept (to the new count,
+// through a copy on the host); without "Keep the images" it is deleted after
+// a question, and no image is carried over.
 #pragma once
 
 #include <string>
@@ -9,6 +11,7 @@
 #include "container/card_program.h"
 #include "container/card_state.h"
 #include "container/container_creation.h"
+#include "container/container_rebuild.h"
 #include "gui/ex_resize_dialog.h"
 
 class CUpDownControl;
@@ -43,6 +46,7 @@ class CDlgCreateResizeCIF : public CExResizeDialog {
   static constexpr int kIdStatus = 1207;
   static constexpr int kIdCountLabel = 1208;
   static constexpr int kIdNameLabel = 1209;
+  static constexpr int kIdKeepImages = 1210;
   static constexpr int kIdClose = 2;
   // Entries of the kind list.
   static constexpr int kKindDd = 0;
@@ -56,6 +60,9 @@ class CDlgCreateResizeCIF : public CExResizeDialog {
     program_ = program;
     if (maxCount_ >= 0) ComputeMaxCount();
   }
+  // The folder under which a rebuild puts its copy (tests); by default the
+  // user's private temporary folder.
+  void SetCopyParent(const std::string& folder) { copyParent_ = folder; }
   // The largest image count at the moment; -1 before the first computation.
   int MaxImageCount() const { return maxCount_; }
 
@@ -68,6 +75,10 @@ class CDlgCreateResizeCIF : public CExResizeDialog {
   void ComputeMaxCount();
   void ClampCount();
   void OnCreate();
+  void OnKeepToggled();
+  // Resizes the container on the card keeping its images; false when the
+  // dialog stays open with the outcome in its status line.
+  bool RebuildKeepingImages(const ContainerCreationRequest& request);
   void FillKindList();
   void ShowStatus();
   char Drive() const { return owner_.GetCardState().DriveLetter; }
@@ -77,12 +88,19 @@ class CDlgCreateResizeCIF : public CExResizeDialog {
   int maxCount_ = -1;
   bool resetting_ = false;
   CreationOutcome status_;
+  // A rebuild that failed: its text stands in the status line.
+  RebuildOutcome rebuild_;
+  // The card holds a container whose header reads valid (its kind).
+  bool holdsContainer_ = false;
+  MainHeader held_;
+  std::string copyParent_;
   QComboBox* kind_;
   QLineEdit* count_;
   CUpDownControl* spinner_;
   QLineEdit* name_;
   QCheckBox* copyProgram_;
   QCheckBox* autorun_;
+  QCheckBox* keepImages_;
   QPushButton* create_;
   QLabel* statusLine_;
 };

@@ -11,6 +11,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "container/card_folder_fixture.h"
@@ -19,11 +22,13 @@
 #include "container/dialogs/dlg_create_resize_cif.h"
 #include "container/ffa_errors.h"
 #include "container/ffa_store.h"
+#include "container/slot_block.h"
 #include "gui/accessible_names.h"
 #include "gui/ui_test_support.h"
 #include "gui/up_down_control.h"
 #include "support/mtools_views.h"
 #include "support/reference_images.h"
+#include "support/temp_dir.h"
 #include "support/test_data.h"
 
 namespace {
@@ -110,6 +115,10 @@ TEST_F(FolderCardTest, OpensReadyWithBothBoxesTickedAndTheCountAtTheMaximum) {
   EXPECT_EQ(Get<QComboBox>(Dlg::kIdKind)->currentIndex(), Dlg::kKindHd);
   EXPECT_EQ(gui::AccessibleName(Get<QLineEdit>(Dlg::kIdCount)), "Image Count");
   EXPECT_EQ(gui::AccessibleName(Get<QLineEdit>(Dlg::kIdName)), "Container Name");
+  // Nothing to keep without a container.
+  EXPECT_FALSE(Get<QCheckBox>(Dlg::kIdKeepImages)->isChecked());
+  EXPECT_FALSE(Get<QCheckBox>(Dlg::kIdKeepImages)->isEnabled());
+  EXPECT_TRUE(Get<QComboBox>(Dlg::kIdKind)->isEnabled());
 }
 
 TEST_F(FolderCardTest, TheKindOfAValidOldContainerIsKept) {
@@ -293,6 +302,59 @@ TEST_F(ImageCardTest, CreatesAUsableContainerWithProgramAndAutorun) {
   EXPECT_EQ(content, FfaAutorunText("quillfen"));
   ASSERT_TRUE(testsupport::MtoolsRead(volume, "/DornveldFLP/DornveldCIF.dfp", &content));
   EXPECT_EQ(content.size(), 4 * kBlock);
+}
+
+// Keep the images on: 10 images become 5, each kept byte for byte, under
+// the new name, with the start sector recorded and the copy gone.
+TEST_F(ImageCardTest, KeepingTheImagesResizesWithoutLosingThem) {
+  Make();
+  ASSERT_EQ(FfaCreate('J', 10, "Kept", false, nullptr), FFA_OK);
+  ASSERT_EQ(FfaMakeUsable('J'), FFA_OK);
+  std::vector<ByteBuffer> blocks;
+  for (unsigned slot = 0; slot < 10; ++slot) {
+    const std::string data = testsupport::TestBytes(737280, 60 + slot);
+    ByteBuffer block;
+    ASSERT_EQ(BuildImageSlotBlock(block, ByteBuffer(data.begin(), data.end()),
+                                  "image " + std::to_string(slot), false),
+              0);
+    ASSERT_EQ(FfaWriteSlot('J', slot, block, nullptr), FFA_OK);
+    blocks.push_back(block);
+  }
+  testsupport::TempDir copies;
+  Open('J');
+  dialog_->SetCopyParent(copies.path() + "/");
+  auto* keep = Get<QCheckBox>(Dlg::kIdKeepImages);
+  EXPECT_TRUE(keep->isChecked());
+  EXPECT_TRUE(keep->isEnabled());
+  EXPECT_EQ(gui::AccessibleName(keep), "Keep the images");
+  // Kept images keep their kind.
+  EXPECT_FALSE(Get<QComboBox>(Dlg::kIdKind)->isEnabled());
+  EXPECT_EQ(Get<QComboBox>(Dlg::kIdKind)->currentIndex(), Dlg::kKindDd);
+  // The old container's room counts: 64 MiB hold more than 10 beside it.
+  EXPECT_GT(dialog_->MaxImageCount(), 20);
+  TypeCount("5");
+  Get<QPushButton>(Dlg::kIdCreate)->click();
+  ASSERT_EQ(dialog_->result(), QDialog::Accepted) << Status().toStdString();
+
+  CardState state;
+  std::uint64_t size = 0;
+  EXPECT_EQ(FfaGetCardState("J:", size, state) & 0x00F, 0x00Fu);
+  EXPECT_EQ(state.Header.ImageCount(), 5u);
+  EXPECT_EQ(state.Header.Name(), "Lathe programs");
+  EXPECT_FALSE(state.Header.IsHighDensity());
+  for (unsigned slot = 0; slot < 5; ++slot) {
+    ByteBuffer block(kBlock);
+    ASSERT_EQ(FfaReadSlot('J', slot, block, nullptr), FFA_OK);
+    EXPECT_TRUE(block == blocks[slot]) << "slot " << slot + 1;
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(copies.path())) << "the copy stayed";
+  attached_.Unmount();
+  const testsupport::ImageVolume volume = testsupport::VolumeOf(attached_.path(), card_);
+  std::string report;
+  EXPECT_TRUE(testsupport::FsckClean(volume, &report)) << report;
+  std::string content;
+  ASSERT_TRUE(testsupport::MtoolsRead(volume, "/quillfen", &content));
+  EXPECT_EQ(content, programBytes_);
 }
 
 TEST_F(ImageCardTest, AFailedCreationIsShownInTheStatusLine) {
