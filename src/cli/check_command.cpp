@@ -6,7 +6,9 @@
 #include "cli/card_handle.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
+#include "cli/terminal_progress.h"
 #include "container/card_check.h"
+#include "services/error_report.h"
 
 namespace {
 void PrintFindings(const std::vector<CheckFinding>& findings) {
@@ -34,9 +36,16 @@ int RunCheck(const CliArgs& args) {
   if (!repair || findings.empty()) return findings.empty() ? kExitOk : kExitFailed;
   // Like every command of the tool, the repair asks nothing.
   if (!CheckRawWriteTarget(card, args.Has("--any-disk"))) return kExitFailed;
-  const int rc = RepairCard(card.letter(), findings);
+  RebuildOutcome rebuild;
+  const int rc = RepairCard(card.letter(), findings, ProgressOwner(), &rebuild);
   std::printf("%s\n", Localized("After the repair:", "Nach der Reparatur:").c_str());
   PrintFindings(findings);
+  // A rebuild that failed says what became of the images, and where a copy
+  // of them waits.
+  if (!rebuild.ok()) {
+    std::fprintf(stderr, "%s\n", RebuildOutcomeText(rebuild, ResultCodeText(rebuild.code)).c_str());
+    return kExitFailed;
+  }
   if (rc != 0) return ReportResult(rc);
   return findings.empty() ? kExitOk : kExitFailed;
 }

@@ -246,7 +246,8 @@ int CheckCard(char drive, std::vector<CheckFinding>& findings, IProgressStateCal
   return CheckCardInto(drive, findings, facts, progress);
 }
 
-int RepairCard(char drive, std::vector<CheckFinding>& left) {
+int RepairCard(char drive, std::vector<CheckFinding>& left, IProgressOwner* owner,
+               RebuildOutcome* rebuild) {
   std::vector<CheckFinding> findings;
   ContainerFacts facts;
   if (const int rc = CheckCardInto(drive, findings, facts, nullptr)) return rc;
@@ -257,13 +258,20 @@ int RepairCard(char drive, std::vector<CheckFinding>& left) {
   int result = 0;
   if (facts.headerRead && fileRepairs) result = RepairContainerFile(path, findings, facts);
   // The controller would read, and the other owner overwrite, the same
-  // sectors: no start sector for a container whose chain is not its own.
-  const bool trusted = !Has(findings, CheckCode::kCrossLinked) &&
-                       !Has(findings, CheckCode::kChainLength) &&
-                       !Has(findings, CheckCode::kFragmented);
-  if (result == 0 && facts.headerRead && trusted &&
-      (Has(findings, CheckCode::kStartSectorNotSet) ||
-       Has(findings, CheckCode::kStartSectorOther))) {
+  // sectors: no start sector for a container whose chain is not its own,
+  // and no rebuild either, which would read the other file's clusters as
+  // images.
+  const bool ownChain =
+      !Has(findings, CheckCode::kCrossLinked) && !Has(findings, CheckCode::kChainLength);
+  const bool fragmented = Has(findings, CheckCode::kFragmented);
+  if (result == 0 && facts.headerRead && ownChain && fragmented) {
+    // The rebuild records the start sector of the new file itself.
+    const RebuildOutcome outcome = DefragmentContainer(drive, owner);
+    if (rebuild != nullptr) *rebuild = outcome;
+    if (!outcome.ok()) result = outcome.code != 0 ? outcome.code : FFA_ERR_WRITE;
+  } else if (result == 0 && facts.headerRead && ownChain &&
+             (Has(findings, CheckCode::kStartSectorNotSet) ||
+              Has(findings, CheckCode::kStartSectorOther))) {
     result = FfaMakeUsable(drive);
   }
   if (const int rc = CheckCard(drive, left); result == 0) result = rc;

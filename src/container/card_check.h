@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "container/container_rebuild.h"
+
 class IProgressStateCallback;
 
 enum class CheckCode {
@@ -65,5 +67,9 @@ bool CheckFindingRepairable(CheckCode code);
 // images, the protection attributes, and the start sector record (only for a
 // container in one piece that no other entry claims). Slot images, other
 // files and the volume are never written. `left` receives the check after
-// the repair. The result is 0 or the code of the step that failed.
-[[nodiscard]] int RepairCard(char drive, std::vector<CheckFinding>& left);
+// the repair. A container not in one piece whose chain is its own is made
+// anew in one piece with its images (a defragment, shown through `owner`);
+// `rebuild` receives how that went, so that a copy left on the host can be
+// named. The result is 0 or the code of the step that failed.
+[[nodiscard]] int RepairCard(char drive, std::vector<CheckFinding>& left,
+                             IProgressOwner* owner = nullptr, RebuildOutcome* rebuild = nullptr);

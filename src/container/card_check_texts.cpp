@@ -74,8 +74,8 @@ constexpr CodeText kRepairTexts[] = {
     {Key(CheckCode::kFpgaFields), "Repair leaves it: store or clear the FPGA update again",
      "Die Reparatur lässt es: speichern oder löschen Sie das FPGA Update erneut"},
     {Key(CheckCode::kFragmented),
-     "Repair cannot help: save the images, create the container anew, write them back",
-     "Die Reparatur kann nicht helfen: Abbilder sichern, Container neu anlegen, zurückschreiben"},
+     "Repair makes the container anew in one piece and writes its images back",
+     "Die Reparatur legt den Container an einem Stück neu an und schreibt die Abbilder zurück"},
     {Key(CheckCode::kStartSectorNotSet),
      "Repair records the start sector when the file is in one piece and its own",
      "Die Reparatur trägt den Start Sektor ein, wenn die Datei an einem Stück liegt und ihr "
@@ -128,6 +128,7 @@ bool CheckFindingRepairable(CheckCode code) {
     case CheckCode::kStartSectorOther:
     case CheckCode::kProtectionLost:
     case CheckCode::kSectorIdTable:
+    case CheckCode::kFragmented:
       return true;
     default:
       return false;

@@ -4,10 +4,13 @@
 
 #include "container/card_check.h"
 #include "container/dialogs/dlg_card_check.h"
+#include "gui/message_box.h"
 #include "gui/ui_texts.h"
 #include "mainwindow/tarnwick_dlg.h"
 #include "platform/errors.h"
+#include "services/dialogs/progress_owner.h"
 #include "services/dialogs/progress_state_wnd.h"
+#include "services/error_report.h"
 
 void CTarnwickDlg::OnCheckCard() {
   const std::optional<CDriveInfo> drive = GetSelectedDrive();
@@ -43,14 +46,23 @@ int CTarnwickDlg::RepairCheckedCard(std::vector<CheckFinding>& left) {
   if (!drive) return static_cast<int>(platform::kErrorNotReady);
   if (RefusedAsWriteProtected()) return static_cast<int>(platform::kErrorWriteProtect);
   int rc = 0;
+  RebuildOutcome rebuild;
   {
-    // Over the check window that asked for the repair.
+    // Over the check window that asked for the repair; a rebuild of a
+    // container not in one piece shows its own phases there too.
     QWidget* over = QApplication::activeModalWidget();
+    QWidget* parent = over != nullptr ? over : this;
     CProgressStateWnd busy(gui::kTextRepairingCard.Get().toStdString(),
-                           kProgressVisible | kProgressNoBar, over != nullptr ? over : this);
-    rc = RepairCard(drive->Letter(), left);
+                           kProgressVisible | kProgressNoBar, parent);
+    CWidgetProgressOwner phases(parent);
+    rc = RepairCard(drive->Letter(), left, &phases, &rebuild);
   }
-  ReportError(rc);
+  if (!rebuild.ok()) {
+    // What became of the images, and where a copy of them waits.
+    gui::ShowMessage(this, RebuildOutcomeText(rebuild, ResultCodeText(rebuild.code)));
+  } else {
+    ReportError(rc);
+  }
   // What the repair changed shows at once: the status line, the fields, the
   // slots.
   UpdateDriveStatusKeepingSlot(*drive, SelectedSlot());

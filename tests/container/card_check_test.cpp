@@ -181,7 +181,7 @@ const Row kRows[] = {
        ASSERT_TRUE(testsupport::SetFatEntry(c.volume, last, 0));
      },
      {{C::kFragmented, -1}},
-     {C::kFragmented}},
+     {}},
     {"VolumeChain",
      16,
      [](const Card& c) {
@@ -247,8 +247,11 @@ TEST_P(DamagedCard, CheckNamesTheDamageAndRepairMendsWhatIsOurs) {
   std::string report;
   EXPECT_TRUE(testsupport::FsckClean(card.volume, &report)) << report;
   // Images byte for byte; only the tables behind them may have changed.
-  const std::string after =
-      testsupport::ReadHostBytes(card.path, card.container + kBlock, 4 * kBlock);
+  // A rebuild may have put the container elsewhere: where sector 0 says.
+  const std::uint64_t container = le::Read32(reinterpret_cast<const std::uint8_t*>(
+                                      testsupport::ReadHostBytes(card.path, 432, 4).data())) *
+                                  512ull;
+  const std::string after = testsupport::ReadHostBytes(card.path, container + kBlock, 4 * kBlock);
   for (std::uint64_t slot = 0; slot < 4; ++slot) {
     EXPECT_TRUE(after.compare(slot * kBlock, 0x168000, images, slot * kBlock, 0x168000) == 0)
         << "slot " << slot;
