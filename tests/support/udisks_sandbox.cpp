@@ -19,6 +19,32 @@
 namespace testsupport {
 namespace {
 constexpr const char* kLockFile = "/run/lock/quillfen-udisks-sandbox.lock";
+
+// One sandbox at a time on the machine: the rule file and loop device
+// numbers are the machine's. Taken by the sandbox and by the polkit rule
+// (which a test writes before its sandbox starts), once per process, so
+// that another test program cannot swap the rule under a running sandbox.
+int lockDescriptor = -1;
+int lockHolders = 0;
+
+bool TakeSandboxLock() {
+  if (lockHolders++ > 0) return lockDescriptor >= 0;
+  lockDescriptor = open(kLockFile, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (lockDescriptor < 0) {
+    lockDescriptor = open("/tmp/quillfen-udisks-sandbox.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  }
+  if (lockDescriptor >= 0 && flock(lockDescriptor, LOCK_EX) != 0) {
+    close(lockDescriptor);
+    lockDescriptor = -1;
+  }
+  return lockDescriptor >= 0;
+}
+
+void ReleaseSandboxLock() {
+  if (--lockHolders > 0) return;
+  if (lockDescriptor >= 0) close(lockDescriptor);
+  lockDescriptor = -1;
+}
 constexpr const char* kRuleFile = "/etc/polkit-1/rules.d/10-quillfen-test.rules";
 constexpr const char* kPolkitd = "/usr/lib/polkit-1/polkitd";
 const char* const kBusConfig = R"(<!DOCTYPE busconfig PUBLIC
@@ -118,12 +144,8 @@ std::string UdisksSandbox::Start(Polkit polkit) {
   const std::string socket = folder_ + "/system_bus_socket";
   std::string config = kBusConfig;
   Replace(config, "@SOCKET@", socket);
-  // One sandbox at a time: the rule file and loop device numbers are the
-  // machine's.
-  lock_ = open(kLockFile, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (lock_ < 0)
-    lock_ = open("/tmp/quillfen-udisks-sandbox.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (lock_ < 0 || flock(lock_, LOCK_EX) != 0) return "cannot take the sandbox lock";
+  locked_ = true;
+  if (!TakeSandboxLock()) return "cannot take the sandbox lock";
   // polkitd drops root, and the users the tests run as reach the socket.
   chmod(folder_.c_str(), 0755);
   if (!testsupport::WriteHostFile(folder_ + "/bus.conf", config) ||
@@ -188,8 +210,8 @@ void UdisksSandbox::Stop() {
     }
     *process = 0;
   }
-  if (lock_ >= 0) close(lock_);
-  lock_ = -1;
+  if (locked_) ReleaseSandboxLock();
+  locked_ = false;
 }
 
 bool UdisksSandbox::WaitForBlock(const std::string& node, unsigned timeoutMs) const {
@@ -203,16 +225,18 @@ bool UdisksSandbox::WaitForBlock(const std::string& node, unsigned timeoutMs) co
 }
 
 PolkitRule::PolkitRule(const std::string& user, bool allow) {
+  const bool locked = TakeSandboxLock();
   const std::string rule =
       "polkit.addRule(function(action, subject) {\n"
       "  if (action.id.indexOf(\"org.freedesktop.udisks2.open-device\") == 0 &&\n"
       "      subject.user == \"" +
       user + "\") {\n    return polkit.Result." + (allow ? "YES" : "NO") + ";\n  }\n});\n";
-  written_ = testsupport::WriteHostFile(kRuleFile, rule);
+  written_ = locked && testsupport::WriteHostFile(kRuleFile, rule);
 }
 
 PolkitRule::~PolkitRule() {
   unlink(kRuleFile);
+  ReleaseSandboxLock();
 }
 
 std::string UdisksSandbox::Log() const {

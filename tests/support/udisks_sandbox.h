@@ -38,7 +38,7 @@ class UdisksSandbox {
   std::string folder_;
   std::string address_;
   std::string reason_;
-  int lock_ = -1;
+  bool locked_ = false;
   platform::ProcessId bus_ = 0;
   platform::ProcessId polkit_ = 0;
   platform::ProcessId udisks_ = 0;
