@@ -124,7 +124,7 @@ void SetLastError(std::uint32_t code) {
   t_lastError = code;
 }
 
-std::string SystemErrorText(std::uint32_t code) {
+std::string StandardErrorText(std::uint32_t code) {
   for (const ErrorText& entry : kTexts) {
     if (entry.code == code) return Localized(entry.english, entry.german);
   }
@@ -150,7 +150,9 @@ std::uint32_t ErrorFromErrno(int err) {
     case EEXIST:
       return kErrorAlreadyExists;
     case ENOSPC:
+#ifdef EDQUOT  // not in every C runtime
     case EDQUOT:
+#endif
       return kErrorDiskFull;
     case EBADF:
       return kErrorInvalidHandle;
@@ -171,8 +173,10 @@ std::uint32_t ErrorFromErrno(int err) {
       return kErrorSharingViolation;
     case ENAMETOOLONG:
       return kErrorFilenameExcedRange;
+#ifdef ENOMEDIUM  // Linux only
     case ENOMEDIUM:
       return kErrorNoMediaInDrive;
+#endif
     case ENXIO:
     case ENODEV:
       return kErrorDeviceNotConnected;
