@@ -54,26 +54,30 @@ constexpr ULONG kAnswerBytes = 4112;
 constexpr std::size_t kHeaderBytes = 16;
 constexpr std::size_t kExtentBytes = 16;
 
-// Appends the runs of one answer; `vcn` moves past its last extent.
-void TakeAnswer(const std::uint8_t* answer, std::size_t size, std::uint64_t* vcn,
+// Appends the runs of one answer; `vcn` moves past its last extent. False
+// for an answer that does not go on from `vcn` or has an extent that ends
+// before it begins: where such a file lies is not known.
+bool TakeAnswer(const std::uint8_t* answer, std::size_t size, std::uint64_t* vcn,
                 std::vector<IVolumeFiles::ClusterRun>* runs) {
-  if (size < kHeaderBytes) return;
+  if (size < kHeaderBytes) return false;
   std::uint32_t count = 0;
   std::uint64_t start = 0;
   std::memcpy(&count, answer, sizeof count);
   std::memcpy(&start, answer + 8, sizeof start);
   const std::size_t fits = (size - kHeaderBytes) / kExtentBytes;
   if (count > fits) count = static_cast<std::uint32_t>(fits);
+  if (start != *vcn) return false;
   for (std::uint32_t i = 0; i < count; ++i) {
     std::uint64_t next = 0;
     std::uint64_t lcn = 0;
     std::memcpy(&next, answer + kHeaderBytes + i * kExtentBytes, sizeof next);
     std::memcpy(&lcn, answer + kHeaderBytes + i * kExtentBytes + 8, sizeof lcn);
-    if (next <= start) break;  // a malformed answer ends the list
+    if (next <= start) return false;
     runs->push_back({start, lcn, next - start});
     start = next;
   }
   *vcn = start;
+  return true;
 }
 }  // namespace
 
@@ -104,7 +108,10 @@ std::uint32_t QueryRetrievalPointers(const std::string& hostPath,
       break;
     }
     const std::uint64_t before = vcn;
-    TakeAnswer(answer, io.information != 0 ? io.information : kAnswerBytes, &vcn, runs);
+    if (!TakeAnswer(answer, io.information != 0 ? io.information : kAnswerBytes, &vcn, runs)) {
+      code = kErrorInvalidData;
+      break;
+    }
     // Done, or an overflow that gave nothing new (it would ask for ever).
     if (status == kStatusSuccess || vcn == before) break;
   }

@@ -14,7 +14,8 @@ namespace platform {
 
 // The runs of the file in file order, logical clusters counted from the
 // volume's first data cluster. A file without clusters has no runs.
-// kErrorProcNotFound when ntdll has no NtFsControlFile.
+// kErrorProcNotFound when ntdll has no NtFsControlFile; kErrorInvalidData
+// for an answer whose extents do not follow each other.
 std::uint32_t QueryRetrievalPointers(const std::string& hostPath,
                                      std::vector<IVolumeFiles::ClusterRun>* runs);
 
