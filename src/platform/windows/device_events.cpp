@@ -16,7 +16,7 @@
 #include "platform/drive.h"
 #include "platform/drive_refresh.h"
 #include "platform/errors.h"
-#include "platform/windows/win32_headers.h"
+#include "platform/windows/win32.h"
 
 namespace platform {
 namespace {

@@ -27,15 +27,25 @@ DWORD CreationOf(Disposition disposition) {
   return OPEN_EXISTING;
 }
 
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// A drive's root keeps its separator: "X:" alone names the drive's current
+// folder, not its root.
+bool IsDriveRoot(const std::string& root) {
+  return root.size() == 3 && root[1] == ':' && IsSeparator(root[2]);
+}
+
 }  // namespace
 
 HostFolderFiles::HostFolderFiles(std::string root) : root_(std::move(root)) {
-  while (root_.size() > 1 && (root_.back() == '/' || root_.back() == '\\')) root_.pop_back();
+  while (root_.size() > 1 && IsSeparator(root_.back()) && !IsDriveRoot(root_)) root_.pop_back();
 }
 
 std::string HostFolderFiles::HostPath(const std::string& path) const {
+  if (path.empty()) return root_;
   if (root_.empty()) return path;
-  return path.empty() ? root_ : root_ + "\\" + path;
+  if (IsSeparator(root_.back())) return std::string(root_).append(path);
+  return std::string(root_).append("\\").append(path);
 }
 
 std::uint32_t HostFolderFiles::Open(const std::string& path, const OpenRequest& request,

@@ -6,7 +6,7 @@
 
 #include "platform/drive.h"
 #include "platform/drive_refresh.h"
-#include "platform/windows/win32_headers.h"
+#include "platform/windows/win32.h"
 #include "platform/windows/windows_drive.h"
 
 namespace platform {

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/errors.h"
-#include "platform/windows/win32_headers.h"
+#include "platform/windows/win32.h"
 
 namespace platform {
 namespace {

@@ -11,6 +11,9 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// windows.h first: the others build on its types.
+#include <dbt.h>
+#include <winioctl.h>
 
 #undef CreateDirectory
 #undef DeleteFile

@@ -6,7 +6,7 @@
 
 #include "platform/errors.h"
 #include "platform/windows/retrieval_pointers.h"
-#include "platform/windows/win32_headers.h"
+#include "platform/windows/win32.h"
 #include "platform/windows/windows_raw_device.h"
 #include "platform/windows/windows_volume_device.h"
 

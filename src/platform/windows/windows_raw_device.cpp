@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/errors.h"
-#include "platform/windows/win32_headers.h"
+#include "platform/windows/win32.h"
 
 namespace platform {
 namespace {

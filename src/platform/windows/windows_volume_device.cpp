@@ -1,7 +1,7 @@
 #include "platform/windows/windows_volume_device.h"
 
 #include "platform/errors.h"
-#include "platform/windows/win32_headers.h"
+#include "platform/windows/win32.h"
 
 namespace platform {
 namespace {

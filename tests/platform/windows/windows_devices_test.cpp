@@ -16,7 +16,7 @@
 #include "platform/host/host_folder_drive.h"
 #include "platform/raw_device.h"
 #include "platform/windows/retrieval_pointers.h"
-#include "platform/windows/win32_headers.h"
+#include "platform/windows/win32.h"
 #include "platform/windows/windows_raw_device.h"
 
 namespace platform {
