@@ -1,6 +1,5 @@
 #include "platform/errors.h"
 
-#include <cerrno>
 #include <cstdio>
 
 #include "base/current_language.h"
@@ -132,65 +131,6 @@ std::string StandardErrorText(std::uint32_t code) {
   std::snprintf(buffer, sizeof buffer, Localized("System error %u.", "Systemfehler %u.").c_str(),
                 code);
   return buffer;
-}
-
-std::uint32_t ErrorFromErrno(int err) {
-  switch (err) {
-    case 0:
-      return kErrorSuccess;
-    case ENOENT:
-      return kErrorFileNotFound;
-    case ENOTDIR:
-      return kErrorPathNotFound;
-    case EACCES:
-    case EPERM:
-      return kErrorAccessDenied;
-    case EROFS:
-      return kErrorWriteProtect;
-    case EEXIST:
-      return kErrorAlreadyExists;
-    case ENOSPC:
-#ifdef EDQUOT  // not in every C runtime
-    case EDQUOT:
-#endif
-      return kErrorDiskFull;
-    case EBADF:
-      return kErrorInvalidHandle;
-    case ENOMEM:
-      return kErrorNotEnoughMemory;
-    case EINVAL:
-      return kErrorInvalidParameter;
-    case EMFILE:
-    case ENFILE:
-      return kErrorTooManyOpenFiles;
-    case ENOTEMPTY:
-      return kErrorDirNotEmpty;
-    case EISDIR:
-      return kErrorAccessDenied;
-    case EBUSY:
-      return kErrorBusy;
-    case EWOULDBLOCK:
-      return kErrorSharingViolation;
-    case ENAMETOOLONG:
-      return kErrorFilenameExcedRange;
-#ifdef ENOMEDIUM  // Linux only
-    case ENOMEDIUM:
-      return kErrorNoMediaInDrive;
-#endif
-    case ENXIO:
-    case ENODEV:
-      return kErrorDeviceNotConnected;
-    case EIO:
-      return kErrorIoDevice;
-    case EFBIG:
-      return kErrorDiskFull;
-    case ENOTSUP:
-      return kErrorNotSupported;
-    case ENOSYS:
-      return kErrorCallNotImplemented;
-    default:
-      return kErrorGenFailure;
-  }
 }
 
 }  // namespace platform

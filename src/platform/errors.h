@@ -77,7 +77,8 @@ std::string SystemErrorText(std::uint32_t code);
 // The message table kept here, for systems that have none.
 std::string StandardErrorText(std::uint32_t code);
 
-// Maps a POSIX errno value to the nearest Windows-numbered code.
+// Maps a POSIX errno value to the nearest Windows-numbered code (the POSIX
+// backend's; its callers are POSIX code).
 std::uint32_t ErrorFromErrno(int err);
 
 }  // namespace platform

@@ -27,7 +27,9 @@ DWORD CreationOf(Disposition disposition) {
   return OPEN_EXISTING;
 }
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
 
 // A drive's root keeps its separator: "X:" alone names the drive's current
 // folder, not its root.
