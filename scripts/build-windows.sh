@@ -13,8 +13,8 @@ if [ ${#need[@]} -gt 0 ]; then
   apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${need[@]}"
 fi
 out=build-windows
-cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DQUILLFEN_WERROR=ON > /dev/null
+cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DQUILLFEN_WERROR=ON \
+  > /dev/null
 tests=(test_base test_fat test_container test_services test_windows)
 cmake --build "$out" -j "$(nproc)" --target quillfen-cli "${tests[@]}"
 

@@ -82,8 +82,7 @@ std::uint32_t MountedVolumeFiles::ClusterRuns(const std::string& path,
   Descriptor node{open(volumeNode_.c_str(), O_RDONLY | O_CLOEXEC)};
   if (node.fd < 0) return NodeError(errno);
   fat::Status status;
-  std::unique_ptr<FileSectorDevice> device =
-      FileSectorDevice::FromHandle(node.fd, false, &status);
+  std::unique_ptr<FileSectorDevice> device = FileSectorDevice::FromHandle(node.fd, false, &status);
   if (!device) return kErrorIoDevice;
   std::unique_ptr<fat::Volume> volume = fat::Volume::Mount(*device, false, &status);
   if (!volume) return ToSystemError(status.error);
