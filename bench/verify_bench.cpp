@@ -21,7 +21,7 @@
 #include "container/write_verify.h"
 #include "platform/drive.h"
 #include "platform/image/image_drive.h"
-#include "platform/medium_read.h"
+#include "platform/posix/medium_read.h"
 #include "support/bench_support.h"
 
 namespace {

@@ -13,6 +13,8 @@ scripts/setup.sh --packages
 scripts/check-format.sh
 scripts/setup.sh build
 (cd build && ctest --output-on-failure -j "$jobs")
+# The core and the command line for Windows, under Wine.
+scripts/build-windows.sh
 scripts/setup.sh build-asan -DQUILLFEN_SANITIZE=ON -DQUILLFEN_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs")
 FUZZ_SEED=1 scripts/fuzz.sh 10

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <vector>
 
 // A growable byte array that owns its storage; images, slot blocks and file
@@ -17,7 +18,7 @@ using ByteBuffer = std::vector<std::uint8_t>;
 // need the alignment; zeroing megabytes first would cost a pass the copy does
 // not need.
 struct AlignedFree {
-  void operator()(std::uint8_t* p) const { std::free(p); }
+  void operator()(std::uint8_t* p) const { ::operator delete (p, std::align_val_t{4096}); }
 };
 using AlignedBuffer = std::unique_ptr<std::uint8_t, AlignedFree>;
 inline constexpr std::size_t kPageAlignment = 4096;
@@ -25,8 +26,10 @@ inline constexpr std::size_t kPageAlignment = 4096;
 // Null when the memory is not there.
 inline AlignedBuffer AllocateAligned(std::size_t bytes) {
   const std::size_t rounded = (bytes + kPageAlignment - 1) / kPageAlignment * kPageAlignment;
-  return AlignedBuffer(static_cast<std::uint8_t*>(
-      std::aligned_alloc(kPageAlignment, rounded == 0 ? kPageAlignment : rounded)));
+  // The aligned operator new: std::aligned_alloc is missing from some C
+  // runtimes (Windows').
+  return AlignedBuffer(static_cast<std::uint8_t*>(::operator new (
+      rounded == 0 ? kPageAlignment : rounded, std::align_val_t{kPageAlignment}, std::nothrow)));
 }
 
 namespace le {

@@ -16,7 +16,13 @@ LocalTime SystemLocalTime() {
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
   std::tm parts{};
-  localtime_r(&seconds, &parts);
+  {
+    // std::localtime shares one result: one caller at a time (localtime_r
+    // is not in every C runtime).
+    static std::mutex localtimeMutex;
+    std::lock_guard<std::mutex> lock(localtimeMutex);
+    parts = *std::localtime(&seconds);
+  }
   LocalTime t;
   t.year = static_cast<std::uint16_t>(parts.tm_year + 1900);
   t.month = static_cast<std::uint8_t>(parts.tm_mon + 1);

@@ -1,6 +1,5 @@
 #include "platform/errors.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -133,7 +132,7 @@ void NoteMountedElsewhere(const std::string& folder) {
   g_mountedElsewhereFolder = folder;
 }
 
-std::string SystemErrorText(std::uint32_t code) {
+std::string StandardErrorText(std::uint32_t code) {
   if (code == kErrorMountedElsewhere) {
     std::lock_guard<std::mutex> lock(g_mountedElsewhereMutex);
     return Localized("The card's volume is mounted at ", "Das Volume der Karte ist unter ") +
@@ -148,61 +147,6 @@ std::string SystemErrorText(std::uint32_t code) {
   std::snprintf(buffer, sizeof buffer, Localized("System error %u.", "Systemfehler %u.").c_str(),
                 code);
   return buffer;
-}
-
-std::uint32_t ErrorFromErrno(int err) {
-  switch (err) {
-    case 0:
-      return kErrorSuccess;
-    case ENOENT:
-      return kErrorFileNotFound;
-    case ENOTDIR:
-      return kErrorPathNotFound;
-    case EACCES:
-    case EPERM:
-      return kErrorAccessDenied;
-    case EROFS:
-      return kErrorWriteProtect;
-    case EEXIST:
-      return kErrorAlreadyExists;
-    case ENOSPC:
-    case EDQUOT:
-      return kErrorDiskFull;
-    case EBADF:
-      return kErrorInvalidHandle;
-    case ENOMEM:
-      return kErrorNotEnoughMemory;
-    case EINVAL:
-      return kErrorInvalidParameter;
-    case EMFILE:
-    case ENFILE:
-      return kErrorTooManyOpenFiles;
-    case ENOTEMPTY:
-      return kErrorDirNotEmpty;
-    case EISDIR:
-      return kErrorAccessDenied;
-    case EBUSY:
-      return kErrorBusy;
-    case EWOULDBLOCK:
-      return kErrorSharingViolation;
-    case ENAMETOOLONG:
-      return kErrorFilenameExcedRange;
-    case ENOMEDIUM:
-      return kErrorNoMediaInDrive;
-    case ENXIO:
-    case ENODEV:
-      return kErrorDeviceNotConnected;
-    case EIO:
-      return kErrorIoDevice;
-    case EFBIG:
-      return kErrorDiskFull;
-    case ENOTSUP:
-      return kErrorNotSupported;
-    case ENOSYS:
-      return kErrorCallNotImplemented;
-    default:
-      return kErrorGenFailure;
-  }
 }
 
 }  // namespace platform

@@ -75,14 +75,18 @@ void SetLastError(std::uint32_t code);
 
 // The system's message for a code, as the system message table gives it, in
 // the current language (English or German; ends without a line break).
-// Unknown codes get a generic text.
+// Unknown codes get a generic text. On Windows the system's own message
+// table answers first.
 std::string SystemErrorText(std::uint32_t code);
+// The message table kept here, for systems that have none.
+std::string StandardErrorText(std::uint32_t code);
 
 // The mount folder that kErrorMountedElsewhere's text names, for the
 // process: the check that refuses a write records it.
 void NoteMountedElsewhere(const std::string& folder);
 
-// Maps a POSIX errno value to the nearest Windows-numbered code.
+// Maps a POSIX errno value to the nearest Windows-numbered code (the POSIX
+// backend's; its callers are POSIX code).
 std::uint32_t ErrorFromErrno(int err);
 
 }  // namespace platform

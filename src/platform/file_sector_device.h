@@ -1,11 +1,12 @@
 // The FAT engine's sector device on an image file or a device node, through
-// pread/pwrite.
+// positioned reads and writes of the OS.
 #pragma once
 
 #include <memory>
 #include <string>
 
 #include "fat/sector_device.h"
+#include "platform/native_handle.h"
 
 namespace platform {
 
@@ -17,10 +18,11 @@ class FileSectorDevice : public fat::ISectorDevice {
   static std::unique_ptr<FileSectorDevice> Open(const std::string& path, bool writable,
                                                 fat::Status* status,
                                                 std::uint32_t sectorSize = 512);
-  // Works on a descriptor that the caller keeps open and closes itself.
-  static std::unique_ptr<FileSectorDevice> FromDescriptor(int fd, bool writable,
-                                                          fat::Status* status,
-                                                          std::uint32_t sectorSize = 512);
+  // Works on an open file (a descriptor, a HANDLE) that the caller keeps
+  // open and closes itself.
+  static std::unique_ptr<FileSectorDevice> FromHandle(NativeHandle handle, bool writable,
+                                                      fat::Status* status,
+                                                      std::uint32_t sectorSize = 512);
   ~FileSectorDevice() override;
   FileSectorDevice(const FileSectorDevice&) = delete;
   FileSectorDevice& operator=(const FileSectorDevice&) = delete;
@@ -34,12 +36,12 @@ class FileSectorDevice : public fat::ISectorDevice {
   bool writable() const { return writable_; }
 
  private:
-  FileSectorDevice(int fd, bool owns, bool writable, std::uint32_t sectorSize,
+  FileSectorDevice(NativeHandle handle, bool owns, bool writable, std::uint32_t sectorSize,
                    std::uint64_t sectorCount);
-  static std::unique_ptr<FileSectorDevice> Make(int fd, bool owns, bool writable,
+  static std::unique_ptr<FileSectorDevice> Make(NativeHandle handle, bool owns, bool writable,
                                                 std::uint32_t sectorSize, fat::Status* status);
 
-  int fd_;
+  NativeHandle handle_;
   bool owns_;
   bool writable_;
   std::uint32_t sectorSize_;

@@ -27,7 +27,7 @@ void SetModuleFileNameOverride(std::string path) {
 
 std::string GetProgramFolder() {
   const std::string path = GetModuleFileName();
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 

@@ -5,7 +5,8 @@
 // On Linux the profile is the INI file <config>/<company>/<program name>.ini,
 // where <config> is the user's configuration folder, read at each call, and
 // the program name is the program file's name without extension. Every write
-// replaces the file atomically.
+// replaces the file atomically. On Windows it is the registry key
+// HKEY_CURRENT_USER\Software\<company>\<program name>\<section>.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,9 @@ namespace platform {
 
 // The company key ("Dornveld"), set once at start-up (SetRegistryKey).
 void SetProfileRegistryKey(const std::string& company);
+
+// The company key as set.
+std::string ProfileCompany();
 
 // The program file's name without folder and extension.
 std::string ProfileApplicationName();

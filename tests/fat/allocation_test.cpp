@@ -51,8 +51,10 @@ TEST(Allocation, HolesOfOneMiBGiveSeveralRunsInOrder) {
   // the free tail.
   const std::string mib(kMiB, 'f');
   for (int i = 0; i < 20; ++i)
-    ASSERT_TRUE(fattest::PutFile(*volume, "f" + std::to_string(i), mib).ok());
-  for (int i = 0; i < 20; i += 2) ASSERT_TRUE(volume->DeleteFile("f" + std::to_string(i)).ok());
+    ASSERT_TRUE(fattest::PutFile(*volume, std::string("f").append(std::to_string(i)), mib).ok());
+  for (int i = 0; i < 20; i += 2) {
+    ASSERT_TRUE(volume->DeleteFile(std::string("f").append(std::to_string(i))).ok());
+  }
   const std::uint64_t tail = volume->FreeBytes() - 10 * kMiB;
 
   // Fits one hole: takes the first hole.

@@ -158,7 +158,7 @@ TEST_P(VolumeTest, FolderGrowsByAClusterAndRootLimits) {
     int made = 0;
     fat::Status s;
     for (; made < 600; ++made) {
-      s = fattest::PutFile(*volume_, "R" + std::to_string(made), "");
+      s = fattest::PutFile(*volume_, std::string("R").append(std::to_string(made)), "");
       if (!s.ok()) break;
     }
     EXPECT_EQ(s.error, fat::Error::kDiskFull);

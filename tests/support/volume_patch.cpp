@@ -1,7 +1,6 @@
 #include "support/volume_patch.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <fstream>
 
 #include "base/bytes.h"
 #include "support/test_data.h"
@@ -125,12 +124,11 @@ std::uint64_t FindShortEntry(const ImageVolume& volume, std::uint32_t folderClus
 }
 
 bool WriteImageBytes(const std::string& path, std::uint64_t offset, const std::string& bytes) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool ok = pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset)) ==
-                  static_cast<ssize_t>(bytes.size());
-  close(fd);
-  return ok;
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  if (!file) return false;
+  file.seekp(static_cast<std::streamoff>(offset));
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(file.flush());
 }
 
 }  // namespace testsupport

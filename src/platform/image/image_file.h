@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/image/image_store.h"
+#include "platform/native_handle.h"
 
 namespace platform {
 
@@ -27,18 +28,19 @@ class ImageFile : public IImageStore {
 
   std::uint32_t ReadAt(std::uint64_t offset, void* buffer, std::uint32_t count) override;
   std::uint32_t WriteAt(std::uint64_t offset, const void* buffer, std::uint32_t count) override;
-  // fdatasync, only when something was written since the last one.
+  // To the medium (fdatasync, FlushFileBuffers), only when something was written since the last
+  // one.
   std::uint32_t Sync() override;
-  // O_DIRECT where the image's file system allows it, else the cached pages
-  // dropped and read again (medium_read.h).
+  // Past the cache where the image's file system allows it, else the cache
+  // emptied and read again (the backends say how).
   std::uint32_t ReadFromMedium(std::uint64_t offset, void* buffer, std::uint32_t count) override;
   bool Deleted() const override;
 
  private:
-  ImageFile(std::string path, int fd, std::uint64_t size, bool writable)
-      : path_(std::move(path)), fd_(fd), size_(size), writable_(writable) {}
+  ImageFile(std::string path, NativeHandle handle, std::uint64_t size, bool writable)
+      : path_(std::move(path)), handle_(handle), size_(size), writable_(writable) {}
   std::string path_;
-  int fd_;
+  NativeHandle handle_;
   std::uint64_t size_;
   bool writable_;
   bool unsynced_ = false;

@@ -1,4 +1,4 @@
-#include "platform/block_device_size.h"
+#include "platform/posix/block_device_size.h"
 
 #include <linux/fs.h>
 #include <sys/ioctl.h>

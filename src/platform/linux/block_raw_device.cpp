@@ -17,7 +17,7 @@
 #include "base/bytes.h"
 #include "platform/errors.h"
 #include "platform/linux/udisks_device_open.h"
-#include "platform/write_back.h"
+#include "platform/posix/write_back.h"
 
 namespace platform {
 namespace {

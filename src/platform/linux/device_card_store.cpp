@@ -7,15 +7,15 @@
 
 #include <cerrno>
 
-#include "platform/block_device_size.h"
 #include "platform/device_nodes.h"
 #include "platform/errors.h"
 #include "platform/image/image_drive.h"
 #include "platform/linux/block_device_info.h"
 #include "platform/linux/sysfs_reader.h"
 #include "platform/linux/udisks_device_open.h"
-#include "platform/medium_read.h"
-#include "platform/write_back.h"
+#include "platform/posix/block_device_size.h"
+#include "platform/posix/medium_read.h"
+#include "platform/posix/write_back.h"
 
 namespace platform {
 

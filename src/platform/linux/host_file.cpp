@@ -1,4 +1,4 @@
-#include "platform/host/host_file.h"
+#include "platform/posix/host_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

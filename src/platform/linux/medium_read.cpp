@@ -1,4 +1,4 @@
-#include "platform/medium_read.h"
+#include "platform/posix/medium_read.h"
 
 #include <fcntl.h>
 #include <unistd.h>

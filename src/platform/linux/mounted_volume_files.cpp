@@ -84,8 +84,7 @@ std::uint32_t MountedVolumeFiles::ClusterRuns(const std::string& path,
   Descriptor node{OpenDeviceNode(volumeNode_, O_RDONLY)};
   if (node.fd < 0) return NodeError(errno);
   fat::Status status;
-  std::unique_ptr<FileSectorDevice> device =
-      FileSectorDevice::FromDescriptor(node.fd, false, &status);
+  std::unique_ptr<FileSectorDevice> device = FileSectorDevice::FromHandle(node.fd, false, &status);
   if (!device) return kErrorIoDevice;
   std::unique_ptr<fat::Volume> volume = fat::Volume::Mount(*device, false, &status);
   if (!volume) return ToSystemError(status.error);

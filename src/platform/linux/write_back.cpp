@@ -1,4 +1,4 @@
-#include "platform/write_back.h"
+#include "platform/posix/write_back.h"
 
 #include <fcntl.h>
 

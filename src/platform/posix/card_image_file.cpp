@@ -24,7 +24,7 @@ bool MakeCardImage(const std::string& path, const fat::CardImageOptions& options
     ::close(fd);
     return false;
   }
-  auto disk = FileSectorDevice::FromDescriptor(fd, true, status);
+  auto disk = FileSectorDevice::FromHandle(fd, true, status);
   if (!disk) {
     ::close(fd);
     return false;

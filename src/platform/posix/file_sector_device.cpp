@@ -6,9 +6,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/block_device_size.h"
+#include "platform/posix/block_device_size.h"
 #include "platform/posix/device_node_open.h"
-#include "platform/write_back.h"
+#include "platform/posix/write_back.h"
 
 namespace platform {
 namespace {
@@ -21,22 +21,29 @@ Status ErrnoStatus(const std::string& what, int error) {
               what + ": " + std::strerror(error));
 }
 
+// The descriptor a handle of this backend holds.
+int Fd(NativeHandle handle) {
+  return static_cast<int>(handle);
+}
+
 }  // namespace
 
-FileSectorDevice::FileSectorDevice(int fd, bool owns, bool writable, std::uint32_t sectorSize,
-                                   std::uint64_t sectorCount)
-    : fd_(fd),
+FileSectorDevice::FileSectorDevice(NativeHandle handle, bool owns, bool writable,
+                                   std::uint32_t sectorSize, std::uint64_t sectorCount)
+    : handle_(handle),
       owns_(owns),
       writable_(writable),
       sectorSize_(sectorSize),
       sectorCount_(sectorCount) {}
 
 FileSectorDevice::~FileSectorDevice() {
-  if (owns_) ::close(fd_);
+  if (owns_) ::close(Fd(handle_));
 }
 
-std::unique_ptr<FileSectorDevice> FileSectorDevice::Make(int fd, bool owns, bool writable,
-                                                         std::uint32_t sectorSize, Status* status) {
+std::unique_ptr<FileSectorDevice> FileSectorDevice::Make(NativeHandle handle, bool owns,
+                                                         bool writable, std::uint32_t sectorSize,
+                                                         Status* status) {
+  const int fd = Fd(handle);
   if (sectorSize < 512 || (sectorSize & (sectorSize - 1)) != 0) {
     if (owns) ::close(fd);
     *status = Fail(Error::kInvalidArgument, "sector size must be a power of two of 512 or more");
@@ -60,7 +67,7 @@ std::unique_ptr<FileSectorDevice> FileSectorDevice::Make(int fd, bool owns, bool
   }
   *status = Status::Ok();
   return std::unique_ptr<FileSectorDevice>(
-      new FileSectorDevice(fd, owns, writable, sectorSize, bytes / sectorSize));
+      new FileSectorDevice(handle, owns, writable, sectorSize, bytes / sectorSize));
 }
 
 std::unique_ptr<FileSectorDevice> FileSectorDevice::Open(const std::string& path, bool writable,
@@ -80,10 +87,10 @@ std::unique_ptr<FileSectorDevice> FileSectorDevice::Open(const std::string& path
   return Make(fd, true, writable, sectorSize, status);
 }
 
-std::unique_ptr<FileSectorDevice> FileSectorDevice::FromDescriptor(int fd, bool writable,
-                                                                   Status* status,
-                                                                   std::uint32_t sectorSize) {
-  return Make(fd, false, writable, sectorSize, status);
+std::unique_ptr<FileSectorDevice> FileSectorDevice::FromHandle(NativeHandle handle, bool writable,
+                                                               Status* status,
+                                                               std::uint32_t sectorSize) {
+  return Make(handle, false, writable, sectorSize, status);
 }
 
 Status FileSectorDevice::ReadSectors(std::uint64_t first, std::uint32_t count, void* buffer) {
@@ -93,7 +100,7 @@ Status FileSectorDevice::ReadSectors(std::uint64_t first, std::uint32_t count, v
   std::uint64_t left = static_cast<std::uint64_t>(count) * sectorSize_;
   auto offset = static_cast<off_t>(first * sectorSize_);
   while (left > 0) {
-    const ssize_t n = ::pread(fd_, out, left, offset);
+    const ssize_t n = ::pread(Fd(handle_), out, left, offset);
     if (n < 0) {
       if (errno == EINTR) continue;
       return ErrnoStatus("read at byte " + std::to_string(offset), errno);
@@ -116,7 +123,7 @@ Status FileSectorDevice::WriteSectors(std::uint64_t first, std::uint32_t count,
   const std::uint64_t start = first * sectorSize_;
   auto offset = static_cast<off_t>(start);
   while (left > 0) {
-    const ssize_t n = ::pwrite(fd_, in, left, offset);
+    const ssize_t n = ::pwrite(Fd(handle_), in, left, offset);
     if (n < 0) {
       if (errno == EINTR) continue;
       const int error = errno;
@@ -127,13 +134,13 @@ Status FileSectorDevice::WriteSectors(std::uint64_t first, std::uint32_t count,
     left -= static_cast<std::uint64_t>(n);
     offset += n;
   }
-  platform::StartWriteBack(fd_, start, static_cast<std::uint64_t>(count) * sectorSize_);
+  platform::StartWriteBack(Fd(handle_), start, static_cast<std::uint64_t>(count) * sectorSize_);
   return Status::Ok();
 }
 
 Status FileSectorDevice::Sync() {
   if (!writable_) return Status::Ok();
-  if (::fsync(fd_) != 0) return ErrnoStatus("fsync", errno);
+  if (::fsync(Fd(handle_)) != 0) return ErrnoStatus("fsync", errno);
   return Status::Ok();
 }
 

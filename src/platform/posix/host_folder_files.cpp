@@ -12,8 +12,8 @@
 
 #include "platform/errors.h"
 #include "platform/host/dos_attributes.h"
-#include "platform/host/host_file.h"
-#include "platform/medium_read.h"
+#include "platform/posix/host_file.h"
+#include "platform/posix/medium_read.h"
 
 namespace platform {
 namespace {

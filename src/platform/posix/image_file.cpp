@@ -8,10 +8,18 @@
 #include <cerrno>
 
 #include "platform/errors.h"
-#include "platform/medium_read.h"
-#include "platform/write_back.h"
+#include "platform/posix/medium_read.h"
+#include "platform/posix/write_back.h"
 
 namespace platform {
+namespace {
+
+// The descriptor a handle of this backend holds.
+int Fd(NativeHandle handle) {
+  return static_cast<int>(handle);
+}
+
+}  // namespace
 
 std::shared_ptr<ImageFile> ImageFile::Open(const std::string& path, bool readOnly,
                                            std::uint32_t* error) {
@@ -43,7 +51,7 @@ std::shared_ptr<ImageFile> ImageFile::Open(const std::string& path, bool readOnl
 }
 
 ImageFile::~ImageFile() {
-  close(fd_);
+  close(Fd(handle_));
 }
 
 std::uint32_t ImageFile::ReadAt(std::uint64_t offset, void* buffer, std::uint32_t count) {
@@ -51,7 +59,8 @@ std::uint32_t ImageFile::ReadAt(std::uint64_t offset, void* buffer, std::uint32_
   auto* out = static_cast<char*>(buffer);
   std::uint32_t done = 0;
   while (done < count) {
-    const ssize_t n = pread(fd_, out + done, count - done, static_cast<off_t>(offset + done));
+    const ssize_t n =
+        pread(Fd(handle_), out + done, count - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return n < 0 ? ErrorFromErrno(errno) : kErrorHandleEof;
     done += static_cast<std::uint32_t>(n);
@@ -66,18 +75,19 @@ std::uint32_t ImageFile::WriteAt(std::uint64_t offset, const void* buffer, std::
   const auto* in = static_cast<const char*>(buffer);
   std::uint32_t done = 0;
   while (done < count) {
-    const ssize_t n = pwrite(fd_, in + done, count - done, static_cast<off_t>(offset + done));
+    const ssize_t n =
+        pwrite(Fd(handle_), in + done, count - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return n < 0 ? ErrorFromErrno(errno) : kErrorDiskFull;
     done += static_cast<std::uint32_t>(n);
   }
-  StartWriteBack(fd_, offset, count);
+  StartWriteBack(Fd(handle_), offset, count);
   return kErrorSuccess;
 }
 
 std::uint32_t ImageFile::Sync() {
   if (!unsynced_) return kErrorSuccess;
-  if (fdatasync(fd_) != 0) return ErrorFromErrno(errno);
+  if (fdatasync(Fd(handle_)) != 0) return ErrorFromErrno(errno);
   unsynced_ = false;
   return kErrorSuccess;
 }
@@ -85,12 +95,12 @@ std::uint32_t ImageFile::Sync() {
 std::uint32_t ImageFile::ReadFromMedium(std::uint64_t offset, void* buffer, std::uint32_t count) {
   if (offset > size_ || count > size_ - offset) return kErrorSectorNotFound;
   if (const std::uint32_t code = Sync()) return code;  // only when something was written
-  return platform::ReadFromMedium(fd_, offset, buffer, count, true);
+  return platform::ReadFromMedium(Fd(handle_), offset, buffer, count, true);
 }
 
 bool ImageFile::Deleted() const {
   struct stat st {};
-  return fstat(fd_, &st) == 0 && st.st_nlink == 0;
+  return fstat(Fd(handle_), &st) == 0 && st.st_nlink == 0;
 }
 
 }  // namespace platform

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/errors.h"
-#include "platform/medium_read.h"
+#include "platform/posix/medium_read.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 
