@@ -20,6 +20,9 @@ cmake --build "$out" -j "$(nproc)" --target quillfen-cli "${tests[@]}"
 
 export WINEPREFIX="$PWD/$out/wineprefix" WINEDEBUG=-all
 wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver64
+# A server left from the last run would keep serving the removed prefix.
+"$wineserver" -k 2> /dev/null || true
 rm -rf "$WINEPREFIX"
 "$wine" wineboot -i > /dev/null 2>&1
 for t in "${tests[@]}"; do
@@ -32,3 +35,4 @@ echo "settings found in the registry"
 
 [ -x build/src/quillfen-cli ] || cmake --build build --target quillfen-cli
 tests/windows/cli_compare.sh build/src/quillfen-cli "$out/src/quillfen-cli.exe"
+"$wineserver" -k 2> /dev/null || true
