@@ -9,6 +9,7 @@ need=()
 command -v x86_64-w64-mingw32-g++-posix > /dev/null || need+=(g++-mingw-w64-x86-64-posix)
 [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
 [ -d /usr/src/googletest ] || need+=(googletest)
+command -v python3 > /dev/null || need+=(python3)  # tests/windows/same_but_times.py
 if [ ${#need[@]} -gt 0 ]; then
   apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${need[@]}"
 fi
