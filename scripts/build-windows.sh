@@ -9,6 +9,7 @@ need=()
 command -v x86_64-w64-mingw32-g++-posix > /dev/null || need+=(g++-mingw-w64-x86-64-posix)
 [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
 [ -d /usr/src/googletest ] || need+=(googletest)
+command -v python3 > /dev/null || need+=(python3)  # tests/windows/same_but_times.py
 if [ ${#need[@]} -gt 0 ]; then
   apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${need[@]}"
 fi
@@ -20,6 +21,9 @@ cmake --build "$out" -j "$(nproc)" --target quillfen-cli "${tests[@]}"
 
 export WINEPREFIX="$PWD/$out/wineprefix" WINEDEBUG=-all
 wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver64
+# A server left from the last run would keep serving the removed prefix.
+"$wineserver" -k 2> /dev/null || true
 rm -rf "$WINEPREFIX"
 "$wine" wineboot -i > /dev/null 2>&1
 for t in "${tests[@]}"; do
@@ -32,3 +36,4 @@ echo "settings found in the registry"
 
 [ -x build/src/quillfen-cli ] || cmake --build build --target quillfen-cli
 tests/windows/cli_compare.sh build/src/quillfen-cli "$out/src/quillfen-cli.exe"
+"$wineserver" -k 2> /dev/null || true
