@@ -39,7 +39,8 @@ const char* const kBusConfig = R"(<!DOCTYPE busconfig PUBLIC
 
 // udevd sees every device event of the machine; it only probes loop devices'
 // file systems, so that UDisks2 learns what a new loop device holds.
-const char* const kRules = "SUBSYSTEM==\"block\", KERNEL==\"loop*\", IMPORT{builtin}=\"blkid\"\n";
+const char* const kRules = "SUBSYSTEM==\"block\", KERNEL==\"loop*\", IMPORT{builtin}=\"blkid\"";
+const char* const kCardHints = ", ENV{UDISKS_SYSTEM}=\"0\", ENV{UDISKS_AUTO}=\"1\"";
 
 // Runs in the new mount namespace: udevd in the background, then udisksd.
 const char* const kInner = R"(set -e
@@ -93,15 +94,16 @@ struct PrivateBus {
 };
 }  // namespace
 
-UdisksSandbox::UdisksSandbox(const std::string& folder, Polkit polkit) : folder_(folder) {
-  reason_ = Start(polkit);
+UdisksSandbox::UdisksSandbox(const std::string& folder, Polkit polkit, Loops loops)
+    : folder_(folder) {
+  reason_ = Start(polkit, loops);
 }
 
 UdisksSandbox::~UdisksSandbox() {
   Stop();
 }
 
-std::string UdisksSandbox::Start(Polkit polkit) {
+std::string UdisksSandbox::Start(Polkit polkit, Loops loops) {
   if (geteuid() != 0) return "a private udisksd needs root";
   if (polkit == Polkit::kRun && access(kPolkitd, X_OK) != 0) return "polkitd is not installed";
   if (access("/dev/loop-control", R_OK | W_OK) != 0) return "no /dev/loop-control";
@@ -127,7 +129,9 @@ std::string UdisksSandbox::Start(Polkit polkit) {
   // polkitd drops root, and the users the tests run as reach the socket.
   chmod(folder_.c_str(), 0755);
   if (!testsupport::WriteHostFile(folder_ + "/bus.conf", config) ||
-      !testsupport::WriteHostFile(folder_ + "/90-loop.rules", kRules) ||
+      !testsupport::WriteHostFile(
+          folder_ + "/90-loop.rules",
+          std::string(kRules).append(loops == Loops::kCards ? kCardHints : "").append("\n")) ||
       !testsupport::WriteHostFile(folder_ + "/inner.sh", kInner)) {
     return "cannot write the sandbox's files";
   }
@@ -202,12 +206,15 @@ bool UdisksSandbox::WaitForBlock(const std::string& node, unsigned timeoutMs) co
   }
 }
 
-PolkitRule::PolkitRule(const std::string& user, bool allow) {
+PolkitRule::PolkitRule(const std::string& user, bool allow)
+    : PolkitRule(user, allow ? "YES" : "NO") {}
+
+PolkitRule::PolkitRule(const std::string& user, const std::string& result) {
   const std::string rule =
       "polkit.addRule(function(action, subject) {\n"
       "  if (action.id.indexOf(\"org.freedesktop.udisks2.open-device\") == 0 &&\n"
       "      subject.user == \"" +
-      user + "\") {\n    return polkit.Result." + (allow ? "YES" : "NO") + ";\n  }\n});\n";
+      user + "\") {\n    return polkit.Result." + result + ";\n  }\n});\n";
   written_ = testsupport::WriteHostFile(kRuleFile, rule);
 }
 

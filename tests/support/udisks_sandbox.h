@@ -16,8 +16,13 @@ namespace testsupport {
 class UdisksSandbox {
  public:
   enum class Polkit { kNone, kRun };
+  // UDisks2 counts loop devices as the system's own disks; as cards, it
+  // hints them to the desktop as a card reader's medium (not a system disk,
+  // mounted on insertion), which makes them removable drives here.
+  enum class Loops { kSystemDisks, kCards };
   // Starts everything in `folder`; reason() tells why it could not.
-  explicit UdisksSandbox(const std::string& folder, Polkit polkit = Polkit::kNone);
+  explicit UdisksSandbox(const std::string& folder, Polkit polkit = Polkit::kNone,
+                         Loops loops = Loops::kSystemDisks);
   ~UdisksSandbox();
   UdisksSandbox(const UdisksSandbox&) = delete;
   UdisksSandbox& operator=(const UdisksSandbox&) = delete;
@@ -30,9 +35,12 @@ class UdisksSandbox {
   std::string Log() const;
   // True once UDisks2 has a block object for the device node.
   bool WaitForBlock(const std::string& node, unsigned timeoutMs) const;
+  // A process in the sandbox's mount namespace (for nsenter --target), whose
+  // /run holds the udev database of the loop devices.
+  platform::ProcessId NamespaceProcess() const { return udisks_; }
 
  private:
-  std::string Start(Polkit polkit);
+  std::string Start(Polkit polkit, Loops loops);
   void Stop();
 
   std::string folder_;
@@ -45,10 +53,12 @@ class UdisksSandbox {
 };
 
 // A polkit rule file for the tests, removed again when the guard goes away:
-// the user may open block devices through UDisks2, or may not.
+// the user may open block devices through UDisks2, or may not, or polkit
+// answers as the polkit.Result named (AUTH_SELF: the user's own password).
 class PolkitRule {
  public:
   PolkitRule(const std::string& user, bool allow);
+  PolkitRule(const std::string& user, const std::string& result);
   ~PolkitRule();
   PolkitRule(const PolkitRule&) = delete;
   PolkitRule& operator=(const PolkitRule&) = delete;
