@@ -120,6 +120,8 @@ TEST_F(UserWithoutRootWindow, DISABLED_CreatesOnTheCardItShows) {
   EXPECT_EQ(StatusText(), "--- no Dornveld Container File ---");
 
   mwtest::RunCreateDialog(*window_, [](CDlgCreateResizeCIF& dialog) {
+    qobject_cast<QCheckBox*>(dialog.Control(CDlgCreateResizeCIF::kIdCopyProgram))
+        ->setChecked(false);
     qobject_cast<QLineEdit*>(dialog.Control(CDlgCreateResizeCIF::kIdCount))->setText("3");
     qobject_cast<QPushButton*>(dialog.Control(CDlgCreateResizeCIF::kIdCreate))->click();
   });
