@@ -210,7 +210,7 @@ TEST_F(UserWithoutRoot, OnATerminalPolkitAsksForThePasswordOnce) {
   for (const char* program : {"pkttyagent", "chpasswd", "usermod"}) {
     if (!testsupport::HaveProgram(program)) GTEST_SKIP() << program << " is not installed";
   }
-  const PolkitRule rule(kUser, "AUTH_SELF");
+  const PolkitRule rule(kUser, PolkitRule::Answer::kOwnPassword);
   ASSERT_TRUE(rule.written());
   const UdisksSandbox sandbox(dir_.path(), UdisksSandbox::Polkit::kRun);
   if (!sandbox.reason().empty()) GTEST_SKIP() << sandbox.reason();

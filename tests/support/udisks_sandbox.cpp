@@ -207,14 +207,15 @@ bool UdisksSandbox::WaitForBlock(const std::string& node, unsigned timeoutMs) co
 }
 
 PolkitRule::PolkitRule(const std::string& user, bool allow)
-    : PolkitRule(user, allow ? "YES" : "NO") {}
+    : PolkitRule(user, allow ? Answer::kYes : Answer::kNo) {}
 
-PolkitRule::PolkitRule(const std::string& user, const std::string& result) {
+PolkitRule::PolkitRule(const std::string& user, Answer answer) {
+  const char* result = answer == Answer::kYes ? "YES" : answer == Answer::kNo ? "NO" : "AUTH_SELF";
   const std::string rule =
       "polkit.addRule(function(action, subject) {\n"
       "  if (action.id.indexOf(\"org.freedesktop.udisks2.open-device\") == 0 &&\n"
       "      subject.user == \"" +
-      user + "\") {\n    return polkit.Result." + result + ";\n  }\n});\n";
+      user + "\") {\n    return polkit.Result." + std::string(result) + ";\n  }\n});\n";
   written_ = testsupport::WriteHostFile(kRuleFile, rule);
 }
 

@@ -53,12 +53,13 @@ class UdisksSandbox {
 };
 
 // A polkit rule file for the tests, removed again when the guard goes away:
-// the user may open block devices through UDisks2, or may not, or polkit
-// answers as the polkit.Result named (AUTH_SELF: the user's own password).
+// the user may open block devices through UDisks2, or may not, or may once
+// the user's own password is given to polkit's agent.
 class PolkitRule {
  public:
+  enum class Answer { kYes, kNo, kOwnPassword };
   PolkitRule(const std::string& user, bool allow);
-  PolkitRule(const std::string& user, const std::string& result);
+  PolkitRule(const std::string& user, Answer answer);
   ~PolkitRule();
   PolkitRule(const PolkitRule&) = delete;
   PolkitRule& operator=(const PolkitRule&) = delete;
