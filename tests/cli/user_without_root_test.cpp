@@ -214,6 +214,7 @@ TEST_F(UserWithoutRoot, OnATerminalPolkitAsksForThePasswordOnce) {
   ASSERT_TRUE(rule.written());
   const UdisksSandbox sandbox(dir_.path(), UdisksSandbox::Polkit::kRun);
   if (!sandbox.reason().empty()) GTEST_SKIP() << sandbox.reason();
+  if (!sandbox.onStandardSocket()) GTEST_SKIP() << "a system bus runs: the password goes there";
   const linuxtest::LoopDevice loop(image_);
   ASSERT_FALSE(loop.node().empty());
   ASSERT_TRUE(sandbox.WaitForBlock(loop.node(), 5000)) << sandbox.Log();
@@ -236,7 +237,7 @@ TEST_F(UserWithoutRoot, OnATerminalPolkitAsksForThePasswordOnce) {
   const auto start = std::chrono::steady_clock::now();
   const CliResult refused = RunCli({"erase", loop.node(), "--any-disk"}, options);
   EXPECT_EQ(refused.exitCode, 1) << Describe(refused);
-  EXPECT_NE(refused.err.find(loop.node() + kRefusal), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find(loop.node() + ": No ADMIN Rights"), std::string::npos) << refused.err;
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
   EXPECT_TRUE(Bytes(image_) == before) << "a refused erase wrote to the device";
 }

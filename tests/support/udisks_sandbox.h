@@ -31,6 +31,9 @@ class UdisksSandbox {
   const std::string& reason() const { return reason_; }
   // The bus address for $DBUS_SYSTEM_BUS_ADDRESS; every user may connect.
   const std::string& address() const { return address_; }
+  // True when the bus listens on the standard socket too (where no system
+  // bus ran): polkit's setuid password helper reaches polkitd there only.
+  bool onStandardSocket() const { return standardSocket_; }
   // What udisksd wrote so far.
   std::string Log() const;
   // True once UDisks2 has a block object for the device node.
@@ -47,6 +50,7 @@ class UdisksSandbox {
   std::string address_;
   std::string reason_;
   int lock_ = -1;
+  bool standardSocket_ = false;
   platform::ProcessId bus_ = 0;
   platform::ProcessId polkit_ = 0;
   platform::ProcessId udisks_ = 0;
