@@ -212,7 +212,7 @@ TEST_F(UserWithoutRoot, OnATerminalPolkitAsksForThePasswordOnce) {
   }
   const PolkitRule rule(kUser, PolkitRule::Answer::kOwnPassword);
   ASSERT_TRUE(rule.written());
-  const UdisksSandbox sandbox(dir_.path(), UdisksSandbox::Polkit::kRun);
+  const UdisksSandbox sandbox(dir_.path(), UdisksSandbox::Polkit::kAsking);
   if (!sandbox.reason().empty()) GTEST_SKIP() << sandbox.reason();
   if (!sandbox.onStandardSocket()) GTEST_SKIP() << "a system bus runs: the password goes there";
   const linuxtest::LoopDevice loop(image_);

@@ -106,7 +106,7 @@ UdisksSandbox::~UdisksSandbox() {
 
 std::string UdisksSandbox::Start(Polkit polkit, Loops loops) {
   if (geteuid() != 0) return "a private udisksd needs root";
-  if (polkit == Polkit::kRun && access(kPolkitd, X_OK) != 0) return "polkitd is not installed";
+  if (polkit != Polkit::kNone && access(kPolkitd, X_OK) != 0) return "polkitd is not installed";
   if (access("/dev/loop-control", R_OK | W_OK) != 0) return "no /dev/loop-control";
   const std::string udisksd =
       FirstExisting({"/usr/libexec/udisks2/udisksd", "/usr/lib/udisks2/udisksd"});
@@ -129,7 +129,8 @@ std::string UdisksSandbox::Start(Polkit polkit, Loops loops) {
   if (lock_ < 0 || flock(lock_, LOCK_EX) != 0) return "cannot take the sandbox lock";
   // Setuid programs ignore $DBUS_SYSTEM_BUS_ADDRESS; where no system bus
   // runs, ours takes the standard socket for the time of the test.
-  standardSocket_ = access("/run/dbus", W_OK) == 0 && access(kStandardSocket, F_OK) != 0;
+  standardSocket_ = polkit == Polkit::kAsking && access("/run/dbus", W_OK) == 0 &&
+                    access(kStandardSocket, F_OK) != 0;
   std::string standard;
   if (standardSocket_)
     standard.append("\n  <listen>unix:path=").append(kStandardSocket).append("</listen>");

@@ -15,7 +15,9 @@ namespace testsupport {
 
 class UdisksSandbox {
  public:
-  enum class Polkit { kNone, kRun };
+  // kAsking: polkitd, and the bus on the standard socket too where no system
+  // bus runs, for polkit's setuid password helper, which reaches only that.
+  enum class Polkit { kNone, kRun, kAsking };
   // UDisks2 counts loop devices as the system's own disks; as cards, it
   // hints them to the desktop as a card reader's medium (not a system disk,
   // mounted on insertion), which makes them removable drives here.
@@ -31,8 +33,7 @@ class UdisksSandbox {
   const std::string& reason() const { return reason_; }
   // The bus address for $DBUS_SYSTEM_BUS_ADDRESS; every user may connect.
   const std::string& address() const { return address_; }
-  // True when the bus listens on the standard socket too (where no system
-  // bus ran): polkit's setuid password helper reaches polkitd there only.
+  // True when the bus listens on the standard socket too (kAsking).
   bool onStandardSocket() const { return standardSocket_; }
   // What udisksd wrote so far.
   std::string Log() const;
