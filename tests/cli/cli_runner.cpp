@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,7 +27,8 @@ CliResult RunCli(const std::vector<std::string>& args, const RunOptions& options
   const std::string errPath = dir.File("stderr");
   int master = -1;
   int slave = -1;
-  if (options.stderrIsTerminal && openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+  const bool terminal = options.stderrIsTerminal || !options.terminalPassword.empty();
+  if (terminal && openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
     return {};
   }
   std::vector<std::string> words = {QUILLFEN_CLI_PATH};
@@ -38,10 +40,13 @@ CliResult RunCli(const std::vector<std::string>& args, const RunOptions& options
   const pid_t pid = fork();
   if (pid == 0) {
     const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = options.stderrIsTerminal
-                        ? slave
-                        : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int in = open("/dev/null", O_RDONLY);
+    const int err = terminal ? slave : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const bool ownTerminal = !options.terminalPassword.empty();
+    if (ownTerminal) {
+      setsid();
+      ioctl(slave, TIOCSCTTY, 0);
+    }
+    const int in = ownTerminal ? slave : open("/dev/null", O_RDONLY);
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
@@ -56,13 +61,23 @@ CliResult RunCli(const std::vector<std::string>& args, const RunOptions& options
     _exit(127);
   }
   CliResult result;
-  if (options.stderrIsTerminal) {
+  if (terminal) {
     close(slave);
     char buffer[4096];
     ssize_t n;
+    std::size_t answered = 0;
     // Ends with EIO once the child and its copies of the terminal are gone.
     while ((n = read(master, buffer, sizeof buffer)) > 0) {
       result.err.append(buffer, static_cast<std::size_t>(n));
+      const std::size_t prompt = result.err.find("Password: ", answered);
+      if (!options.terminalPassword.empty() && prompt != std::string::npos) {
+        answered = prompt + 1;
+        // The prompter turns echo off around its prompt, dropping what was
+        // typed ahead: the answer comes a moment later, as a person's does.
+        usleep(300'000);
+        const std::string line = options.terminalPassword + "\n";
+        if (write(master, line.data(), line.size()) < 0) break;
+      }
     }
     close(master);
   }
@@ -70,7 +85,7 @@ CliResult RunCli(const std::vector<std::string>& args, const RunOptions& options
   if (pid < 0 || waitpid(pid, &status, 0) != pid) return result;
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   result.out = ReadAll(outPath);
-  if (!options.stderrIsTerminal) result.err = ReadAll(errPath);
+  if (!terminal) result.err = ReadAll(errPath);
   return result;
 }
 

@@ -4,6 +4,7 @@
 // daemons and that user needed; skipped elsewhere.
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <shadow.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,6 +67,39 @@ class UserWithoutRoot : public ::testing::Test {
   std::string home_ = dir_.File("home");
   int uid_ = -1;
 };
+
+// A password for the user while the guard lives; the old entry (as a rule
+// a locked one) comes back after.
+class UserPassword {
+ public:
+  UserPassword(const std::string& user, const std::string& password) : user_(user) {
+    if (const spwd* entry = getspnam(user.c_str())) old_ = entry->sp_pwdp;
+    set_ = !old_.empty() &&
+           testsupport::RunCommand("echo " + testsupport::Quote(user + ":" + password) +
+                                   " | chpasswd") == 0;
+  }
+  ~UserPassword() {
+    if (set_) {
+      EXPECT_EQ(testsupport::RunCommand("usermod -p " + testsupport::Quote(old_) + " " + user_), 0);
+    }
+  }
+  UserPassword(const UserPassword&) = delete;
+  UserPassword& operator=(const UserPassword&) = delete;
+  bool set() const { return set_; }
+
+ private:
+  std::string user_;
+  std::string old_;
+  bool set_ = false;
+};
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
 
 // Waits for the start of an even second: two runs then fall in one FAT time
 // stamp (2 s) and one container time stamp.
@@ -167,6 +201,45 @@ TEST_F(UserWithoutRoot, RefusedByPolkitOrWithoutUdisksRawCommandsFailAndWriteNot
   const CliResult german = AsUser({"--lang", "de", "state", loop.node()}, sandbox.address());
   EXPECT_NE(german.err.find("das System ließ das Gerät nicht öffnen"), std::string::npos)
       << german.err;
+}
+
+// On a terminal with no desktop agent and no login session, polkit asks
+// through pkttyagent: the user's password typed once serves the whole
+// command; a wrong one is the refusal, and nothing is written.
+TEST_F(UserWithoutRoot, OnATerminalPolkitAsksForThePasswordOnce) {
+  for (const char* program : {"pkttyagent", "chpasswd", "usermod"}) {
+    if (!testsupport::HaveProgram(program)) GTEST_SKIP() << program << " is not installed";
+  }
+  const PolkitRule rule(kUser, PolkitRule::Answer::kOwnPassword);
+  ASSERT_TRUE(rule.written());
+  const UdisksSandbox sandbox(dir_.path(), UdisksSandbox::Polkit::kAsking);
+  if (!sandbox.reason().empty()) GTEST_SKIP() << sandbox.reason();
+  if (!sandbox.onStandardSocket()) GTEST_SKIP() << "a system bus runs: the password goes there";
+  const linuxtest::LoopDevice loop(image_);
+  ASSERT_FALSE(loop.node().empty());
+  ASSERT_TRUE(sandbox.WaitForBlock(loop.node(), 5000)) << sandbox.Log();
+  const UserPassword password(kUser, "Quill-7-fen");
+  ASSERT_TRUE(password.set());
+
+  RunOptions options;
+  options.runAsUser = uid_;
+  options.env = {{"DBUS_SYSTEM_BUS_ADDRESS", sandbox.address()}, {"HOME", home_}};
+  options.timeoutSeconds = 60;
+  options.terminalPassword = "Quill-7-fen";
+  const CliResult created = RunCli({"create", loop.node(), "--count", "2", "--any-disk"}, options);
+  EXPECT_EQ(created.exitCode, 0) << Describe(created) << sandbox.Log();
+  EXPECT_EQ(Count(created.err, "Password: "), 1u) << created.err;
+  std::string report;
+  EXPECT_TRUE(testsupport::FsckClean(testsupport::VolumeOf(image_, kCard), &report)) << report;
+
+  const std::string before = Bytes(image_);
+  options.terminalPassword = "wrong";
+  const auto start = std::chrono::steady_clock::now();
+  const CliResult refused = RunCli({"erase", loop.node(), "--any-disk"}, options);
+  EXPECT_EQ(refused.exitCode, 1) << Describe(refused);
+  EXPECT_NE(refused.err.find(loop.node() + ": No ADMIN Rights"), std::string::npos) << refused.err;
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  EXPECT_TRUE(Bytes(image_) == before) << "a refused erase wrote to the device";
 }
 
 }  // namespace

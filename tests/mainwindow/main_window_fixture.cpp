@@ -13,6 +13,7 @@
 
 #include <cstdint>
 
+#include "container/dialogs/dlg_create_resize_cif.h"
 #include "gui/ex_static.h"
 
 namespace mwtest {
@@ -104,6 +105,25 @@ void ModalWatcher::Poll() {
   }
   seen_ << modal->windowTitle();
   if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+}
+
+void RunCreateDialog(CTarnwickDlg& window, const std::function<void(CDlgCreateResizeCIF&)>& drive) {
+  bool driven = false;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<CDlgCreateResizeCIF*>(top);
+      if (driven || dialog == nullptr || !dialog->isVisible()) continue;
+      driven = true;
+      drive(*dialog);
+      if (dialog->isVisible()) dialog->reject();
+    }
+  });
+  timer.start(10);
+  window.OnCreateContainer();
+  QApplication::processEvents();
+  timer.stop();
+  EXPECT_TRUE(driven);
 }
 
 MainWindowTest::MainWindowTest() {

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@
 #include "services/help_files.h"
 #include "services/user_folders_fixture.h"
 #include "virtualdrive/virtual_disk_manager.h"
+
+class CDlgCreateResizeCIF;
 
 namespace mwtest {
 
@@ -46,6 +49,10 @@ class ModalWatcher : public QObject {
   QStringList captions_;
   QPointer<QWidget> handled_;  // null again once that window is gone
 };
+
+// Runs the window's Create command and hands the creation dialog, once it
+// shows, to `drive`; a dialog still open afterwards is closed.
+void RunCreateDialog(CTarnwickDlg& window, const std::function<void(CDlgCreateResizeCIF&)>& drive);
 
 // Device events a test hands to the window: they wait in a queue, and an
 // eventfd that the window's event loop watches says so, as the machine's

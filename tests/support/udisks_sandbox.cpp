@@ -47,12 +47,13 @@ void ReleaseSandboxLock() {
 }
 constexpr const char* kRuleFile = "/etc/polkit-1/rules.d/10-quillfen-test.rules";
 constexpr const char* kPolkitd = "/usr/lib/polkit-1/polkitd";
+constexpr const char* kStandardSocket = "/run/dbus/system_bus_socket";
 const char* const kBusConfig = R"(<!DOCTYPE busconfig PUBLIC
  "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
   <type>system</type>
-  <listen>unix:path=@SOCKET@</listen>
+  <listen>unix:path=@SOCKET@</listen>@STANDARD@
   <auth>EXTERNAL</auth>
   <policy context="default">
     <allow user="*"/>
@@ -65,7 +66,8 @@ const char* const kBusConfig = R"(<!DOCTYPE busconfig PUBLIC
 
 // udevd sees every device event of the machine; it only probes loop devices'
 // file systems, so that UDisks2 learns what a new loop device holds.
-const char* const kRules = "SUBSYSTEM==\"block\", KERNEL==\"loop*\", IMPORT{builtin}=\"blkid\"\n";
+const char* const kRules = "SUBSYSTEM==\"block\", KERNEL==\"loop*\", IMPORT{builtin}=\"blkid\"";
+const char* const kCardHints = ", ENV{UDISKS_SYSTEM}=\"0\", ENV{UDISKS_AUTO}=\"1\"";
 
 // Runs in the new mount namespace: udevd in the background, then udisksd.
 const char* const kInner = R"(set -e
@@ -119,17 +121,18 @@ struct PrivateBus {
 };
 }  // namespace
 
-UdisksSandbox::UdisksSandbox(const std::string& folder, Polkit polkit) : folder_(folder) {
-  reason_ = Start(polkit);
+UdisksSandbox::UdisksSandbox(const std::string& folder, Polkit polkit, Loops loops)
+    : folder_(folder) {
+  reason_ = Start(polkit, loops);
 }
 
 UdisksSandbox::~UdisksSandbox() {
   Stop();
 }
 
-std::string UdisksSandbox::Start(Polkit polkit) {
+std::string UdisksSandbox::Start(Polkit polkit, Loops loops) {
   if (geteuid() != 0) return "a private udisksd needs root";
-  if (polkit == Polkit::kRun && access(kPolkitd, X_OK) != 0) return "polkitd is not installed";
+  if (polkit != Polkit::kNone && access(kPolkitd, X_OK) != 0) return "polkitd is not installed";
   if (access("/dev/loop-control", R_OK | W_OK) != 0) return "no /dev/loop-control";
   const std::string udisksd =
       FirstExisting({"/usr/libexec/udisks2/udisksd", "/usr/lib/udisks2/udisksd"});
@@ -146,10 +149,20 @@ std::string UdisksSandbox::Start(Polkit polkit) {
   Replace(config, "@SOCKET@", socket);
   locked_ = true;
   if (!TakeSandboxLock()) return "cannot take the sandbox lock";
+  // Setuid programs ignore $DBUS_SYSTEM_BUS_ADDRESS; where no system bus
+  // runs, ours takes the standard socket for the time of the test.
+  standardSocket_ = polkit == Polkit::kAsking && access("/run/dbus", W_OK) == 0 &&
+                    access(kStandardSocket, F_OK) != 0;
+  std::string standard;
+  if (standardSocket_)
+    standard.append("\n  <listen>unix:path=").append(kStandardSocket).append("</listen>");
+  Replace(config, "@STANDARD@", standard);
   // polkitd drops root, and the users the tests run as reach the socket.
   chmod(folder_.c_str(), 0755);
   if (!testsupport::WriteHostFile(folder_ + "/bus.conf", config) ||
-      !testsupport::WriteHostFile(folder_ + "/90-loop.rules", kRules) ||
+      !testsupport::WriteHostFile(
+          folder_ + "/90-loop.rules",
+          std::string(kRules).append(loops == Loops::kCards ? kCardHints : "").append("\n")) ||
       !testsupport::WriteHostFile(folder_ + "/inner.sh", kInner)) {
     return "cannot write the sandbox's files";
   }
@@ -160,6 +173,7 @@ std::string UdisksSandbox::Start(Polkit polkit) {
   for (int i = 0; i < 200 && access(socket.c_str(), F_OK) != 0; ++i) platform::SleepMs(10);
   if (access(socket.c_str(), F_OK) != 0) return "dbus-daemon made no socket";
   chmod(socket.c_str(), 0666);
+  if (standardSocket_) chmod(kStandardSocket, 0666);
   address_ = "unix:path=" + socket;
 
   const char* old = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
@@ -210,6 +224,7 @@ void UdisksSandbox::Stop() {
     }
     *process = 0;
   }
+  if (standardSocket_) unlink(kStandardSocket);
   if (locked_) ReleaseSandboxLock();
   locked_ = false;
 }
@@ -224,13 +239,17 @@ bool UdisksSandbox::WaitForBlock(const std::string& node, unsigned timeoutMs) co
   }
 }
 
-PolkitRule::PolkitRule(const std::string& user, bool allow) {
+PolkitRule::PolkitRule(const std::string& user, bool allow)
+    : PolkitRule(user, allow ? Answer::kYes : Answer::kNo) {}
+
+PolkitRule::PolkitRule(const std::string& user, Answer answer) {
   const bool locked = TakeSandboxLock();
+  const char* result = answer == Answer::kYes ? "YES" : answer == Answer::kNo ? "NO" : "AUTH_SELF";
   const std::string rule =
       "polkit.addRule(function(action, subject) {\n"
       "  if (action.id.indexOf(\"org.freedesktop.udisks2.open-device\") == 0 &&\n"
       "      subject.user == \"" +
-      user + "\") {\n    return polkit.Result." + (allow ? "YES" : "NO") + ";\n  }\n});\n";
+      user + "\") {\n    return polkit.Result." + std::string(result) + ";\n  }\n});\n";
   written_ = locked && testsupport::WriteHostFile(kRuleFile, rule);
 }
 

@@ -15,9 +15,16 @@ namespace testsupport {
 
 class UdisksSandbox {
  public:
-  enum class Polkit { kNone, kRun };
+  // kAsking: polkitd, and the bus on the standard socket too where no system
+  // bus runs, for polkit's setuid password helper, which reaches only that.
+  enum class Polkit { kNone, kRun, kAsking };
+  // UDisks2 counts loop devices as the system's own disks; as cards, it
+  // hints them to the desktop as a card reader's medium (not a system disk,
+  // mounted on insertion), which makes them removable drives here.
+  enum class Loops { kSystemDisks, kCards };
   // Starts everything in `folder`; reason() tells why it could not.
-  explicit UdisksSandbox(const std::string& folder, Polkit polkit = Polkit::kNone);
+  explicit UdisksSandbox(const std::string& folder, Polkit polkit = Polkit::kNone,
+                         Loops loops = Loops::kSystemDisks);
   ~UdisksSandbox();
   UdisksSandbox(const UdisksSandbox&) = delete;
   UdisksSandbox& operator=(const UdisksSandbox&) = delete;
@@ -26,29 +33,38 @@ class UdisksSandbox {
   const std::string& reason() const { return reason_; }
   // The bus address for $DBUS_SYSTEM_BUS_ADDRESS; every user may connect.
   const std::string& address() const { return address_; }
+  // True when the bus listens on the standard socket too (kAsking).
+  bool onStandardSocket() const { return standardSocket_; }
   // What udisksd wrote so far.
   std::string Log() const;
   // True once UDisks2 has a block object for the device node.
   bool WaitForBlock(const std::string& node, unsigned timeoutMs) const;
+  // A process in the sandbox's mount namespace (for nsenter --target), whose
+  // /run holds the udev database of the loop devices.
+  platform::ProcessId NamespaceProcess() const { return udisks_; }
 
  private:
-  std::string Start(Polkit polkit);
+  std::string Start(Polkit polkit, Loops loops);
   void Stop();
 
   std::string folder_;
   std::string address_;
   std::string reason_;
   bool locked_ = false;
+  bool standardSocket_ = false;
   platform::ProcessId bus_ = 0;
   platform::ProcessId polkit_ = 0;
   platform::ProcessId udisks_ = 0;
 };
 
 // A polkit rule file for the tests, removed again when the guard goes away:
-// the user may open block devices through UDisks2, or may not.
+// the user may open block devices through UDisks2, or may not, or may once
+// the user's own password is given to polkit's agent.
 class PolkitRule {
  public:
+  enum class Answer { kYes, kNo, kOwnPassword };
   PolkitRule(const std::string& user, bool allow);
+  PolkitRule(const std::string& user, Answer answer);
   ~PolkitRule();
   PolkitRule(const PolkitRule&) = delete;
   PolkitRule& operator=(const PolkitRule&) = delete;

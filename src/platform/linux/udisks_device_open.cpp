@@ -81,9 +81,13 @@ const Grant* FindGrant(dev_t device, bool writable, bool direct) {
   return nullptr;
 }
 
+// Started only once polkit has said that no agent answers for us, so it
+// stands in for none. Not as `--fallback`: polkit keeps a fallback agent for
+// the subject's login session, and a process outside any session (no logind,
+// a terminal over ssh without pam_systemd) would never be asked.
 bool StartTerminalAgent() {
   if (!g_terminalAgentAllowed || g_agent != 0 || !isatty(STDIN_FILENO)) return false;
-  return StartProgram({"pkttyagent", "--process", std::to_string(getpid()), "--fallback"}, &g_agent,
+  return StartProgram({"pkttyagent", "--process", std::to_string(getpid())}, &g_agent,
                       ProgramOutput::kInherit);
 }
 
