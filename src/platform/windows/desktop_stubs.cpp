@@ -26,4 +26,14 @@ std::vector<char> DrivesOnDeviceNode(const std::string& path) {
   return {};
 }
 
+// Without device nodes no path names an unmounted device either.
+char AttachUnmountedDevice(const std::string& node, const ImageDriveOptions& options,
+                           bool* removable, std::uint32_t* error) {
+  (void)node;
+  (void)options;
+  if (removable != nullptr) *removable = false;
+  if (error != nullptr) *error = kErrorNotSupported;
+  return 0;
+}
+
 }  // namespace platform
