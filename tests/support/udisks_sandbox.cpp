@@ -110,7 +110,7 @@ struct PrivateBus {
   // True when the object answers a property read of the interface.
   bool Answers(const std::string& object, const char* interface, const char* property) const {
     if (bus == nullptr) return false;
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{};  // the same as SD_BUS_ERROR_NULL
     sd_bus_message* reply = nullptr;
     const int r = sd_bus_get_property(bus, "org.freedesktop.UDisks2", object.c_str(), interface,
                                       property, &error, &reply, "s");

@@ -53,7 +53,7 @@ struct Message {
 };
 
 struct Error {
-  sd_bus_error e = SD_BUS_ERROR_NULL;
+  sd_bus_error e{};  // the same as SD_BUS_ERROR_NULL, without C99 compound literal
   ~Error() { sd_bus_error_free(&e); }
   bool Is(const char* name) const { return sd_bus_error_has_name(&e, name) != 0; }
   bool StartsWith(const char* prefix) const {
