@@ -12,6 +12,7 @@
 #include "fat/cross_links.h"
 #include "fat/partition.h"
 #include "fat/volume_core.h"
+#include "platform/drive.h"
 #include "platform/files.h"
 
 namespace {
@@ -266,6 +267,15 @@ void WalkVolume(fat::VolumeCore& core, const ContainerEntry* container, Owners& 
   faults.fatReadThrough = true;
 }
 
+// A card device the system has mounted, as opposed to a card image or a
+// device no system mount holds.
+bool SystemMounted(char drive) {
+  const std::shared_ptr<platform::IDrive> d = platform::DriveTable::Instance().Find(drive);
+  if (!d) return false;
+  const platform::DriveDescription description = d->Description();
+  return description.isDevice && !description.mountFolder.empty();
+}
+
 std::string Count(std::uint64_t n) {
   return std::to_string(n);
 }
@@ -337,6 +347,7 @@ void CheckContainerOnVolume(char drive, std::vector<CheckFinding>& findings) {
     findings.push_back({CheckCode::kVolumeCrossLinks, CheckSeverity::kWarning, -1, ""});
   fault(faults.lostClusters, CheckCode::kVolumeLostClusters);
   fault(faults.fatDifferences, CheckCode::kVolumeFatCopies);
-  CheckVolumeSectors(core, boot, faults.fatReadThrough ? &faults.freeClusters : nullptr, findings);
+  CheckVolumeSectors(core, boot, faults.fatReadThrough ? &faults.freeClusters : nullptr,
+                     SystemMounted(drive), findings);
   disk.Close();
 }

@@ -11,6 +11,10 @@
 
 // `boot` is the boot sector as the medium holds it (512 bytes); `freeClusters`
 // the free clusters counted in the FAT, or nullptr when the FAT could not be
-// read through. Appends warnings the way a file-system check reports them.
+// read through. `systemMounted` when the system has the volume mounted: Linux
+// then sets the boot sector's dirty flag itself for as long as the mount
+// lasts, so that flag says nothing. Appends warnings the way a file-system
+// check reports them.
 void CheckVolumeSectors(fat::VolumeCore& core, const std::uint8_t* boot,
-                        const std::uint32_t* freeClusters, std::vector<CheckFinding>& findings);
+                        const std::uint32_t* freeClusters, bool systemMounted,
+                        std::vector<CheckFinding>& findings);
