@@ -34,6 +34,12 @@ enum class CheckCode {
   kVolumeCrossLinks,    // clusters two other entries claim
   kVolumeLostClusters,  // clusters in use that no entry claims
   kVolumeFatCopies,     // FAT copies that differ outside the container
+  // The volume's administrative sectors.
+  kVolumeBootSignature,    // the boot sector does not end with 0x55AA
+  kVolumeBootBackup,       // FAT32: the backup boot sector is missing or differs (bytes)
+  kVolumeFsInfoSignature,  // FAT32: the FSInfo sector's signatures are wrong
+  kVolumeFsInfoFree,       // FAT32: FSInfo's free count is not the FAT's (recorded / real)
+  kVolumeDirty,            // marked as in use: not cleanly unmounted
 };
 
 enum class CheckSeverity { kWarning, kError };

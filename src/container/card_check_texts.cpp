@@ -53,6 +53,20 @@ constexpr CodeText kFindingTexts[] = {
      "Datenträger: belegte Cluster, die keiner Datei gehören"},
     {Key(CheckCode::kVolumeFatCopies), "Volume: the FAT copies differ (entries)",
      "Datenträger: die FAT Kopien unterscheiden sich (Einträge)"},
+    {Key(CheckCode::kVolumeBootSignature),
+     "Volume: the boot sector does not end with the signature 0x55AA",
+     "Datenträger: der Boot Sektor endet nicht mit der Signatur 0x55AA"},
+    {Key(CheckCode::kVolumeBootBackup),
+     "Volume: the backup boot sector is missing or differs from the boot sector (bytes)",
+     "Datenträger: die Kopie des Boot Sektors fehlt oder weicht von ihm ab (Bytes)"},
+    {Key(CheckCode::kVolumeFsInfoSignature), "Volume: the FSInfo sector has wrong signatures",
+     "Datenträger: der FSInfo Sektor hat falsche Signaturen"},
+    {Key(CheckCode::kVolumeFsInfoFree),
+     "Volume: the free cluster count in the FSInfo sector is wrong (recorded / real)",
+     "Datenträger: die Zahl freier Cluster im FSInfo Sektor ist falsch (eingetragen / wirklich)"},
+    {Key(CheckCode::kVolumeDirty),
+     "Volume: marked as not cleanly removed; data written last may be lost",
+     "Datenträger: als nicht sauber entfernt markiert; zuletzt geschriebene Daten können fehlen"},
 };
 
 constexpr const char* kFsck =
@@ -98,6 +112,11 @@ constexpr CodeText kRepairTexts[] = {
     {Key(CheckCode::kVolumeCrossLinks), kFsck, kFsckDe},
     {Key(CheckCode::kVolumeLostClusters), kFsck, kFsckDe},
     {Key(CheckCode::kVolumeFatCopies), kFsck, kFsckDe},
+    {Key(CheckCode::kVolumeBootSignature), kFsck, kFsckDe},
+    {Key(CheckCode::kVolumeBootBackup), kFsck, kFsckDe},
+    {Key(CheckCode::kVolumeFsInfoSignature), kFsck, kFsckDe},
+    {Key(CheckCode::kVolumeFsInfoFree), kFsck, kFsckDe},
+    {Key(CheckCode::kVolumeDirty), kFsck, kFsckDe},
 };
 
 }  // namespace

@@ -1,15 +1,18 @@
 #include "container/card_volume_check.h"
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <string>
 
+#include "container/card_volume_sectors.h"
 #include "container/ffa_store.h"
 #include "driveaccess/dda_error_codes.h"
 #include "driveaccess/direct_disk_access.h"
 #include "fat/cross_links.h"
 #include "fat/partition.h"
 #include "fat/volume_core.h"
+#include "platform/drive.h"
 #include "platform/files.h"
 
 namespace {
@@ -39,6 +42,51 @@ class RawDiskDevice : public fat::ISectorDevice {
   CDirectDiskAccess& disk_;
   std::uint64_t sectors_;
 };
+
+bool HasBootSignature(const std::uint8_t* sector) {
+  return sector[510] == 0x55 && sector[511] == 0xAA;
+}
+
+// A boot sector without its signature, read as if it had one: systems that
+// do not look at the signature mount such a volume, so the check still looks
+// at it and names what is missing.
+bool ParseUnsigned(const std::uint8_t* sector, std::uint64_t sectors, fat::Geometry* g) {
+  std::uint8_t copy[kSectorSize];
+  std::memcpy(copy, sector, kSectorSize);
+  copy[510] = 0x55;
+  copy[511] = 0xAA;
+  fat::Status status;
+  return fat::ParseBootSector(copy, sectors, g, &status);
+}
+
+// Where the volume is when only its boot sector's signature is missing: the
+// whole card, or the first partition whose first sector is such a sector.
+bool FindUnsignedVolume(fat::ISectorDevice& device, std::uint64_t* start, std::uint64_t* sectors) {
+  std::uint8_t sector[kSectorSize];
+  fat::Geometry g;
+  if (!device.ReadSectors(0, 1, sector).ok()) return false;
+  if (!HasBootSignature(sector) && ParseUnsigned(sector, device.SectorCount(), &g)) {
+    *start = 0;
+    *sectors = device.SectorCount();
+    return true;
+  }
+  const fat::MbrInfo mbr = fat::ParseMbr(sector);
+  if (!mbr.valid) return false;
+  for (const fat::MbrPartition& p : mbr.partitions) {
+    if (!p.used() || fat::IsExtendedPartitionType(p.type) || p.lbaStart >= device.SectorCount()) {
+      continue;
+    }
+    const std::uint64_t available =
+        std::min<std::uint64_t>(p.sectorCount, device.SectorCount() - p.lbaStart);
+    if (!device.ReadSectors(p.lbaStart, 1, sector).ok()) return false;
+    if (!HasBootSignature(sector) && ParseUnsigned(sector, available, &g)) {
+      *start = p.lbaStart;
+      *sectors = available;
+      return true;
+    }
+  }
+  return false;
+}
 
 std::uint64_t ClusterTotal(const std::vector<fat::ClusterSpan>& spans) {
   std::uint64_t total = 0;
@@ -153,6 +201,8 @@ struct VolumeFaults {
   bool crossLinks = false;
   std::uint64_t lostClusters = 0;
   std::uint64_t fatDifferences = 0;
+  std::uint32_t freeClusters = 0;
+  bool fatReadThrough = false;  // freeClusters counts the whole FAT
 };
 
 void WalkVolume(fat::VolumeCore& core, const ContainerEntry* container, Owners& owners,
@@ -210,9 +260,20 @@ void WalkVolume(fat::VolumeCore& core, const ContainerEntry* container, Owners& 
   const std::uint32_t bad = g.fatType == 12 ? 0xFF7 : g.fatType == 16 ? 0xFFF7 : 0x0FFFFFF7;
   for (std::uint32_t c = 2; c <= g.MaxCluster(); ++c) {
     std::uint32_t value = 0;
-    if (!core.fat.Get(c, &value).ok()) break;
+    if (!core.fat.Get(c, &value).ok()) return;
+    if (value == 0) ++faults.freeClusters;
     if (value != 0 && value != bad && owners.Of(c) == 0) ++faults.lostClusters;
   }
+  faults.fatReadThrough = true;
+}
+
+// A card device the system has mounted, as opposed to a card image or a
+// device no system mount holds.
+bool SystemMounted(char drive) {
+  const std::shared_ptr<platform::IDrive> d = platform::DriveTable::Instance().Find(drive);
+  if (!d) return false;
+  const platform::DriveDescription description = d->Description();
+  return description.isDevice && !description.mountFolder.empty();
 }
 
 std::string Count(std::uint64_t n) {
@@ -233,12 +294,15 @@ void CheckContainerOnVolume(char drive, std::vector<CheckFinding>& findings) {
   std::uint64_t start = 0;
   std::uint64_t sectors = 0;
   fat::Status status;
-  if (!fat::FindFatVolume(device, &start, &sectors, &status)) return;
+  if (!fat::FindFatVolume(device, &start, &sectors, &status) &&
+      !FindUnsignedVolume(device, &start, &sectors)) {
+    return;
+  }
   fat::SubRangeDevice volume(device, start, sectors);
   std::uint8_t boot[kSectorSize];
   if (!volume.ReadSectors(0, 1, boot).ok()) return;
   fat::Geometry g;
-  if (!fat::ParseBootSector(boot, volume.SectorCount(), &g, &status)) return;
+  if (!ParseUnsigned(boot, volume.SectorCount(), &g)) return;
   if (g.bytesPerSector != kSectorSize) return;  // cards have 512-byte sectors
   fat::VolumeCore core(volume, g, false);
   if (!core.Load().ok()) return;
@@ -283,5 +347,7 @@ void CheckContainerOnVolume(char drive, std::vector<CheckFinding>& findings) {
     findings.push_back({CheckCode::kVolumeCrossLinks, CheckSeverity::kWarning, -1, ""});
   fault(faults.lostClusters, CheckCode::kVolumeLostClusters);
   fault(faults.fatDifferences, CheckCode::kVolumeFatCopies);
+  CheckVolumeSectors(core, boot, faults.fatReadThrough ? &faults.freeClusters : nullptr,
+                     SystemMounted(drive), findings);
   disk.Close();
 }

@@ -54,6 +54,10 @@ std::string U16(std::uint16_t v) {
   return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
 }
 
+std::string U32(std::uint32_t v) {
+  return U16(static_cast<std::uint16_t>(v & 0xFFFF)) + U16(static_cast<std::uint16_t>(v >> 16));
+}
+
 class Attached {
  public:
   explicit Attached(const std::string& path) {
@@ -90,6 +94,7 @@ void PrintTo(const Row& row, std::ostream* os) {
 const Row kRows[] = {
     {"Clean", 16, [](const Card&) {}, {}, {}},
     {"CleanFat32", 32, [](const Card&) {}, {}, {}},
+    {"CleanFat12", 12, [](const Card&) {}, {}, {}},
     {"Missing",
      16,
      [](const Card& c) {
@@ -194,7 +199,56 @@ const Row kRows[] = {
      },
      {{C::kVolumeChains, -1}, {C::kVolumeLostClusters, -1}},
      {C::kVolumeChains, C::kVolumeLostClusters}},
+    // Our FAT engine does not mount a volume without the signature, so the
+    // container is not seen either; the backup no longer matches.
+    {"BootSignature",
+     32,
+     [](const Card& c) { c.Write(c.volume.offset + 510, std::string(2, '\0')); },
+     {{C::kContainerMissing, -1}, {C::kVolumeBootSignature, -1}, {C::kVolumeBootBackup, -1}},
+     {C::kContainerMissing, C::kVolumeBootSignature, C::kVolumeBootBackup}},
+    {"BootBackup",
+     32,
+     [](const Card& c) { c.Write(c.volume.offset + 6 * 512 + 200, "\x12"); },
+     {{C::kVolumeBootBackup, -1}},
+     {C::kVolumeBootBackup}},
+    {"FsInfoSignature",
+     32,
+     [](const Card& c) { c.Write(c.fat.fsInfo + 484, "XXXX"); },
+     {{C::kVolumeFsInfoSignature, -1}},
+     {C::kVolumeFsInfoSignature}},
+    {"FsInfoFree",
+     32,
+     [](const Card& c) { c.Write(c.fat.fsInfo + 488, U32(5)); },
+     {{C::kVolumeFsInfoFree, -1}},
+     {C::kVolumeFsInfoFree}},
+    {"DirtyFlag",
+     16,
+     [](const Card& c) { c.Write(c.volume.offset + 37, "\x01"); },
+     {{C::kVolumeDirty, -1}},
+     {C::kVolumeDirty}},
+    // The clean-shutdown bit of FAT entry 1 cleared, in both copies.
+    {"DirtyFatEntry",
+     32,
+     [](const Card& c) {
+       for (std::uint32_t copy = 0; copy < 2; ++copy) {
+         c.Write(c.EntryOffset(1) + copy * c.fat.fatBytes, U32(0x07FFFFFF));
+       }
+     },
+     {{C::kVolumeDirty, -1}},
+     {C::kVolumeDirty}},
 };
+
+// What fsck.fat -n says on the same damage, for the findings about the
+// volume's administrative sectors: they are its complaints, not ours.
+std::string FsckSays(const std::string& row) {
+  if (row == "BootSignature" || row == "BootBackup") {
+    return "differences between boot sector and its backup";
+  }
+  if (row == "FsInfoSignature") return "FSINFO sector has bad magic number";
+  if (row == "FsInfoFree") return "Free cluster summary wrong";
+  if (row == "DirtyFlag" || row == "DirtyFatEntry") return "Dirty bit is set";
+  return std::string();
+}
 
 class DamagedCard : public ::testing::TestWithParam<Row> {};
 
@@ -226,6 +280,11 @@ TEST_P(DamagedCard, CheckNamesTheDamageAndRepairMendsWhatIsOurs) {
       testsupport::ReadHostBytes(card.path, card.container + kBlock, 4 * kBlock);
   row.damage(card);
   if (HasFatalFailure()) return;
+  if (const std::string says = FsckSays(row.name); !says.empty()) {
+    std::string report;
+    (void)testsupport::FsckClean(card.volume, &report);
+    EXPECT_NE(report.find(says), std::string::npos) << report;
+  }
 
   Attached attached(card.path);
   ASSERT_TRUE(attached.ok());
