@@ -6,6 +6,7 @@
 
 #include "base/bytes.h"
 #include "base/current_language.h"
+#include "base/kept_buffer.h"
 #include "base/progress_state_callback.h"
 #include "container/ffa_errors.h"
 #include "driveaccess/file_placement.h"
@@ -75,12 +76,18 @@ int FfaVerifyWritten(const std::string& path, std::uint64_t offset, const std::u
     progress->SetPhaseText(Localized("Verify DCF [PERCENT]", "Prüfe DCD [PERCENT]"));
   }
   Report(progress, 0, size);
-  // Page-aligned, so that the read-back can land in it directly; not zeroed.
-  AlignedBuffer back = AllocateAligned(std::min(size, kPieceBytes));
+  // Page-aligned, so that the read-back can land in it directly; kept from
+  // the last verify, so it still holds what an earlier one read.
+  const KeptBuffer back(std::min(size, kPieceBytes));
   if (!back) return static_cast<int>(platform::kErrorNotEnoughMemory);
   for (std::size_t done = 0; done < size;) {
     Report(progress, 1, done);
     const std::size_t n = std::min(size - done, kPieceBytes);
+    // Every sector starts unlike what it should hold, so that one the read
+    // leaves out cannot pass with an earlier verify's bytes.
+    for (std::size_t at = 0; at < n; at += kSectorSize) {
+      back.get()[at] = static_cast<std::uint8_t>(~expected[done + at]);
+    }
     if (!platform::ReadFileFromMedium(path, offset + done, back.get(),
                                       static_cast<std::uint32_t>(n))) {
       const std::uint32_t code = platform::GetLastError();

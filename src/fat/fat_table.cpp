@@ -249,7 +249,7 @@ Status FatTable::Scan(std::uint32_t from, Visit visit) {
 }
 
 Status FatTable::ReadChain(std::uint32_t first, std::vector<ClusterSpan>* spans,
-                           std::uint64_t maxClusters) {
+                           std::uint64_t maxClusters, std::uint64_t enough) {
   spans->clear();
   Trim();
   if (!IsCluster(first)) {
@@ -270,6 +270,7 @@ Status FatTable::ReadChain(std::uint32_t first, std::vector<ClusterSpan>* spans,
     } else {
       spans->push_back({c, 1});
     }
+    if (steps >= enough) return Status::Ok();
     std::uint32_t next = 0;
     Status s = Get(c, &next);
     if (!s.ok()) return s;

@@ -36,9 +36,12 @@ class FatTable {
 
   // The chain that starts at `first`, as spans. kCorrupt names the fault: a
   // loop, a free or bad cluster inside the chain, a link past the end.
-  // `maxClusters` stops the walk early (a chain longer is reported as such).
+  // `maxClusters` stops the walk early (a chain longer is reported as such);
+  // `enough` ends it, as a success, once that many clusters are in the spans
+  // (a reader of the file's start needs no walk to its end).
   Status ReadChain(std::uint32_t first, std::vector<ClusterSpan>* spans,
-                   std::uint64_t maxClusters = ~std::uint64_t{0});
+                   std::uint64_t maxClusters = ~std::uint64_t{0},
+                   std::uint64_t enough = ~std::uint64_t{0});
 
   // Adds `count` clusters after `last` (0: a new chain) and gives them as
   // spans. The clusters right after `last` are taken when that many are free

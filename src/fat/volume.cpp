@@ -259,14 +259,16 @@ Status Volume::SetAttributes(const std::string& path, std::uint8_t attributes) {
   return dir.Store(core_);
 }
 
-Status Volume::LocateChain(const std::string& path, Located* at, std::vector<ClusterSpan>* spans) {
+Status Volume::LocateChain(const std::string& path, Located* at, std::vector<ClusterSpan>* spans,
+                           std::uint64_t enoughClusters) {
   spans->clear();
   Status s = Locate(path, at);
   if (!s.ok()) return s;
   if (at->isRoot && core_.geometry.fatType != 32) return Status::Ok();
   if (!at->isRoot) files_.ApplyOpenState(at->parent, &at->item);
   const std::uint32_t first = EntryFirstCluster(at->item.raw.data(), core_.geometry.fatType);
-  return first != 0 ? core_.fat.ReadChain(first, spans) : Status::Ok();
+  return first != 0 ? core_.fat.ReadChain(first, spans, ~std::uint64_t{0}, enoughClusters)
+                    : Status::Ok();
 }
 
 Status Volume::ClusterRuns(const std::string& path, std::vector<ClusterRun>* runs) {
@@ -303,14 +305,16 @@ Status Volume::ReadFromMedium(const std::string& path, std::uint64_t offset, voi
   if (!s.ok()) return s;
   Located at;
   std::vector<ClusterSpan> spans;
-  s = LocateChain(path, &at, &spans);
+  const std::uint64_t clusterBytes = ClusterBytes();
+  // The chain only as far as the range: a slot near the start of a large
+  // container needs no walk to its end.
+  s = LocateChain(path, &at, &spans, (offset + size + clusterBytes - 1) / clusterBytes);
   if (!s.ok()) return s;
   if (at.isRoot || at.item.isDirectory()) return Fail(Error::kIsDirectory, "not a file");
   if (offset > at.item.size() || size > at.item.size() - offset) {
     return Fail(Error::kOutOfRange, "the range reaches past the end of the file");
   }
   auto* out = static_cast<std::uint8_t*>(buffer);
-  const std::uint64_t clusterBytes = ClusterBytes();
   std::uint64_t spanStart = 0;  // file offset of the span's first byte
   for (const ClusterSpan& span : spans) {
     const std::uint64_t spanEnd = spanStart + std::uint64_t{span.length} * clusterBytes;

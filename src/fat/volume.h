@@ -127,7 +127,8 @@ class Volume {
   Status SubfolderRef(const DirItem& item, DirRef* ref) const;
   DirEntryInfo InfoOf(const DirItem& item) const;
   // The entry of a path (with an open file's state) and its chain.
-  Status LocateChain(const std::string& path, Located* at, std::vector<ClusterSpan>* spans);
+  Status LocateChain(const std::string& path, Located* at, std::vector<ClusterSpan>* spans,
+                     std::uint64_t enoughClusters = ~std::uint64_t{0});
   static Status SplitPath(const std::string& path, std::vector<std::u16string>* parts);
   // Walks to the folder that holds the last part of `parts`; `visited`
   // receives the folders on the way.

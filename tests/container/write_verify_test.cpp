@@ -30,10 +30,11 @@ namespace {
 
 constexpr char kLetter = 'V';
 
-enum class Fault { kNone, kDrop, kAlter };
+enum class Fault { kNone, kDrop, kAlter, kDropAndSkipReads };
 
 // A card in memory whose writes, once it is told, are dropped or arrive with
-// their first byte changed; either way the write reports success.
+// their first byte changed; either way the write reports success. The worst
+// reader also answers a read from the medium without delivering anything.
 class FaultyWriteStore : public platform::IImageStore {
  public:
   explicit FaultyWriteStore(ByteBuffer bytes) : bytes_(std::move(bytes)) {}
@@ -49,12 +50,16 @@ class FaultyWriteStore : public platform::IImageStore {
   }
   std::uint32_t WriteAt(std::uint64_t offset, const void* buffer, std::uint32_t count) override {
     if (offset > size() || count > size() - offset) return platform::kErrorSectorNotFound;
-    if (fault == Fault::kDrop) return platform::kErrorSuccess;
+    if (fault == Fault::kDrop || fault == Fault::kDropAndSkipReads) return platform::kErrorSuccess;
     std::memcpy(bytes_.data() + offset, buffer, count);
     if (fault == Fault::kAlter && count > 0) bytes_[offset] ^= 0x5A;
     return platform::kErrorSuccess;
   }
   std::uint32_t Sync() override { return platform::kErrorSuccess; }
+  std::uint32_t ReadFromMedium(std::uint64_t offset, void* buffer, std::uint32_t count) override {
+    return fault == Fault::kDropAndSkipReads ? platform::kErrorSuccess
+                                             : ReadAt(offset, buffer, count);
+  }
 
  private:
   ByteBuffer bytes_;
@@ -186,6 +191,19 @@ TEST(VerifyAfterWrite, TheTextNamesTheFirstCardSectorThatDiffers) {
   EXPECT_EQ(FfaErrorText(FFA_ERR_VERIFY),
             "FFA-Fehler: Die Karte hat nicht behalten, was geschrieben wurde: Sektor " + sector +
                 " weicht ab");
+}
+
+// The read-back's buffer is kept from one verify to the next: a read that
+// delivers nothing must not pass with the bytes an earlier verify read.
+TEST(VerifyAfterWrite, AReadThatDeliversNothingNeverPassesWithEarlierBytes) {
+  if (!testsupport::HaveFatTools()) GTEST_SKIP() << "sfdisk or mkfs.fat missing";
+  FaultyCard card(16, true);
+  ASSERT_TRUE(card.attached());
+  const std::string bytes = testsupport::TestBytes(kContainerBlockSize, 5);
+  const ByteBuffer block(bytes.begin(), bytes.end());
+  ASSERT_EQ(FfaWriteSlot(kLetter, 0, block, nullptr), FFA_OK);
+  card.store().fault = Fault::kDropAndSkipReads;
+  EXPECT_EQ(FfaWriteSlot(kLetter, 1, block, nullptr), FFA_ERR_VERIFY);
 }
 
 }  // namespace

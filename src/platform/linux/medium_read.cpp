@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/bytes.h"
+#include "base/kept_buffer.h"
 #include "platform/errors.h"
 
 namespace platform {
@@ -63,7 +64,7 @@ bool ReadDirect(int fd, std::uint64_t offset, std::uint8_t* out, std::uint32_t c
   const std::uint64_t from = offset / kDirectAlignment * kDirectAlignment;
   const std::uint64_t to =
       (offset + count + kDirectAlignment - 1) / kDirectAlignment * kDirectAlignment;
-  AlignedBuffer piece = AllocateAligned(std::min(to - from, kDirectPieceBytes));
+  const KeptBuffer piece(std::min(to - from, kDirectPieceBytes));
   if (!piece) {
     *code = kErrorNotEnoughMemory;
     return true;
