@@ -283,5 +283,5 @@ void CheckContainerOnVolume(char drive, std::vector<CheckFinding>& findings) {
     findings.push_back({CheckCode::kVolumeCrossLinks, CheckSeverity::kWarning, -1, ""});
   fault(faults.lostClusters, CheckCode::kVolumeLostClusters);
   fault(faults.fatDifferences, CheckCode::kVolumeFatCopies);
-  disk.Close();
+  disk.CloseAfterReading();
 }

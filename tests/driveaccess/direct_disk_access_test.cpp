@@ -106,7 +106,7 @@ TEST(DirectDiskAccessOpen, SecondOpenFailsAndFirstKeepsWorking) {
   EXPECT_EQ(other.Open('R', false), DDA_ERR_OPEN);
   EXPECT_EQ(other.LastSystemError(), platform::kErrorSharingViolation);
 
-  access.Close();
+  access.CloseAfterReading();
   EXPECT_FALSE(fake.disk().inUse);
   EXPECT_EQ(other.Open('R', true), 0);
 }
@@ -117,7 +117,7 @@ TEST(DirectDiskAccessOpen, SectorsPerTrackFollowTheDrive) {
   EXPECT_EQ(access.SectorsPerTrack(), 18u);
   ASSERT_EQ(access.Open('R', false), 0);
   EXPECT_EQ(access.SectorsPerTrack(), 9u);
-  access.Close();
+  access.CloseAfterReading();
 
   // Without a readable geometry the open still succeeds, with 18.
   fake.disk().geometryError = platform::kErrorNotReady;
