@@ -140,7 +140,7 @@ int CheckCardInto(char drive, std::vector<CheckFinding>& findings, ContainerFact
   {
     CDirectDiskAccess disk;
     if (const int rc = disk.Open(drive, false)) return rc;
-    disk.Close();
+    disk.CloseAfterReading();
   }
   const std::string path = FfaGetContainerPath(drive);
   if (FfaContainerExists(drive) != FFA_OK) {

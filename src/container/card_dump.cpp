@@ -61,7 +61,7 @@ int FfaDumpCard(const std::string& driveEntry, const std::string& path, IProgres
       progress->SetProgressState(1, static_cast<int>(static_cast<std::uint32_t>(copied)));
   }
   if (!target.Close() && result == DDA_NO_ERROR) result = FFA_ERR_WRITE;
-  disk.Close();
+  disk.CloseAfterReading();
   return result;
 }
 

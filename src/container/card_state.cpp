@@ -54,7 +54,7 @@ std::uint32_t FfaGetCardState(const std::string& driveEntry, std::uint64_t& size
         std::uint8_t sector[kSectorSize];
         if (disk.ReadSectors(sector, 0, 1) == DDA_NO_ERROR) flags |= CARD_RAW_ACCESS;
       }
-      disk.Close();
+      disk.CloseAfterReading();
     } else if (opened == DDA_ERR_ACCESS_DENIED) {
       flags |= CARD_NO_RAW_RIGHTS;
       // A volume that cannot tell its size shows 0 bytes.
@@ -97,7 +97,7 @@ int FfaReadStartSector(char drive, std::uint32_t& value) {
   std::uint8_t sector[kSectorSize];
   const int rc = disk.ReadSectors(sector, 0, 1);
   if (rc == DDA_NO_ERROR) value = le::Read32(sector + kStartSectorOffset);
-  disk.Close();
+  disk.CloseAfterReading();
   return rc;
 }
 
@@ -120,8 +120,9 @@ int FfaWriteStartSector(char drive, std::uint32_t value) {
       rc = FfaVerifyFailedAtCardSector(0);
     }
   }
-  disk.Close();
-  return rc;
+  // The record is on the card only once the flush is done; an earlier error stays.
+  const int closed = disk.Close();
+  return rc != DDA_NO_ERROR ? rc : closed;
 }
 
 int FfaMakeUsable(char drive) {
@@ -137,5 +138,6 @@ int FfaMakeUsable(char drive) {
 
 int FfaTouchCard(char drive) {
   CDirectDiskAccess disk;
-  return disk.Open(drive, true);
+  if (const int rc = disk.Open(drive, true)) return rc;
+  return disk.Close();
 }

@@ -35,7 +35,8 @@ std::uint32_t FfaGetCardState(const std::string& driveEntry, std::uint64_t& size
 [[nodiscard]] int FfaWriteStartSector(char drive, std::uint32_t value);
 // kErrorNotSupported for a container file: there is no card to record in.
 [[nodiscard]] int FfaMakeUsable(char drive);
-// Opens the card for raw writing and closes it at once.
+// Opens the card for raw writing and closes it at once: the open's result,
+// or the flush's at the close.
 [[nodiscard]] int FfaTouchCard(char drive);
 // Copies the whole card into a file, sectorsPerRead sectors at a time.
 [[nodiscard]] int FfaDumpCard(const std::string& driveEntry, const std::string& path,

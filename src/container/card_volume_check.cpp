@@ -349,5 +349,5 @@ void CheckContainerOnVolume(char drive, std::vector<CheckFinding>& findings) {
   fault(faults.fatDifferences, CheckCode::kVolumeFatCopies);
   CheckVolumeSectors(core, boot, faults.fatReadThrough ? &faults.freeClusters : nullptr,
                      SystemMounted(drive), findings);
-  disk.Close();
+  disk.CloseAfterReading();
 }

@@ -43,7 +43,7 @@ std::string ErrorLine(const CDirectDiskAccess& disk, int code) {
 bool OpenCard(CDirectDiskAccess& disk, char letter, bool forWriting, DriveGeometry* geometry) {
   if (disk.Open(letter, forWriting) != DDA_NO_ERROR) return false;
   if (disk.GetGeometry(*geometry) != DDA_NO_ERROR || geometry->bytesPerSector != kSectorSize) {
-    disk.Close();
+    disk.CloseAfterReading();
     return false;
   }
   disk.SetSectorSize(kSectorSize);
@@ -81,7 +81,7 @@ void CardHelperReadTest(char letter, ICardHelperDisplay& display) {
   if (result.empty()) result = Localized("Finished", "Fertig");
   const std::string line = lineMade ? ReadSectorLine(lineSector, total) : std::string();
   display.ShowText(header + line + "\r\n" + result);
-  disk.Close();
+  disk.CloseAfterReading();
 }
 
 void CardHelperFormatFlash(char letter, ICardHelperDisplay& display) {
@@ -91,13 +91,15 @@ void CardHelperFormatFlash(char letter, ICardHelperDisplay& display) {
   const std::vector<std::uint8_t> zeros(kCardHelperFormatBytes, 0);
   int code = disk.SetPosition(0);
   if (code == DDA_NO_ERROR) code = disk.Write(zeros.data(), zeros.size(), kCardHelperFormatBytes);
+  // The zeros count as written only once they are flushed to the card; a
+  // failed write keeps its own error (the device closes when disk goes).
+  if (code == DDA_NO_ERROR) code = disk.Close();
   if (code == DDA_NO_ERROR) {
     display.ShowText(Localized("Finished", "Fertig"));
   } else {
     display.ShowText(Localized("FormatFlash\r\n", "Formatiere Speicher\r\n") +
                      ErrorLine(disk, code));
   }
-  disk.Close();
 }
 
 bool CardHelperCardBytes(char letter, std::uint64_t* bytes) {
@@ -105,6 +107,6 @@ bool CardHelperCardBytes(char letter, std::uint64_t* bytes) {
   DriveGeometry geometry;
   if (!OpenCard(disk, letter, false, &geometry)) return false;
   *bytes = geometry.totalSectors * kSectorSize;
-  disk.Close();
+  disk.CloseAfterReading();
   return true;
 }

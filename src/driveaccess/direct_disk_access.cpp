@@ -35,7 +35,9 @@ bool Fail(std::uint32_t code) {
 }  // namespace
 
 CDirectDiskAccess::~CDirectDiskAccess() {
-  Close();
+  // A caller that wrote closes on its own and takes the flush's result; what
+  // is left here are paths that wrote nothing or failed already.
+  CloseAfterReading();
 }
 
 int CDirectDiskAccess::Record(int code) {
@@ -85,13 +87,19 @@ int CDirectDiskAccess::Open(char driveLetter, bool forWriting) {
   return Record(DDA_NO_ERROR);
 }
 
-void CDirectDiskAccess::Close() {
+int CDirectDiskAccess::Close() {
+  if (!device_) return DDA_NO_ERROR;
   // Sectors written raw (the start sector record, a wipe) are on the medium
-  // when the device is closed; a device that wrote nothing has nothing to
+  // when the device is closed; a device opened for reading has nothing to
   // wait for.
-  if (device_ && openForWriting_) device_->Flush();
+  const std::uint32_t flushed = openForWriting_ ? device_->Flush() : platform::kErrorSuccess;
   device_.reset();
   openForWriting_ = false;
+  if (flushed != platform::kErrorSuccess) {
+    platform::SetLastError(flushed);
+    return Record(DDA_ERR_FLUSH);
+  }
+  return Record(DDA_NO_ERROR);
 }
 
 int CDirectDiskAccess::IsOpen() {

@@ -27,7 +27,13 @@ class CDirectDiskAccess {
   // Opens the drive exclusively: "\\.\X:" for a floppy drive, the physical
   // disk for a card or hard disk.
   [[nodiscard]] int Open(char driveLetter, bool forWriting);
-  void Close();
+  // Closes the device. One opened for writing is flushed first, so that what
+  // was written raw is on the medium; DDA_ERR_FLUSH (recorded) when it may
+  // not be. Closing with no device open is DDA_NO_ERROR.
+  [[nodiscard]] int Close();
+  // Closes a device through which nothing was written, or whose operation has
+  // already failed: no flush result could change what the caller reports.
+  void CloseAfterReading() { (void)Close(); }
   // 0 when a device is open, -701 when not (recorded).
   [[nodiscard]] int IsOpen();
   void SetSectorSize(std::uint32_t bytes) { sectorSize_ = bytes; }

@@ -19,7 +19,7 @@ int CDiskImage::ReadFromDrive(char driveLetter, IDirectDiskAccessCallback* callb
     rc = access.SetPosition(0);
     if (rc == DDA_NO_ERROR) rc = access.Read(bytes_.data(), size, kFloppyChunk);
   }
-  access.Close();
+  access.CloseAfterReading();
   return rc;
 }
 
@@ -35,6 +35,7 @@ int CDiskImage::WriteToDrive(char driveLetter, IDirectDiskAccessCallback* callba
     rc = access.SetPosition(0);
     if (rc == DDA_NO_ERROR) rc = access.Write(bytes_.data(), size, kFloppyChunk);
   }
-  access.Close();
-  return rc;
+  // The disk is written only once the flush is done; an earlier error stays.
+  const int closed = access.Close();
+  return rc != DDA_NO_ERROR ? rc : closed;
 }

@@ -32,7 +32,7 @@ int DdaReadSectorRun(char driveLetter, std::uint32_t start, std::uint32_t count,
   ByteBuffer bytes(static_cast<std::size_t>(toRead) * kSectorRunUnit);
   result = disk.SetPosition(startByte);
   if (result == DDA_NO_ERROR) result = disk.Read(bytes.data(), bytes.size(), kSectorRunUnit);
-  disk.Close();
+  disk.CloseAfterReading();
   if (result == DDA_NO_ERROR) out = std::move(bytes);
   return result;
 }

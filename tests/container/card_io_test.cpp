@@ -14,7 +14,10 @@
 #include "container/floppy_kind.h"
 #include "container/fpga_store.h"
 #include "container/slot_block.h"
+#include "container/write_verify.h"
+#include "driveaccess/dda_error_codes.h"
 #include "platform/drive.h"
+#include "platform/errors.h"
 #include "platform/image/image_drive.h"
 #include "support/power_cut_store.h"
 #include "support/reference_images.h"
@@ -164,6 +167,33 @@ TEST(CardIo, TheStartSectorRecordKeepsTheVolumeMounted) {
     EXPECT_EQ(FfaGetCardState(std::string(1, kLetter) + ":", size, state) & CARD_START_SECTOR_SET,
               CARD_START_SECTOR_SET);
   }
+}
+
+// A card whose cache cannot be flushed once it is told: the start sector
+// record may never reach it, and neither command may report success.
+TEST(CardIo, AStartSectorRecordThatIsNotFlushedIsAFailure) {
+  if (!testsupport::HaveFatTools()) GTEST_SKIP() << "sfdisk or mkfs.fat missing";
+  class UnflushedStore : public testsupport::PowerCutStore {
+   public:
+    using PowerCutStore::PowerCutStore;
+    bool failing = false;
+    std::uint32_t Sync() override {
+      return failing ? platform::kErrorWriteFault : PowerCutStore::Sync();
+    }
+  };
+  const auto card = CardWithContainer(63);
+  ASSERT_TRUE(card);
+  auto store = std::make_shared<UnflushedStore>(card);
+  ASSERT_TRUE(platform::DriveTable::Instance().Attach(
+      kLetter, platform::ImageDrive::OpenCardOn(store, platform::ImageDriveOptions{})));
+  store->failing = true;
+  FfaSetVerifyEnabled(false);
+  EXPECT_EQ(FfaWriteStartSector(kLetter, 0), DDA_ERR_FLUSH);
+  EXPECT_EQ(FfaMakeUsable(kLetter), DDA_ERR_FLUSH);
+  // With the read-back the flush before it fails first.
+  FfaSetVerifyEnabled(true);
+  EXPECT_NE(FfaWriteStartSector(kLetter, 0), 0);
+  platform::DriveTable::Instance().Detach(kLetter);
 }
 
 }  // namespace

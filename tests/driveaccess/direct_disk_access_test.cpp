@@ -106,9 +106,23 @@ TEST(DirectDiskAccessOpen, SecondOpenFailsAndFirstKeepsWorking) {
   EXPECT_EQ(other.Open('R', false), DDA_ERR_OPEN);
   EXPECT_EQ(other.LastSystemError(), platform::kErrorSharingViolation);
 
-  access.Close();
+  access.CloseAfterReading();
   EXPECT_FALSE(fake.disk().inUse);
   EXPECT_EQ(other.Open('R', true), 0);
+}
+
+TEST(DirectDiskAccessOpen, CloseReportsAFlushThatFailed) {
+  AttachedFake fake('R', CardOptions(), MakeCardDisk(1 << 20));
+  fake.disk().flushError = platform::kErrorWriteFault;
+  CDirectDiskAccess access;
+  ASSERT_EQ(access.Open('R', false), 0);
+  EXPECT_EQ(access.Close(), DDA_NO_ERROR) << "opened for reading: nothing to flush";
+  ASSERT_EQ(access.Open('R', true), 0);
+  EXPECT_EQ(access.Close(), DDA_ERR_FLUSH);
+  EXPECT_EQ(access.LastErrorCode(), DDA_ERR_FLUSH);
+  EXPECT_EQ(access.LastSystemError(), platform::kErrorWriteFault);
+  EXPECT_FALSE(fake.disk().inUse) << "closed even so";
+  EXPECT_EQ(access.Close(), DDA_NO_ERROR) << "nothing left to close";
 }
 
 TEST(DirectDiskAccessOpen, SectorsPerTrackFollowTheDrive) {
@@ -117,7 +131,7 @@ TEST(DirectDiskAccessOpen, SectorsPerTrackFollowTheDrive) {
   EXPECT_EQ(access.SectorsPerTrack(), 18u);
   ASSERT_EQ(access.Open('R', false), 0);
   EXPECT_EQ(access.SectorsPerTrack(), 9u);
-  access.Close();
+  access.CloseAfterReading();
 
   // Without a readable geometry the open still succeeds, with 18.
   fake.disk().geometryError = platform::kErrorNotReady;

@@ -28,7 +28,8 @@ struct MemoryDisk {
   // A read that reaches past the end fails (as a disk does) instead of
   // returning what is left.
   bool failReadsPastEnd = true;
-  int failReadNumber = -1;  // the nth read (from 0) fails with a device error
+  int failReadNumber = -1;       // the nth read (from 0) fails with a device error
+  std::uint32_t flushError = 0;  // answer of a flush when not 0
   bool inUse = false;
   int reads = 0;
   int writes = 0;
@@ -51,7 +52,7 @@ class MemoryRawDevice : public platform::IRawDevice {
                      std::uint64_t* position) override;
   std::uint32_t GetGeometry(platform::DiskGeometry* geometry) override;
   std::uint32_t GetPartitionLength(std::uint64_t* bytes) override;
-  std::uint32_t Flush() override { return 0; }
+  std::uint32_t Flush() override { return disk_->flushError; }
 
  private:
   std::shared_ptr<MemoryDisk> disk_;
