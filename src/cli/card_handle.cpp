@@ -81,6 +81,13 @@ void CardHandle::Close() {
   letter_ = '\0';
 }
 
+void ReportNoRawRights(const std::string& what) {
+  Failure(what + Localized(": No ADMIN Rights: the system did not let us open the device "
+                           "(refused, or no UDisks2 to ask)",
+                           ": No ADMIN Rights: das System ließ das Gerät nicht öffnen "
+                           "(abgelehnt, oder kein UDisks2 zum Fragen)"));
+}
+
 bool OpenCardOrReport(CardHandle& card, const std::string& text, CardUse use) {
   platform::ImageDriveOptions options;
   options.readOnly = use == CardUse::kRead;
@@ -89,10 +96,7 @@ bool OpenCardOrReport(CardHandle& card, const std::string& text, CardUse use) {
   if (platform::IsBlockDeviceNode(text)) {
     const std::vector<char> letters = platform::DrivesOnDeviceNode(text);
     if (letters.empty() && code == static_cast<int>(platform::kErrorAccessDenied)) {
-      Failure(text + Localized(": No ADMIN Rights: the system did not let us open the device "
-                               "(refused, or no UDisks2 to ask)",
-                               ": No ADMIN Rights: das System ließ das Gerät nicht öffnen "
-                               "(abgelehnt, oder kein UDisks2 zum Fragen)"));
+      ReportNoRawRights(text);
     } else if (letters.empty()) {
       Failure(text + Localized(": no drive lies on this device (it is not mounted)",
                                ": auf diesem Gerät liegt kein Laufwerk (es ist nicht eingehängt)"));

@@ -19,7 +19,11 @@
 int RunState(const CliArgs& args) {
   CardHandle card;
   if (!OpenCardOrReport(card, args.args[0], CardUse::kRead)) return kExitFailed;
-  PrintCardState(card.entry());
+  // A drive on the device, refused as the device itself is: the same answer.
+  if (!PrintCardState(card.entry())) {
+    ReportNoRawRights(args.args[0]);
+    return kExitFailed;
+  }
   return kExitOk;
 }
 

@@ -12,6 +12,7 @@
 #include "driveaccess/direct_disk_access.h"
 #include "driveaccess/file_placement.h"
 #include "driveaccess/volume_layout.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 
 namespace {
@@ -71,7 +72,13 @@ std::uint32_t FfaGetCardState(const std::string& driveEntry, std::uint64_t& size
   }
 
   const std::string path = FfaGetContainerPath(drive);
-  if (FfaContainerExists(drive) == FFA_OK && FfaReadMainHeader(path, state.Header.Bytes())) {
+  const bool exists = FfaContainerExists(drive) == FFA_OK;
+  // Refused rather than missing: the files, too, needed the rights.
+  if (!exists && (flags & CARD_NO_RAW_RIGHTS) != 0 &&
+      platform::GetLastError() == platform::kErrorAccessDenied) {
+    return state.Flags = flags | CARD_FILES_UNREADABLE;
+  }
+  if (exists && FfaReadMainHeader(path, state.Header.Bytes())) {
     state.ContainerPath = path;
     flags |= CARD_CONTAINER_VALID;
     FilePlacement placement;

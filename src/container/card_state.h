@@ -17,6 +17,10 @@ inline constexpr std::uint32_t CARD_NO_FAT_VOLUME = 0x200;  // replaces every ot
 inline constexpr std::uint32_t CARD_NO_RAW_RIGHTS = 0x400;
 // A container file on disk opened as a card: no raw side, no start sector.
 inline constexpr std::uint32_t CARD_CONTAINER_FILE = 0x800;
+// With CARD_NO_RAW_RIGHTS: the system refused the volume's files too (a
+// volume nothing mounts is read through the device), so whether the card
+// holds a container is not known.
+inline constexpr std::uint32_t CARD_FILES_UNREADABLE = 0x1000;
 
 struct CardState {
   char DriveLetter = '\0';

@@ -10,6 +10,11 @@ bool Has(std::uint32_t flags, std::uint32_t flag) {
   return (flags & flag) != 0;
 }
 
+std::string NoRightsText() {
+  return Localized("No ADMIN Rights. Only Compact Flash Image handling.",
+                   "Keine Admin Rechte. Nur Compact Flash Abbild Bearbeitung möglich");
+}
+
 // The container's part of the view; the card is there.
 void DescribeContainer(const CardState& state, CardStatusView& view, std::string& text) {
   const std::uint32_t flags = state.Flags;
@@ -22,8 +27,7 @@ void DescribeContainer(const CardState& state, CardStatusView& view, std::string
   view.type = state.Header.IsHighDensity() ? "HD" : "DD";
   view.createEnabled = false;
   if (Has(flags, CARD_NO_RAW_RIGHTS)) {
-    text += Localized("No ADMIN Rights. Only Compact Flash Image handling.",
-                      "Keine Admin Rechte. Nur Compact Flash Abbild Bearbeitung möglich");
+    text += NoRightsText();
     view.severity = kStatusWarning;
     view.makeUsableEnabled = false;
     view.eraseEnabled = false;
@@ -96,7 +100,15 @@ CardStatusView DescribeCardState(const CardState& state, std::uint64_t totalByte
   view.cardPresent = Has(flags, CARD_RAW_ACCESS) || Has(flags, CARD_NO_RAW_RIGHTS);
   if (view.cardPresent) {
     view.fileSystem = fileSystem;
-    if (Has(flags, CARD_CONTAINER_VALID)) {
+    // Nothing could be read: whether there is a container is not known, and
+    // nothing may run on the card.
+    const bool unreadable = Has(flags, CARD_FILES_UNREADABLE);
+    if (unreadable) {
+      view.type = "--";
+      view.severity = kStatusWarning;
+      view.writable = false;
+      text += NoRightsText();
+    } else if (Has(flags, CARD_CONTAINER_VALID)) {
       DescribeContainer(state, view, text);
     } else {
       view.type = "--";
@@ -106,7 +118,7 @@ CardStatusView DescribeCardState(const CardState& state, std::uint64_t totalByte
       text += Localized("no Dornveld Container File", "Keine Dornveld Container Datei");
     }
     view.size = FormatSize(totalBytes);
-    view.cardToolsEnabled = true;
+    view.cardToolsEnabled = !unreadable;
   } else {
     text += Has(flags, CARD_NO_FAT_VOLUME)
                 ? Localized("No Partition Available (FAT needed)",

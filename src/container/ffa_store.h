@@ -19,7 +19,8 @@ class IProgressStateCallback;
 std::string FfaGetFolderPath(char drive);
 std::string FfaGetContainerPath(char drive);
 
-// 0, or FFA_ERR_NOT_FOUND when the container file does not exist.
+// 0, or FFA_ERR_NOT_FOUND when the container file does not exist or cannot
+// be looked at (GetLastError() then says which).
 [[nodiscard]] int FfaContainerExists(char drive);
 
 // True when the file opens for reading, holds at least 286 bytes and begins

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <pty.h>
+#include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,8 +38,16 @@ CliResult RunCli(const std::vector<std::string>& args, const RunOptions& options
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
 
+  const std::string mountNamespace =
+      "/proc/" + std::to_string(options.mountNamespaceOf) + "/ns/mnt";
+
   const pid_t pid = fork();
   if (pid == 0) {
+    if (options.mountNamespaceOf != 0) {
+      const int ns = open(mountNamespace.c_str(), O_RDONLY);
+      if (ns < 0 || setns(ns, CLONE_NEWNS) != 0) _exit(125);
+      close(ns);
+    }
     const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = terminal ? slave : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const bool ownTerminal = !options.terminalPassword.empty();

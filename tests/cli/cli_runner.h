@@ -19,6 +19,8 @@ struct RunOptions {
   // Runs the tool as this user and group id (root only), so that files the
   // user may not write are read-only to it; -1 keeps the test's own.
   int runAsUser = -1;
+  // Non-zero: the tool runs in this process's mount namespace (root only).
+  int mountNamespaceOf = 0;
   // Non-empty: the tool runs on a pseudo terminal of its own (standard input
   // and error, its controlling terminal), and every "Password: " prompt on it
   // is answered with this text.

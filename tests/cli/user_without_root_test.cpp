@@ -196,6 +196,21 @@ TEST_F(UserWithoutRoot, RefusedByPolkitOrWithoutUdisksRawCommandsFailAndWriteNot
     }
   }
   EXPECT_TRUE(Bytes(image_) == before) << "a refused command wrote to the device";
+  // A bare volume, as udev in the sandbox sees it, is a drive of its own:
+  // its state is not known either, nor claimed to hold no container.
+  const std::string bare = dir_.File("bare.img");
+  ASSERT_TRUE(testsupport::MakeReferenceCard(bare, Card(16ull << 20, 16, 0)));
+  const linuxtest::LoopDevice bareLoop(bare);
+  ASSERT_TRUE(sandbox.WaitForBlock(bareLoop.node(), 5000)) << sandbox.Log();
+  RunOptions inSandbox;
+  inSandbox.runAsUser = uid_;
+  inSandbox.mountNamespaceOf = static_cast<int>(sandbox.NamespaceProcess());
+  inSandbox.env = {{"DBUS_SYSTEM_BUS_ADDRESS", sandbox.address()}, {"HOME", home_}};
+  inSandbox.timeoutSeconds = 30;
+  const CliResult drive = RunCli({"state", bareLoop.node()}, inSandbox);
+  EXPECT_EQ(drive.exitCode, 1) << Describe(drive);
+  EXPECT_EQ(drive.out, "");
+  EXPECT_EQ(drive.err, "quillfen-cli: " + bareLoop.node() + kRefusal);
   // What needs no raw access still works.
   EXPECT_EQ(AsUser({"drives"}, sandbox.address()).exitCode, 0);
   const CliResult german = AsUser({"--lang", "de", "state", loop.node()}, sandbox.address());

@@ -50,6 +50,23 @@ TEST(DescribeCardState, WithoutRightsAContainerInOnePieceCanStillBeMadeUsable) {
   EXPECT_FALSE(view.createEnabled);
 }
 
+// Refused the files as well as raw access: no container is claimed, and
+// nothing may run on the card.
+TEST(DescribeCardState, WithoutRightsToTheFilesNothingIsKnownNorOffered) {
+  testsupport::ScopedLanguage german(kLanguageGerman);
+  CardState state;
+  state.Flags = CARD_NO_RAW_RIGHTS | CARD_FILES_UNREADABLE;
+  const CardStatusView view = DescribeCardState(state, 64ull << 20, "FAT");
+  EXPECT_EQ(view.statusText,
+            "--- Keine Admin Rechte. Nur Compact Flash Abbild Bearbeitung möglich ---");
+  EXPECT_EQ(view.severity, kStatusWarning);
+  EXPECT_TRUE(view.cardPresent);
+  EXPECT_FALSE(view.containerValid);
+  EXPECT_FALSE(view.createEnabled || view.makeUsableEnabled || view.eraseEnabled ||
+               view.fpgaUpdateEnabled || view.containerNameEnabled || view.cardToolsEnabled ||
+               view.writable);
+}
+
 TEST(DescribeCardState, NoCardAndNoFatVolume) {
   testsupport::ScopedLanguage german(kLanguageGerman);
   CardState state;

@@ -23,6 +23,7 @@
 #include <string>
 
 #include "container/dialogs/dlg_create_resize_cif.h"
+#include "gui/ex_static.h"
 #include "mainwindow/main_window_fixture.h"
 #include "platform/drive.h"
 #include "support/loop_devices.h"
@@ -33,6 +34,7 @@
 
 namespace {
 using Dlg = CTarnwickDlg;
+using Dornveld::GUI::CExStatic;
 
 constexpr const char* kUser = "cloudsdk";
 // Tells the child which device is the card; unset, the user's half skips.
@@ -49,7 +51,9 @@ char LetterOf(const std::string& device) {
   return 0;
 }
 
-TEST(HostDevicesUserWithoutRoot, TheWindowMakesTheCardUsableThroughUdisks) {
+// Runs the user's half named `test` as the user, on a loop device's card,
+// with polkit allowing or refusing the user's opens.
+void RunAsTheUser(bool allow, const std::string& test) {
   const std::string loops = linuxtest::LoopDevicesUnavailable();
   if (!loops.empty()) GTEST_SKIP() << loops;
   if (!testsupport::HaveFatTools()) GTEST_SKIP() << "sfdisk and mkfs.fat are not installed";
@@ -71,7 +75,7 @@ TEST(HostDevicesUserWithoutRoot, TheWindowMakesTheCardUsableThroughUdisks) {
   card.sizeBytes = 24ull << 20;
   card.partitionStart = 0;
   ASSERT_TRUE(testsupport::MakeReferenceCard(image, card));
-  const testsupport::PolkitRule rule(kUser, true);
+  const testsupport::PolkitRule rule(kUser, allow);
   ASSERT_TRUE(rule.written());
   const testsupport::UdisksSandbox sandbox(dir.path(), testsupport::UdisksSandbox::Polkit::kRun,
                                            testsupport::UdisksSandbox::Loops::kCards);
@@ -89,8 +93,8 @@ TEST(HostDevicesUserWithoutRoot, TheWindowMakesTheCardUsableThroughUdisks) {
       " DBUS_SYSTEM_BUS_ADDRESS=" + sandbox.address() + " QT_QPA_PLATFORM=offscreen " +
       kCardVariable + "=" + loop.node() + " " + testsupport::Quote(self) +
       " --gtest_also_run_disabled_tests"
-      " --gtest_filter=UserWithoutRootWindow.DISABLED_CreatesOnTheCardItShows >" +
-      log + " 2>&1";
+      " --gtest_filter=UserWithoutRootWindow.DISABLED_" +
+      test + " >" + log + " 2>&1";
   const int status = testsupport::RunCommand(command);
   std::string output;
   testsupport::ReadHostFile(log, &output);
@@ -100,23 +104,38 @@ TEST(HostDevicesUserWithoutRoot, TheWindowMakesTheCardUsableThroughUdisks) {
   EXPECT_TRUE(testsupport::FsckClean(testsupport::VolumeOf(image, card), &report)) << report;
 }
 
-// The user's half: the card is listed, has no container, and after a create
-// through the window's dialog it is usable.
-class UserWithoutRootWindow : public mwtest::MainWindowTest {};
+TEST(HostDevicesUserWithoutRoot, TheWindowMakesTheCardUsableThroughUdisks) {
+  RunAsTheUser(true, "CreatesOnTheCardItShows");
+}
 
+TEST(HostDevicesUserWithoutRoot, RefusedTheWindowClaimsNoContainerAndOffersNothing) {
+  RunAsTheUser(false, "RefusedShowsNoRightsOnly");
+}
+
+// The user's halves, on the card named by $QUILLFEN_TEST_USER_CARD.
+class UserWithoutRootWindow : public mwtest::MainWindowTest {
+ protected:
+  // Opens the window and selects the card's drive.
+  void OpenOnTheCard(const char* node) {
+    // The loop device is no card reader's: every removable drive is listed.
+    settings_.showAllRemovableDrives = true;
+    Open();
+    const char letter = LetterOf(node);
+    ASSERT_NE(letter, 0) << "no drive for " << node;
+    auto* combo = Get<QComboBox>(Dlg::kIdDriveList);
+    const int entry = combo->findText(QString("[ %1 ]").arg(letter), Qt::MatchStartsWith);
+    ASSERT_GE(entry, 0) << DriveEntries().join(", ").toStdString();
+    combo->setCurrentIndex(entry);
+    QApplication::processEvents();
+  }
+};
+
+// The card is listed, has no container, and after a create through the
+// window's dialog it is usable.
 TEST_F(UserWithoutRootWindow, DISABLED_CreatesOnTheCardItShows) {
   const char* node = std::getenv(kCardVariable);
   if (node == nullptr || geteuid() == 0) GTEST_SKIP() << "runs as the user, from the test above";
-  // The loop device is no card reader's: every removable drive is listed.
-  settings_.showAllRemovableDrives = true;
-  Open();
-  const char letter = LetterOf(node);
-  ASSERT_NE(letter, 0) << "no drive for " << node;
-  auto* combo = Get<QComboBox>(Dlg::kIdDriveList);
-  const int entry = combo->findText(QString("[ %1 ]").arg(letter), Qt::MatchStartsWith);
-  ASSERT_GE(entry, 0) << DriveEntries().join(", ").toStdString();
-  combo->setCurrentIndex(entry);
-  QApplication::processEvents();
+  ASSERT_NO_FATAL_FAILURE(OpenOnTheCard(node));
   EXPECT_EQ(StatusText(), "--- no Dornveld Container File ---");
 
   mwtest::RunCreateDialog(*window_, [](CDlgCreateResizeCIF& dialog) {
@@ -127,6 +146,20 @@ TEST_F(UserWithoutRootWindow, DISABLED_CreatesOnTheCardItShows) {
   });
   EXPECT_EQ(StatusText(), kUsable);
   EXPECT_EQ(SlotNames().size(), 3);
+}
+
+// Refused, the card's files are as closed as its sectors: no container is
+// claimed, and nothing that writes to the card is offered.
+TEST_F(UserWithoutRootWindow, DISABLED_RefusedShowsNoRightsOnly) {
+  const char* node = std::getenv(kCardVariable);
+  if (node == nullptr || geteuid() == 0) GTEST_SKIP() << "runs as the user, from the test above";
+  ASSERT_NO_FATAL_FAILURE(OpenOnTheCard(node));
+  EXPECT_EQ(StatusText(), "--- No ADMIN Rights. Only Compact Flash Image handling. ---");
+  EXPECT_EQ(Severity(), CExStatic::kSeverityWarning);
+  for (const int id : {Dlg::kIdCreate, Dlg::kIdMakeUsable, Dlg::kIdErase, Dlg::kIdFpgaUpdate}) {
+    EXPECT_FALSE(Enabled(id)) << id;
+  }
+  EXPECT_TRUE(SlotNames().isEmpty());
 }
 
 }  // namespace
