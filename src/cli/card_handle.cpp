@@ -6,6 +6,7 @@
 
 #include "base/current_language.h"
 #include "cli/cli_output.h"
+#include "container/card_state.h"
 #include "container/container_file.h"
 #include "driveaccess/dda_error_codes.h"
 #include "driveaccess/drive_info.h"
@@ -92,7 +93,14 @@ bool OpenCardOrReport(CardHandle& card, const std::string& text, CardUse use) {
   platform::ImageDriveOptions options;
   options.readOnly = use == CardUse::kRead;
   const int code = card.Open(text, options);
-  if (code == 0) return true;
+  if (code == 0) {
+    // A drive whose volume is read through its device, which the system
+    // refuses: nothing on it can be read or written.
+    if (card.attached() || !FfaCardRefused(card.letter())) return true;
+    ReportNoRawRights(text);
+    card.Close();
+    return false;
+  }
   if (platform::IsBlockDeviceNode(text)) {
     const std::vector<char> letters = platform::DrivesOnDeviceNode(text);
     if (letters.empty() && code == static_cast<int>(platform::kErrorAccessDenied)) {

@@ -33,6 +33,12 @@ std::uint32_t ContainerFileState(std::uint64_t& size, CardState& state) {
   }
   return state.Flags = flags;
 }
+
+// After raw access was refused: whether the files were refused too, rather
+// than the container missing.
+bool FilesRefusedToo(bool containerExists) {
+  return !containerExists && platform::GetLastError() == platform::kErrorAccessDenied;
+}
 }  // namespace
 
 std::uint32_t FfaGetCardState(const std::string& driveEntry, std::uint64_t& size,
@@ -74,8 +80,7 @@ std::uint32_t FfaGetCardState(const std::string& driveEntry, std::uint64_t& size
   const std::string path = FfaGetContainerPath(drive);
   const bool exists = FfaContainerExists(drive) == FFA_OK;
   // Refused rather than missing: the files, too, needed the rights.
-  if (!exists && (flags & CARD_NO_RAW_RIGHTS) != 0 &&
-      platform::GetLastError() == platform::kErrorAccessDenied) {
+  if ((flags & CARD_NO_RAW_RIGHTS) != 0 && FilesRefusedToo(exists)) {
     return state.Flags = flags | CARD_FILES_UNREADABLE;
   }
   if (exists && FfaReadMainHeader(path, state.Header.Bytes())) {
@@ -95,6 +100,17 @@ std::uint32_t FfaGetCardState(const std::string& driveEntry, std::uint64_t& size
     state.Header = MainHeader();
   }
   return state.Flags = flags;
+}
+
+bool FfaCardRefused(char drive) {
+  if (IsContainerFileCard(drive)) return false;
+  {
+    CDirectDiskAccess disk;
+    const int opened = disk.Open(drive, false);
+    disk.CloseAfterReading();
+    if (opened != DDA_ERR_ACCESS_DENIED) return false;
+  }
+  return FilesRefusedToo(FfaContainerExists(drive) == FFA_OK);
 }
 
 int FfaReadStartSector(char drive, std::uint32_t& value) {

@@ -34,6 +34,9 @@ struct CardState {
 // Fills size (bytes) and state; returns the flags. For a container file the
 // size is the file's length.
 std::uint32_t FfaGetCardState(const std::string& driveEntry, std::uint64_t& size, CardState& state);
+// True when the system refuses the card's raw sectors and, through them, its
+// files (a volume nothing mounts): no command can do anything on it.
+[[nodiscard]] bool FfaCardRefused(char drive);
 [[nodiscard]] int FfaReadStartSector(char drive, std::uint32_t& value);
 // Changes only bytes 432 to 435 of sector 0.
 [[nodiscard]] int FfaWriteStartSector(char drive, std::uint32_t value);

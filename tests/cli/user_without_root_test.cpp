@@ -207,10 +207,19 @@ TEST_F(UserWithoutRoot, RefusedByPolkitOrWithoutUdisksRawCommandsFailAndWriteNot
   inSandbox.mountNamespaceOf = static_cast<int>(sandbox.NamespaceProcess());
   inSandbox.env = {{"DBUS_SYSTEM_BUS_ADDRESS", sandbox.address()}, {"HOME", home_}};
   inSandbox.timeoutSeconds = 30;
-  const CliResult drive = RunCli({"state", bareLoop.node()}, inSandbox);
-  EXPECT_EQ(drive.exitCode, 1) << Describe(drive);
-  EXPECT_EQ(drive.out, "");
-  EXPECT_EQ(drive.err, "quillfen-cli: " + bareLoop.node() + kRefusal);
+  const std::string bareBefore = Bytes(bare);
+  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+           {"state", bareLoop.node()},
+           {"create", bareLoop.node(), "--count", "1", "--any-disk"},
+           {"erase", bareLoop.node(), "--any-disk"},
+           {"read-slot", bareLoop.node(), "1", home_ + "/out.img"}}) {
+    SCOPED_TRACE(command[0]);
+    const CliResult drive = RunCli(command, inSandbox);
+    EXPECT_EQ(drive.exitCode, 1) << Describe(drive);
+    EXPECT_EQ(drive.out, "");
+    EXPECT_EQ(drive.err, "quillfen-cli: " + bareLoop.node() + kRefusal);
+  }
+  EXPECT_TRUE(Bytes(bare) == bareBefore) << "a refused command wrote to the device";
   // What needs no raw access still works.
   EXPECT_EQ(AsUser({"drives"}, sandbox.address()).exitCode, 0);
   const CliResult german = AsUser({"--lang", "de", "state", loop.node()}, sandbox.address());
