@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "container/write_verify.h"
 #include "platform/authorization_agent.h"
+#include "platform/utf8_console.h"
 
 namespace {
 struct CommandEntry {
@@ -77,6 +78,9 @@ void ApplyLanguage(const std::vector<std::string>& words) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The texts are UTF-8 (German ones among them); a Windows console shows
+  // them right only in its UTF-8 code page.
+  const platform::Utf8Console console;
   const std::vector<std::string> words(argv + 1, argv + argc);
   ApplyLanguage(words);
   CliArgs args;

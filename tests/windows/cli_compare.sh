@@ -57,4 +57,11 @@ for card in ref own; do
   run_both "$card" erase CARD
   volume_clean "$card.win"
 done
+# Paths with umlauts: the UTF-8 name the shell gives is the file's name on
+# the Linux side, and the command line names it back in UTF-8 (in the ANSI
+# code page the "ü" would come back as one byte, 0xFC).
+"$wine" "$windows_cli" new-card-image "karte-grün.img" --size 8388608 > /dev/null
+[ -f "karte-grün.img" ] || { echo "cli_compare: karte-grün.img not made under its name:" >&2; ls >&2; exit 1; }
+missing=$("$wine" "$windows_cli" --lang de state "fehlt-grün.img" 2>&1 || true)
+grep -q "^fehlt-grün\.img: " <<< "$missing" || { echo "cli_compare: the path came back as: $missing" >&2; exit 1; }
 echo "cli_compare: the Windows command line leaves the Linux one's bytes"
