@@ -82,12 +82,16 @@ void CardHandle::Close() {
   letter_ = '\0';
 }
 
+namespace {
+// Prints that the system did not let us open the card's device (polkit said
+// no, or no UDisks2 was there to ask); `what` is the card as given.
 void ReportNoRawRights(const std::string& what) {
   Failure(what + Localized(": No ADMIN Rights: the system did not let us open the device "
                            "(refused, or no UDisks2 to ask)",
                            ": No ADMIN Rights: das System ließ das Gerät nicht öffnen "
                            "(abgelehnt, oder kein UDisks2 zum Fragen)"));
 }
+}  // namespace
 
 bool OpenCardOrReport(CardHandle& card, const std::string& text, CardUse use) {
   platform::ImageDriveOptions options;

@@ -51,10 +51,6 @@ class CardHandle {
 // card image for reading only, so that it cannot write, nor wait for writes.
 enum class CardUse { kWrite, kRead };
 
-// Prints that the system did not let us open the card's device (polkit said
-// no, or no UDisks2 was there to ask); `what` is the card as given.
-void ReportNoRawRights(const std::string& what);
-
 // Opens the card or prints why it cannot be used; false then.
 bool OpenCardOrReport(CardHandle& card, const std::string& text, CardUse use = CardUse::kWrite);
 

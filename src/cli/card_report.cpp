@@ -28,17 +28,16 @@ std::string PrintableName(const std::string& name) {
   return out;
 }
 
-bool PrintCardState(const std::string& driveEntry) {
+void PrintCardState(const std::string& driveEntry) {
   std::uint64_t size = 0;
   CardState state;
   const std::uint32_t flags = FfaGetCardState(driveEntry, size, state);
-  if ((flags & CARD_FILES_UNREADABLE) != 0) return false;
   std::printf("flags: 0x%03X\n", flags);
   std::printf("size: %" PRIu64 "\n", size);
   if ((flags & CARD_CONTAINER_FILE) != 0) {
     std::printf("container-file: %s\n", PrintableName(state.ContainerFile).c_str());
   }
-  if ((flags & CARD_CONTAINER_VALID) == 0) return true;
+  if ((flags & CARD_CONTAINER_VALID) == 0) return;
   const MainHeader& header = state.Header;
   std::printf("name: %s\n", PrintableName(header.Name()).c_str());
   std::printf("kind: %s\n", header.IsHighDensity() ? "HD" : "DD");
@@ -52,7 +51,6 @@ bool PrintCardState(const std::string& driveEntry) {
   if (FfaReadStartSector(state.DriveLetter, recorded) == 0) {
     std::printf("start-sector: %" PRIu32 "\n", recorded);
   }
-  return true;
 }
 
 int PrintSlots(char drive, bool contents) {

@@ -5,9 +5,8 @@
 
 // The card's state flags, size and, with a valid container, its name, kind,
 // image count, FPGA update and recorded start sector, one "key: value" line
-// each. False, with nothing printed, when the system refused both raw access
-// and the volume's files: then nothing is known of the card's state.
-[[nodiscard]] bool PrintCardState(const std::string& driveEntry);
+// each. Prints nothing else and cannot fail once the card is attached.
+void PrintCardState(const std::string& driveEntry);
 
 // One line per slot: number (from 1), name and time stamp, tab-separated;
 // with `contents` also what the image holds: kind word, label, files,

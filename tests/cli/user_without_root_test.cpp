@@ -33,6 +33,14 @@ const std::string kRefusal =
     ": No ADMIN Rights: the system did not let us open the device (refused, or no UDisks2 to "
     "ask)\n";
 
+// Commands that each need the card's raw sectors or, through them, its files.
+std::vector<std::vector<std::string>> RawCommands(const std::string& node, const std::string& out) {
+  return {{"state", node},
+          {"create", node, "--count", "1", "--any-disk"},
+          {"erase", node, "--any-disk"},
+          {"read-slot", node, "1", out}};
+}
+
 // The card image and its loop device, and a home for the user.
 class UserWithoutRoot : public ::testing::Test {
  protected:
@@ -182,11 +190,7 @@ TEST_F(UserWithoutRoot, RefusedByPolkitOrWithoutUdisksRawCommandsFailAndWriteNot
   // the same answer, at once.
   for (const std::string& bus : {sandbox.address(), "unix:path=" + dir_.File("no-bus")}) {
     SCOPED_TRACE(bus);
-    for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
-             {"state", loop.node()},
-             {"create", loop.node(), "--count", "1", "--any-disk"},
-             {"erase", loop.node(), "--any-disk"},
-             {"read-slot", loop.node(), "1", home_ + "/out.img"}}) {
+    for (const std::vector<std::string>& command : RawCommands(loop.node(), home_ + "/out.img")) {
       SCOPED_TRACE(command[0]);
       const auto start = std::chrono::steady_clock::now();
       const CliResult result = AsUser(command, bus);
@@ -208,11 +212,7 @@ TEST_F(UserWithoutRoot, RefusedByPolkitOrWithoutUdisksRawCommandsFailAndWriteNot
   inSandbox.env = {{"DBUS_SYSTEM_BUS_ADDRESS", sandbox.address()}, {"HOME", home_}};
   inSandbox.timeoutSeconds = 30;
   const std::string bareBefore = Bytes(bare);
-  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
-           {"state", bareLoop.node()},
-           {"create", bareLoop.node(), "--count", "1", "--any-disk"},
-           {"erase", bareLoop.node(), "--any-disk"},
-           {"read-slot", bareLoop.node(), "1", home_ + "/out.img"}}) {
+  for (const std::vector<std::string>& command : RawCommands(bareLoop.node(), home_ + "/out.img")) {
     SCOPED_TRACE(command[0]);
     const CliResult drive = RunCli(command, inSandbox);
     EXPECT_EQ(drive.exitCode, 1) << Describe(drive);

@@ -42,6 +42,7 @@
 namespace {
 using mwtest::CardKind;
 using mwtest::ModalWatcher;
+using mwtest::RunCreateDialog;
 using Dlg = CTarnwickDlg;
 
 const std::string kContainer = "R:\\DornveldFLP\\DornveldCIF.dfp";
@@ -61,27 +62,6 @@ std::uint32_t RecordedStartSector() {
 }
 
 class ContainerCommandsTest : public mwtest::MainWindowTest {};
-
-// Runs the window's Create command and hands the creation dialog, once it
-// shows, to `drive`; a dialog still open afterwards is closed.
-void RunCreateDialog(CTarnwickDlg& window, const std::function<void(CDlgCreateResizeCIF&)>& drive) {
-  bool driven = false;
-  QTimer timer;
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      auto* dialog = qobject_cast<CDlgCreateResizeCIF*>(top);
-      if (driven || dialog == nullptr || !dialog->isVisible()) continue;
-      driven = true;
-      drive(*dialog);
-      if (dialog->isVisible()) dialog->reject();
-    }
-  });
-  timer.start(10);
-  window.OnCreateContainer();
-  QApplication::processEvents();
-  timer.stop();
-  EXPECT_TRUE(driven);
-}
 
 // Answers the message box that the next step opens, keeping its text.
 void AnswerNextBox(int answer, QString* text) {
